@@ -1,0 +1,208 @@
+#include "core/ConversionJob.h"
+
+#include <new>
+
+#include "core/Text.h"
+#include "core/TextFile.h"
+
+namespace velmar {
+
+namespace {
+
+bool isWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+void appendLog(ConversionJob* job, std::string_view prefix, int code, std::string_view suffix,
+               const std::string& path) {
+    std::string line(prefix);
+    if (code >= 0) {
+        appendInt(line, code, 2, ' ');
+    }
+    line.append(suffix);
+    line.append(path);
+    const std::lock_guard<std::mutex> guard(job->lock);
+    job->resultLog.append(line);
+}
+
+bool stopAsked(ConversionJob* job) {
+    const std::lock_guard<std::mutex> guard(job->lock);
+    return job->stopFlag == 1;
+}
+
+void post(ConversionJob* job, std::uintptr_t wParam) {
+    if (job->progressWindow != nullptr) {
+        job->progressWindow->postMessage(kMsgConversion, wParam, 0);
+    }
+}
+
+} // namespace
+
+ConversionJob::~ConversionJob() {
+    if (workerThread.joinable()) {
+        {
+            const std::lock_guard<std::mutex> guard(lock);
+            stopFlag = 1;
+        }
+        workerThread.join();
+    }
+}
+
+std::string trimText(const std::string& text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && isWhiteSpace(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isWhiteSpace(text[end - 1])) {
+        --end;
+    }
+    return text.substr(begin, end - begin);
+}
+
+std::string outputPathFor(const std::string& folder, const std::string& source,
+                          const std::string& extension) {
+    const auto slash = source.rfind('/');
+    const std::string name = slash == std::string::npos ? source : source.substr(slash + 1);
+    std::string path = folder;
+    path.push_back('/');
+    path.append(name);
+    path.append(extension);
+    return path;
+}
+
+std::string checkConvertInputs(std::size_t fileCount, const std::string& folderText, int sourceType,
+                               int destinationType) {
+    if (fileCount == 0) {
+        return kNoFilesMessage;
+    }
+    const std::string folder = trimText(folderText);
+    if (folder.empty()) {
+        return kNoFolderMessage;
+    }
+    if (!isExistingFolder(folder)) {
+        return folder + kFolderMissingSuffix;
+    }
+    if (sourceType == 3 || destinationType == 3) {
+        return kNoSeries66Message;
+    }
+    return {};
+}
+
+std::unique_ptr<ConversionJob> makeConversionJob(const std::vector<std::string>& files,
+                                                 const std::string& folderText, int sourceType,
+                                                 int destinationType, const FormatFamily& source,
+                                                 const FormatFamily& destination) {
+    try {
+        auto job = std::make_unique<ConversionJob>();
+        job->files = files;
+        job->fileCount = static_cast<std::int32_t>(files.size());
+        job->outputFolder = trimText(folderText);
+        job->sourceType = sourceType;
+        job->destinationType = destinationType;
+        job->source = source;
+        job->destination = destination;
+        return job;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+int convertOneFile(ConversionJob* job, int index) {
+    if (job == nullptr || index < 0 || index >= static_cast<int>(job->files.size())) {
+        return kBadArgument;
+    }
+    const std::string& path = job->files[static_cast<std::size_t>(index)];
+    try {
+        NavDatabase database;
+        initNavDatabase(&database);
+        const ResultCode read =
+            job->source.reader ? job->source.reader(path.c_str(), &database) : kBadArgument;
+        if (read != kOk) {
+            clearNavDatabase(&database);
+            appendLog(job, "\r\nFAIL (0-", read, ") : ", path);
+            return read;
+        }
+        // A reader or writer that has started is never interrupted: a stop takes effect here.
+        if (stopAsked(job)) {
+            clearNavDatabase(&database);
+            appendLog(job, "\r\nABORT : ", -1, "", path);
+            return -1;
+        }
+        const std::string output =
+            outputPathFor(job->outputFolder, path, job->destination.extension);
+        const ResultCode written = job->destination.writer
+                                       ? job->destination.writer(&database, output.c_str())
+                                       : kBadArgument;
+        clearNavDatabase(&database);
+        if (written != kOk) {
+            appendLog(job, "\r\nFAIL (1-", written, ") ", path);
+            return written;
+        }
+        appendLog(job, "\r\nOK : ", -1, "", path);
+        return kOk;
+    } catch (const std::bad_alloc&) {
+        appendLog(job, "\r\nFAIL (0-", kNoMemory, ") : ", path);
+        return kNoMemory;
+    }
+}
+
+int runConversionJob(ConversionJob* job) {
+    if (job == nullptr) {
+        return 0;
+    }
+    for (int i = 0; i < job->fileCount; ++i) {
+        convertOneFile(job, i);
+        if (stopAsked(job)) {
+            return 0; // no message for this file
+        }
+        post(job, 1);
+    }
+    {
+        const std::lock_guard<std::mutex> guard(job->lock);
+        if (job->stopFlag == 1) {
+            return 0;
+        }
+        job->stopFlag = 1;
+        job->resultLog.append(kConvertCompletedLine);
+    }
+    post(job, 0);
+    return 0;
+}
+
+void startConversionJob(ConversionJob* job, JobWindow* window) {
+    {
+        const std::lock_guard<std::mutex> guard(job->lock);
+        job->resultLog = kConvertStartText;
+        job->stopFlag = 0;
+        job->progressWindow = window;
+    }
+    job->workerThread = std::thread([job] { runConversionJob(job); });
+}
+
+void stopConversionJob(ConversionJob* job) {
+    if (job == nullptr) {
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> guard(job->lock);
+        if (job->stopFlag == 0) {
+            job->stopFlag = 1;
+        }
+    }
+    if (job->workerThread.joinable()) {
+        job->workerThread.join();
+    }
+}
+
+std::string takeConversionLog(ConversionJob* job, std::size_t* offset) {
+    const std::lock_guard<std::mutex> guard(job->lock);
+    if (*offset >= job->resultLog.size()) {
+        return {};
+    }
+    std::string part = job->resultLog.substr(*offset);
+    *offset = job->resultLog.size();
+    return part;
+}
+
+} // namespace velmar

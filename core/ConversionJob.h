@@ -1,0 +1,81 @@
+#pragma once
+// The conversion job: converts a list of files from one format family to another, one output
+// per input, on one worker thread that reports to its progress window by posted messages.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/FormatFamily.h"
+#include "core/JobWindow.h"
+
+namespace velmar {
+
+inline constexpr char kConvertStartText[] = "Please wait or press <Cancel> button to abort";
+inline constexpr char kConvertCompletedLine[] = "\r\nConverting Completed";
+
+inline constexpr char kNoFilesMessage[] =
+    "No files for convert.\nPress the <Add file> button to add a file to list";
+inline constexpr char kNoFolderMessage[] =
+    "No folder for save output files.\nPress the <Browse> button to choose folder";
+inline constexpr char kFolderMissingSuffix[] = " folder is not exist";
+inline constexpr char kNoSeries66Message[] = "No support Series 66";
+inline constexpr char kNoMemoryMessage[] = "Can not get enough memory";
+
+struct ConversionJob {
+    std::vector<std::string> files; // source paths in list order
+    std::int32_t fileCount = 0;
+    std::string outputFolder; // trimmed
+    std::int32_t sourceType = 0;
+    std::int32_t destinationType = 0;
+    JobWindow* progressWindow = nullptr;
+    std::mutex lock; // guards stopFlag and resultLog
+    std::int32_t stopFlag = 0;
+    std::thread workerThread;
+    std::string resultLog;
+
+    // The reader of sourceType and the writer and extension of destinationType, chosen by
+    // whoever builds the job (out of the family table).
+    FormatFamily source;
+    FormatFamily destination;
+
+    ConversionJob() = default;
+    ConversionJob(const ConversionJob&) = delete;
+    ConversionJob& operator=(const ConversionJob&) = delete;
+    ~ConversionJob(); // stops and joins a worker that still runs
+};
+
+// The Convert button's checks, in their order: the message of the first failed check, or an
+// empty text when the inputs are fine. `isFolder` tells whether a path is an existing folder.
+std::string checkConvertInputs(std::size_t fileCount, const std::string& folderText, int sourceType,
+                               int destinationType);
+
+// Builds a job from checked inputs (the folder is trimmed); null when memory runs out.
+std::unique_ptr<ConversionJob> makeConversionJob(const std::vector<std::string>& files,
+                                                 const std::string& folderText, int sourceType,
+                                                 int destinationType, const FormatFamily& source,
+                                                 const FormatFamily& destination);
+
+// Converts file `index`: 0, the reader's or the writer's failure code, or -1 when aborted.
+int convertOneFile(ConversionJob* job, int index);
+// The worker's procedure; returns 0.
+int runConversionJob(ConversionJob* job);
+
+// What the progress window does when it opens: resets the log and the flag, starts the worker.
+void startConversionJob(ConversionJob* job, JobWindow* window);
+// What the progress window's button does: asks for a stop (when the job still runs) and waits
+// until the worker has ended.
+void stopConversionJob(ConversionJob* job);
+// The part of the log after `*offset` (under the lock); advances the offset.
+std::string takeConversionLog(ConversionJob* job, std::size_t* offset);
+
+// White space removed from both ends.
+std::string trimText(const std::string& text);
+// The output name: folder + '/' + the source's name after its last '/' + extension.
+std::string outputPathFor(const std::string& folder, const std::string& source,
+                          const std::string& extension);
+
+} // namespace velmar

@@ -1,0 +1,258 @@
+#include "core/FieldCodecs.h"
+
+#include <cmath>
+
+#include "core/Text.h"
+
+namespace velmar {
+
+namespace {
+
+bool validStyle(int style) {
+    return style >= NmeaFields && style <= Spaced;
+}
+
+// Degrees and minutes of a coordinate: minutes are rounded only by the printing, never carried
+// into the degrees (so 34.99999999 prints as 34 degrees 60.000 minutes).
+void appendCoordinate(std::string& out, double value, int style, bool latitude) {
+    const char hemisphere = latitude ? (value < 0 ? 'S' : 'N') : (value < 0 ? 'W' : 'E');
+    const double a = std::fabs(value);
+    const int degrees = static_cast<int>(a);
+    const double minutes = (a - degrees) * 60.0;
+    const int degreeWidth = style == DegreeLetter ? 0 : (latitude ? 2 : 3);
+    appendInt(out, degrees, degreeWidth);
+    if (style == DegreeLetter) {
+        out.push_back('D');
+    } else if (style == Spaced) {
+        out.push_back(' ');
+    }
+    const std::size_t start = out.size();
+    appendFixed(out, minutes, 3);
+    const std::size_t length = out.size() - start;
+    if (length < 6) {
+        out.insert(start, 6 - length, '0');
+    }
+    if (style == NmeaFields) {
+        out.push_back(',');
+    } else if (style == Spaced) {
+        out.push_back(' ');
+    }
+    out.push_back(hemisphere);
+}
+
+struct Layout {
+    std::size_t marker;     // 'D' or the space
+    std::size_t point;      // '.'
+    std::size_t hemisphere; // 'N'/'S' or 'E'/'W'
+};
+
+bool at(std::string_view text, std::size_t position, char c) {
+    return position < text.size() && text[position] == c;
+}
+
+bool hemisphereAt(std::string_view text, std::size_t position, char positive, char negative) {
+    return at(text, position, positive) || at(text, position, negative);
+}
+
+ResultCode parseCoordinate(std::string_view text, int style, double* value, bool latitude) {
+    if (value == nullptr || (style != DegreeLetter && style != Spaced)) {
+        return kBadArgument;
+    }
+    const auto nul = text.find('\0');
+    if (nul != std::string_view::npos) {
+        text = text.substr(0, nul);
+    }
+    const char marker = style == DegreeLetter ? 'D' : ' ';
+    const std::size_t shift = style == Spaced ? 1 : 0;
+    const char positive = latitude ? 'N' : 'E';
+    const char negative = latitude ? 'S' : 'W';
+    static constexpr Layout kLatitude[] = {{2, 5, 9}, {1, 4, 8}};
+    static constexpr Layout kLongitude[] = {{3, 6, 10}, {2, 5, 9}, {1, 4, 8}};
+    const Layout* layouts = latitude ? kLatitude : kLongitude;
+    const std::size_t count = latitude ? 2 : 3;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Layout& l = layouts[i];
+        const std::size_t hemisphere = l.hemisphere + shift;
+        if (at(text, l.marker, marker) && at(text, l.point, '.') &&
+            hemisphereAt(text, hemisphere, positive, negative)) {
+            const double degrees = parseNumber(text.substr(0, l.marker));
+            const double minutes =
+                parseNumber(text.substr(l.marker + 1, hemisphere - l.marker - 1));
+            double result = degrees + minutes * (1.0 / 60.0);
+            if (text[hemisphere] == negative) {
+                result = -result;
+            }
+            *value = result;
+            return kOk;
+        }
+    }
+    *value = 0.0;
+    return kOk;
+}
+
+} // namespace
+
+bool latitudeInRange(double value) {
+    return value >= -90.0 && value <= 90.0;
+}
+bool longitudeInRange(double value) {
+    return value >= -180.0 && value <= 180.0;
+}
+
+ResultCode formatLatitude(double value, std::string* out, int style) {
+    if (out == nullptr || !latitudeInRange(value) || !validStyle(style)) {
+        return kBadArgument;
+    }
+    out->clear();
+    appendCoordinate(*out, value, style, true);
+    return kOk;
+}
+
+ResultCode formatLongitude(double value, std::string* out, int style) {
+    if (out == nullptr || !longitudeInRange(value) || !validStyle(style)) {
+        return kBadArgument;
+    }
+    out->clear();
+    appendCoordinate(*out, value, style, false);
+    return kOk;
+}
+
+void appendLatitude(std::string& out, double value, int style) {
+    if (latitudeInRange(value) && validStyle(style)) {
+        appendCoordinate(out, value, style, true);
+    }
+}
+
+void appendLongitude(std::string& out, double value, int style) {
+    if (longitudeInRange(value) && validStyle(style)) {
+        appendCoordinate(out, value, style, false);
+    }
+}
+
+ResultCode parseLatitude(std::string_view text, int style, double* value) {
+    return parseCoordinate(text, style, value, true);
+}
+
+ResultCode parseLongitude(std::string_view text, int style, double* value) {
+    return parseCoordinate(text, style, value, false);
+}
+
+std::int32_t positionKey(double value) {
+    if (!std::isfinite(value) || std::fabs(value) > 20000.0) {
+        return 0; // only ever compared for values in range
+    }
+    const int sign = value < 0 ? -1 : 1;
+    const double a = std::fabs(value);
+    const auto degrees = static_cast<std::int64_t>(a);
+    const auto thousandths =
+        static_cast<std::int64_t>((a - static_cast<double>(degrees)) * 60000.0);
+    return static_cast<std::int32_t>(sign * (degrees * 100000 + thousandths));
+}
+
+ResultCode latitudeKey(double value, std::int32_t* key) {
+    if (key == nullptr || !latitudeInRange(value)) {
+        return kBadArgument;
+    }
+    *key = positionKey(value);
+    return kOk;
+}
+
+ResultCode longitudeKey(double value, std::int32_t* key) {
+    if (key == nullptr || !longitudeInRange(value)) {
+        return kBadArgument;
+    }
+    *key = positionKey(value);
+    return kOk;
+}
+
+int samePosition(double latitudeA, double longitudeA, double latitudeB, double longitudeB) {
+    if (!latitudeInRange(latitudeA) || !latitudeInRange(latitudeB) ||
+        !longitudeInRange(longitudeA) || !longitudeInRange(longitudeB)) {
+        return 1;
+    }
+    return positionKey(latitudeA) == positionKey(latitudeB) &&
+                   positionKey(longitudeA) == positionKey(longitudeB)
+               ? 0
+               : 1;
+}
+
+int readField(std::string_view line, std::string* out, int index, int maximum) {
+    if (out == nullptr || index < 0 || maximum <= 0) {
+        return 0;
+    }
+    const auto nul = line.find('\0');
+    if (nul != std::string_view::npos) {
+        line = line.substr(0, nul);
+    }
+    std::size_t position = 0;
+    for (int commas = 0; commas < index && position < line.size(); ++position) {
+        if (line[position] == ',') {
+            ++commas;
+        }
+    }
+    out->clear();
+    std::size_t end = position;
+    while (end < line.size() && end - position < static_cast<std::size_t>(maximum)) {
+        const char c = line[end];
+        if (c == ',' || c == '*' || c == '$') {
+            break;
+        }
+        ++end;
+    }
+    // A field ends at ',', '*', '$' or the end of the line; index commas that were not all
+    // passed leave the position at the end, so the field is empty.
+    out->assign(line.substr(position, end - position));
+    return static_cast<int>(end - position);
+}
+
+ResultCode padField(std::string* out, std::string_view source, int width, char pad) {
+    if (out == nullptr || width < 0) {
+        return kBadArgument;
+    }
+    copyText(*out, source, static_cast<std::size_t>(width));
+    out->append(static_cast<std::size_t>(width) - out->size(), pad);
+    return kOk;
+}
+
+void appendHexColour(std::string& out, const RgbColour& colour) {
+    appendHex(out, colour.red);
+    appendHex(out, colour.green);
+    appendHex(out, colour.blue);
+}
+
+RgbColour parseHexColour(std::string_view text) {
+    text = text.substr(0, std::min<std::size_t>(text.size(), 6));
+    auto from = [&](std::size_t position, std::size_t end) -> std::uint8_t {
+        if (position >= text.size()) {
+            return 0;
+        }
+        return static_cast<std::uint8_t>(parseHex(text.substr(position, end - position)) & 0xFF);
+    };
+    RgbColour colour;
+    colour.blue = from(4, text.size());
+    colour.green = from(2, std::min<std::size_t>(4, text.size()));
+    colour.red = from(0, std::min<std::size_t>(2, text.size()));
+    return colour;
+}
+
+void appendCompactDate(std::string& out, const RecordDate& date) {
+    appendInt(out, date.year, 4);
+    appendInt(out, date.month, 2);
+    appendInt(out, date.day, 2);
+}
+
+RecordDate parseCompactDate(std::string_view text) {
+    auto from = [&](std::size_t position, std::size_t end) -> std::int32_t {
+        if (position >= text.size()) {
+            return 0;
+        }
+        return parseDecimal(text.substr(position, end - position));
+    };
+    RecordDate date;
+    date.day = from(6, text.size());
+    date.month = from(4, std::min<std::size_t>(6, text.size()));
+    date.year = from(0, std::min<std::size_t>(4, text.size()));
+    return date;
+}
+
+} // namespace velmar

@@ -1,0 +1,26 @@
+#pragma once
+// The comma fields of one line, found in one pass: field(i) is exactly what readField gives for
+// index i, without copying. Used by the line readers of every format.
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace velmar {
+
+class FieldReader {
+  public:
+    explicit FieldReader(std::string_view line);
+    // Field `index` (0-based) cut at ',', '*', '$' or `maximum` bytes; empty when missing.
+    std::string_view field(int index, int maximum = 63) const;
+    // True when the field is not empty (the readers take only such fields).
+    bool has(int index) const { return !field(index).empty(); }
+
+  private:
+    static constexpr std::size_t kKnownCommas = 64;
+    std::string_view line_;
+    std::array<std::uint32_t, kKnownCommas> commas_{};
+    std::size_t commaCount_ = 0;
+};
+
+} // namespace velmar

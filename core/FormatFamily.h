@@ -1,0 +1,22 @@
+#pragma once
+// The contract of a format family: a reader (source path, database) and a writer (database,
+// output path), each opening and closing its own files and returning a ResultCode.
+
+#include <string>
+
+#include "core/NavDatabase.h"
+
+namespace velmar {
+
+using FamilyReader = ResultCode (*)(const char* path, NavDatabase* database);
+using FamilyWriter = ResultCode (*)(NavDatabase* database, const char* path);
+
+struct FormatFamily {
+    const char* caption = ""; // "Series 41", ..., as the type radio buttons read
+    const char* key = "";     // the command line's name of the family ("s41", ...)
+    FamilyReader reader = nullptr;
+    FamilyWriter writer = nullptr;
+    const char* extension = ""; // output extension, ".s41", ...
+};
+
+} // namespace velmar

@@ -1,0 +1,300 @@
+#include "core/NavDatabase.h"
+
+#include <new>
+#include <stdexcept>
+
+#include "core/Clock.h"
+#include "core/PositionIndex.h"
+
+namespace velmar {
+
+namespace {
+
+RecordDate today() {
+    RecordDate date;
+    todayDate(&date.day, &date.month, &date.year);
+    return date;
+}
+
+// Appends a copy of the record unless the table is full; 3 when memory runs out.
+template <typename T>
+ResultCode append(std::vector<T>& table, const T& record, std::size_t capacity, ResultCode full) {
+    if (table.size() >= capacity) {
+        return full;
+    }
+    try {
+        table.push_back(record);
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    } catch (const std::length_error&) {
+        return kNoMemory;
+    }
+    return kOk;
+}
+
+template <typename T>
+ResultCode moveInto(std::vector<T>& table, T&& record, std::size_t capacity, ResultCode full) {
+    if (table.size() >= capacity) {
+        return full;
+    }
+    try {
+        table.push_back(std::move(record));
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    record.points.clear();
+    return kOk;
+}
+
+template <typename T>
+ResultCode appendTo(NavDatabase* database, std::vector<T> NavDatabase::*table, const T* record,
+                    std::size_t capacity, ResultCode full) {
+    if (database == nullptr || record == nullptr) {
+        return kBadArgument;
+    }
+    return append(database->*table, *record, capacity, full);
+}
+
+template <typename R, typename P>
+ResultCode appendPoint(R* record, const P* point, std::size_t capacity, ResultCode full) {
+    if (record == nullptr || point == nullptr) {
+        return kBadArgument;
+    }
+    return append(record->points, *point, capacity, full);
+}
+
+template <typename R> ResultCode clearPoints(R* record) {
+    if (record == nullptr) {
+        return kBadArgument;
+    }
+    record->points.clear();
+    record->points.shrink_to_fit();
+    return kOk;
+}
+
+template <typename R> ResultCode initRecord(R* record) {
+    if (record == nullptr) {
+        return kBadArgument;
+    }
+    // Points are not freed by an init: a record that owns points is cleared first.
+    auto points = std::move(record->points);
+    *record = R{};
+    record->points = std::move(points);
+    record->date = today();
+    return kOk;
+}
+
+template <typename T> void renumber(std::vector<T>& table) {
+    std::int32_t number = 1;
+    for (T& record : table) {
+        record.number = number++;
+    }
+}
+
+} // namespace
+
+ResultCode initWaypoint(Waypoint* record) {
+    if (record == nullptr) {
+        return kBadArgument;
+    }
+    *record = Waypoint{};
+    record->date = today();
+    return kOk;
+}
+
+ResultCode initMark(Mark* record) {
+    if (record == nullptr) {
+        return kBadArgument;
+    }
+    *record = Mark{};
+    record->date = today();
+    return kOk;
+}
+
+ResultCode initRoute(Route* record) {
+    return initRecord(record);
+}
+ResultCode initTrack(Track* record) {
+    return initRecord(record);
+}
+ResultCode initLine(Line* record) {
+    return initRecord(record);
+}
+ResultCode initZone(Zone* record) {
+    return initRecord(record);
+}
+
+ResultCode initRoutePoint(RoutePoint* point) {
+    if (point == nullptr) {
+        return kBadArgument;
+    }
+    *point = RoutePoint{};
+    return kOk;
+}
+
+ResultCode initTrackPoint(TrackPoint* point) {
+    if (point == nullptr) {
+        return kBadArgument;
+    }
+    *point = TrackPoint{};
+    return kOk;
+}
+
+ResultCode initGeoPoint(GeoPoint* point) {
+    if (point == nullptr) {
+        return kBadArgument;
+    }
+    *point = GeoPoint{};
+    return kOk;
+}
+
+ResultCode addWaypoint(NavDatabase* database, const Waypoint* record) {
+    return appendTo(database, &NavDatabase::waypoints, record, kMaxWaypoints, kWaypointsFull);
+}
+ResultCode addMark(NavDatabase* database, const Mark* record) {
+    return appendTo(database, &NavDatabase::marks, record, kMaxMarks, kMarksFull);
+}
+ResultCode addRoute(NavDatabase* database, const Route* record) {
+    return appendTo(database, &NavDatabase::routes, record, kMaxRoutes, kRoutesFull);
+}
+ResultCode addTrack(NavDatabase* database, const Track* record) {
+    return appendTo(database, &NavDatabase::tracks, record, kMaxTracks, kTracksFull);
+}
+ResultCode addLine(NavDatabase* database, const Line* record) {
+    return appendTo(database, &NavDatabase::lines, record, kMaxLines, kLinesFull);
+}
+ResultCode addZone(NavDatabase* database, const Zone* record) {
+    return appendTo(database, &NavDatabase::zones, record, kMaxZones, kZonesFull);
+}
+
+ResultCode addRoute(NavDatabase* database, Route&& record) {
+    return database ? moveInto(database->routes, std::move(record), kMaxRoutes, kRoutesFull)
+                    : kBadArgument;
+}
+ResultCode addTrack(NavDatabase* database, Track&& record) {
+    return database ? moveInto(database->tracks, std::move(record), kMaxTracks, kTracksFull)
+                    : kBadArgument;
+}
+ResultCode addLine(NavDatabase* database, Line&& record) {
+    return database ? moveInto(database->lines, std::move(record), kMaxLines, kLinesFull)
+                    : kBadArgument;
+}
+ResultCode addZone(NavDatabase* database, Zone&& record) {
+    return database ? moveInto(database->zones, std::move(record), kMaxZones, kZonesFull)
+                    : kBadArgument;
+}
+
+ResultCode addRoutePoint(Route* route, const RoutePoint* point) {
+    return appendPoint(route, point, kMaxRoutePoints, kRoutePointsFull);
+}
+ResultCode addTrackPoint(Track* track, const TrackPoint* point) {
+    return appendPoint(track, point, kMaxTrackPoints, kTrackPointsFull);
+}
+ResultCode addLinePoint(Line* line, const GeoPoint* point) {
+    return appendPoint(line, point, kMaxLinePoints, kLinePointsFull);
+}
+ResultCode addZonePoint(Zone* zone, const GeoPoint* point) {
+    return appendPoint(zone, point, kMaxZonePoints, kZonePointsFull);
+}
+
+ResultCode clearRoutePoints(Route* route) {
+    return clearPoints(route);
+}
+ResultCode clearTrackPoints(Track* track) {
+    return clearPoints(track);
+}
+ResultCode clearLinePoints(Line* line) {
+    return clearPoints(line);
+}
+ResultCode clearZonePoints(Zone* zone) {
+    return clearPoints(zone);
+}
+
+ResultCode initNavDatabase(NavDatabase* database) {
+    if (database == nullptr) {
+        return kBadArgument;
+    }
+    *database = NavDatabase{};
+    return kOk;
+}
+
+ResultCode clearNavDatabase(NavDatabase* database) {
+    if (database == nullptr) {
+        return kBadArgument;
+    }
+    DataVersion version = std::move(database->version);
+    *database = NavDatabase{};
+    database->version = std::move(version);
+    return kOk;
+}
+
+ResultCode renumberRecords(NavDatabase* database, int selector) {
+    if (database == nullptr) {
+        return kBadArgument;
+    }
+    switch (selector) {
+    case RenumberRoutes:
+        renumber(database->routes);
+        return kOk;
+    case RenumberTracks:
+        renumber(database->tracks);
+        return kOk;
+    case RenumberZones:
+        renumber(database->zones);
+        return kOk;
+    case RenumberLines:
+        renumber(database->lines);
+        return kOk;
+    default:
+        return kBadArgument;
+    }
+}
+
+const Waypoint* findWaypointAt(const NavDatabase* database, double latitude, double longitude) {
+    if (database == nullptr) {
+        return nullptr;
+    }
+    for (const Waypoint& waypoint : database->waypoints) {
+        if (samePosition(waypoint.latitude, waypoint.longitude, latitude, longitude) == 0) {
+            return &waypoint;
+        }
+    }
+    return nullptr;
+}
+
+ResultCode addRoutePointsAsWaypoints(NavDatabase* database) {
+    if (database == nullptr) {
+        return kBadArgument;
+    }
+    PositionIndex index;
+    try {
+        index = PositionIndex::of(database->waypoints);
+        for (const Route& route : database->routes) {
+            for (const RoutePoint& point : route.points) {
+                const int found = index.find(point.latitude, point.longitude);
+                if (found != PositionIndex::kNone) {
+                    const Waypoint& waypoint = database->waypoints[static_cast<std::size_t>(found)];
+                    if (waypoint.name == point.name && waypoint.symbol == point.symbol) {
+                        continue;
+                    }
+                }
+                Waypoint waypoint;
+                initWaypoint(&waypoint);
+                waypoint.name =
+                    point.name.substr(0, std::min(point.name.size(), kWaypointNameWidth));
+                waypoint.symbol = point.symbol;
+                waypoint.latitude = point.latitude;
+                waypoint.longitude = point.longitude;
+                if (addWaypoint(database, &waypoint) == kOk) {
+                    index.add(waypoint.latitude, waypoint.longitude,
+                              static_cast<int>(database->waypoints.size() - 1));
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    return kOk;
+}
+
+} // namespace velmar

@@ -1,0 +1,178 @@
+#include "core/Text.h"
+
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace velmar {
+
+namespace {
+
+// The text up to its first NUL byte.
+std::string_view untilNul(std::string_view text) {
+    const auto nul = text.find('\0');
+    return nul == std::string_view::npos ? text : text.substr(0, nul);
+}
+
+bool isCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// strtoull-like reading of an unsigned magnitude with an optional sign; returns the value
+// modulo 2^64 (only the low 32 bits are ever kept by the callers).
+std::uint64_t readInteger(std::string_view text, int base) {
+    text = untilNul(text);
+    std::size_t i = 0;
+    while (i < text.size() && isCSpace(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (base == 16 && i + 1 < text.size() && text[i] == '0' &&
+        (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        // "0x" counts only when a hexadecimal digit follows, as with strtoul.
+        const char c = i + 2 < text.size() ? text[i + 2] : '\0';
+        if (std::isxdigit(static_cast<unsigned char>(c))) {
+            i += 2;
+        }
+    }
+    std::uint64_t value = 0;
+    bool overflow = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (base == 16 && c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else if (base == 16 && c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else {
+            break;
+        }
+        const std::uint64_t next =
+            value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+        if (next / static_cast<std::uint64_t>(base) != value && !overflow) {
+            overflow = true;
+        }
+        value = next;
+    }
+    if (overflow) {
+        // strtol saturates at LONG_MAX / LONG_MIN; the low 32 bits of those are kept.
+        return negative ? 0x8000000000000000ULL : 0x7FFFFFFFFFFFFFFFULL;
+    }
+    return negative ? (~value + 1) : value;
+}
+
+} // namespace
+
+void copyText(std::string& target, std::string_view source, std::size_t maximum) {
+    source = untilNul(source);
+    target.assign(source.substr(0, std::min(maximum, source.size())));
+}
+
+std::string cutText(std::string_view source, std::size_t maximum) {
+    std::string result;
+    copyText(result, source, maximum);
+    return result;
+}
+
+std::int32_t parseDecimal(std::string_view text) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(readInteger(text, 10)));
+}
+
+std::uint32_t parseUnsignedDecimal(std::string_view text) {
+    return static_cast<std::uint32_t>(readInteger(text, 10));
+}
+
+std::uint32_t parseHex(std::string_view text) {
+    return static_cast<std::uint32_t>(readInteger(text, 16));
+}
+
+double parseNumber(std::string_view text) {
+    text = untilNul(text);
+    std::size_t i = 0;
+    while (i < text.size() && isCSpace(text[i])) {
+        ++i;
+    }
+    std::size_t start = i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Fast path for the plain decimal numbers of the formats.
+    if (i < text.size() && (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == '.')) {
+        const bool hexPrefix =
+            text[i] == '0' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X');
+        if (!hexPrefix) {
+            double value = 0.0;
+            const auto [ptr, ec] = std::from_chars(text.data() + i, text.data() + text.size(),
+                                                   value, std::chars_format::general);
+            if (ec == std::errc()) {
+                return negative ? -value : value;
+            }
+            if (ec == std::errc::invalid_argument) {
+                return 0.0;
+            }
+        }
+    }
+    // Anything else (hexadecimal, infinity, nan, out of range): the C library decides.
+    const std::string copy(text.substr(start));
+    return std::strtod(copy.c_str(), nullptr);
+}
+
+void appendInt(std::string& out, long long value, int width, char pad) {
+    char digits[24];
+    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    (void)ec;
+    std::string_view text(digits, static_cast<std::size_t>(end - digits));
+    const int length = static_cast<int>(text.size());
+    if (length >= width) {
+        out.append(text);
+        return;
+    }
+    if (pad == '0' && value < 0) {
+        out.push_back('-');
+        out.append(static_cast<std::size_t>(width - length), '0');
+        out.append(text.substr(1));
+        return;
+    }
+    out.append(static_cast<std::size_t>(width - length), pad);
+    out.append(text);
+}
+
+void appendHex(std::string& out, std::uint32_t value, int width) {
+    char digits[16];
+    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value, 16);
+    (void)ec;
+    const int length = static_cast<int>(end - digits);
+    if (length < width) {
+        out.append(static_cast<std::size_t>(width - length), '0');
+    }
+    for (char* p = digits; p != end; ++p) {
+        out.push_back(*p >= 'a' && *p <= 'f' ? static_cast<char>(*p - 'a' + 'A') : *p);
+    }
+}
+
+void appendFixed(std::string& out, double value, int decimals) {
+    if (std::isnan(value)) {
+        out.append(std::signbit(value) ? "-nan" : "nan");
+        return;
+    }
+    char digits[400];
+    const auto [end, ec] =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    if (ec != std::errc()) {
+        return;
+    }
+    out.append(digits, static_cast<std::size_t>(end - digits));
+}
+
+} // namespace velmar

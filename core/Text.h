@@ -1,0 +1,31 @@
+#pragma once
+// Small text helpers shared by every format: capped copies, C-style number reading and
+// printf-exact number writing without the cost of printf.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velmar {
+
+// Copies at most `maximum` bytes of `source` into `target` (texts longer than their field are cut).
+// A NUL byte ends the source text, as in the fixed character fields of the devices.
+void copyText(std::string& target, std::string_view source, std::size_t maximum);
+
+// The text cut to at most `maximum` bytes (and at its first NUL byte).
+std::string cutText(std::string_view source, std::size_t maximum);
+
+// Numbers with C strtol / strtoul / strtod prefix semantics: leading white space skipped, an
+// optional sign, "0x" accepted in base 16, 0 when there are no digits. Integers keep the low
+// 32 bits of their value.
+std::int32_t parseDecimal(std::string_view text);
+std::uint32_t parseUnsignedDecimal(std::string_view text);
+std::uint32_t parseHex(std::string_view text);
+double parseNumber(std::string_view text);
+
+// Appending number texts exactly as printf would print them.
+void appendInt(std::string& out, long long value, int width = 0, char pad = '0'); // "%0*d" / "%*d"
+void appendHex(std::string& out, std::uint32_t value, int width = 2);             // "%0*X"
+void appendFixed(std::string& out, double value, int decimals);                   // "%.*f"
+
+} // namespace velmar

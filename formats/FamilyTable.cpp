@@ -1,0 +1,51 @@
+#include "formats/FamilyTable.h"
+
+#include "formats/cmap/CmapFile.h"
+#include "formats/hub/HubFile.h"
+#include "formats/series41/Series41File.h"
+#include "formats/series5/Series5File.h"
+#include "formats/series6/Series6File.h"
+
+namespace velmar {
+
+namespace {
+
+ResultCode series66Reader(const char* path, NavDatabase* database) {
+    return series66Unsupported(path, database);
+}
+ResultCode series66Writer(NavDatabase* database, const char* path) {
+    return series66Unsupported(database, path);
+}
+
+const FormatFamily kFamilies[kFamilyCount] = {
+    {"Series 41", "s41", readSeries41File, writeSeries41File, ".s41"},
+    {"Series 5", "s5", readSeries5File, writeSeries5Files, ".s5"},
+    {"Series 6", "s6", readSeries6File, writeSeries6Files, ".s6"},
+    {"Series 66", "s66", series66Reader, series66Writer, ".s66"},
+    {"Series 77", "s77", readHubFile, writeHubFile, ".s77"},
+    {"HUB", "hub", readHubFile, writeHubFile, ".hub"},
+    {"CMAP", "cmap", readCmapFile, writeCmapFiles, ".cmap"},
+};
+
+} // namespace
+
+const FormatFamily* formatFamily(int typeIndex) {
+    if (typeIndex < 0 || typeIndex >= kFamilyCount) {
+        return nullptr;
+    }
+    return &kFamilies[typeIndex];
+}
+
+int familyIndexByKey(std::string_view key) {
+    if (key.size() == 1 && key[0] >= '0' && key[0] < '0' + kFamilyCount) {
+        return key[0] - '0';
+    }
+    for (int i = 0; i < kFamilyCount; ++i) {
+        if (key == kFamilies[i].key) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+} // namespace velmar

@@ -1,0 +1,282 @@
+#include "formats/hub/HubLines.h"
+
+#include "core/FieldReader.h"
+#include "core/Text.h"
+
+namespace velmar::hub {
+
+namespace {
+
+void appendPosition(std::string& out, double latitude, double longitude) {
+    appendLatitude(out, latitude, DegreeLetter);
+    out.push_back(',');
+    appendLongitude(out, longitude, DegreeLetter);
+}
+
+void appendHeaderTail(std::string& out, const RgbColour& colour, const RecordDate& date) {
+    appendHexColour(out, colour);
+    out.push_back(',');
+    appendCompactDate(out, date);
+    out.push_back('*');
+}
+
+void readText(const FieldReader& fields, int index, std::string& target, std::size_t width) {
+    const std::string_view field = fields.field(index);
+    if (!field.empty()) {
+        copyText(target, field, width);
+    }
+}
+
+void readLatitude(const FieldReader& fields, int index, double& target) {
+    const std::string_view field = fields.field(index);
+    if (!field.empty()) {
+        parseLatitude(field, DegreeLetter, &target);
+    }
+}
+
+void readLongitude(const FieldReader& fields, int index, double& target) {
+    const std::string_view field = fields.field(index);
+    if (!field.empty()) {
+        parseLongitude(field, DegreeLetter, &target);
+    }
+}
+
+template <typename T> void readSymbol(const FieldReader& fields, int index, T& target) {
+    const std::string_view field = fields.field(index);
+    if (!field.empty()) {
+        target = parseHex(field);
+    }
+}
+
+void readColour(const FieldReader& fields, int index, RgbColour& target) {
+    const std::string_view field = fields.field(index);
+    if (!field.empty()) {
+        target = parseHexColour(field);
+    }
+}
+
+void readDate(const FieldReader& fields, int index, RecordDate& target) {
+    const std::string_view field = fields.field(index);
+    if (!field.empty()) {
+        target = parseCompactDate(field);
+    }
+}
+
+void readNumber(const FieldReader& fields, int index, std::int32_t& target) {
+    const std::string_view field = fields.field(index);
+    if (!field.empty()) {
+        target = parseDecimal(field);
+    }
+}
+
+void readAltitude(const FieldReader& fields, int index, double& target) {
+    const std::string_view field = fields.field(index);
+    if (!field.empty()) {
+        target = parseNumber(field);
+    }
+}
+
+} // namespace
+
+void appendWaypointLine(std::string& out, const Waypoint& w) {
+    out.push_back('$');
+    out.append(w.name);
+    out.push_back(',');
+    out.append(w.comment);
+    out.push_back(',');
+    appendHex(out, w.symbol);
+    out.push_back(',');
+    appendHexColour(out, w.colour);
+    out.push_back(',');
+    appendPosition(out, w.latitude, w.longitude);
+    out.push_back(',');
+    appendCompactDate(out, w.date);
+    out.push_back(',');
+    appendFixed(out, w.altitude, 1);
+    out.append(",,,*");
+}
+
+void appendMarkLine(std::string& out, const Mark& m) {
+    out.push_back('$');
+    out.append(m.name);
+    out.push_back(',');
+    appendHex(out, m.symbol);
+    out.push_back(',');
+    appendHexColour(out, m.colour);
+    out.push_back(',');
+    appendPosition(out, m.latitude, m.longitude);
+    out.push_back(',');
+    appendCompactDate(out, m.date);
+    out.push_back(',');
+    appendFixed(out, m.altitude, 1);
+    out.append(",,,*");
+}
+
+void appendRouteHeader(std::string& out, const Route& r) {
+    out.append("$ROT,");
+    appendInt(out, r.number, 3);
+    out.push_back(',');
+    out.append(r.name);
+    out.push_back(',');
+    out.append(r.comment);
+    out.push_back(',');
+    appendHeaderTail(out, r.colour, r.date);
+}
+
+void appendRoutePointLine(std::string& out, int index, bool last, const RoutePoint& p) {
+    out.push_back('$');
+    appendInt(out, index, 3);
+    out.append(last ? ",S," : ",N,");
+    appendPosition(out, p.latitude, p.longitude);
+    out.push_back(',');
+    out.append(p.name);
+    out.push_back(',');
+    appendHex(out, p.symbol);
+    out.push_back('*');
+}
+
+void appendTrackHeader(std::string& out, const Track& t) {
+    out.append("$TRK,");
+    appendInt(out, t.number, 3);
+    out.push_back(',');
+    out.append(t.name);
+    out.push_back(',');
+    appendHeaderTail(out, t.colour, t.date);
+}
+
+void appendTrackPointLine(std::string& out, int index, const TrackPoint& p) {
+    out.push_back('$');
+    appendInt(out, index, 5);
+    out.push_back(',');
+    out.push_back(static_cast<char>(p.pointFlag));
+    out.push_back(',');
+    appendPosition(out, p.latitude, p.longitude);
+    out.push_back('*');
+}
+
+void appendLineHeader(std::string& out, const Line& l) {
+    out.append("$LIN,");
+    appendInt(out, l.number, 3);
+    out.push_back(',');
+    out.append(l.name);
+    out.push_back(',');
+    appendHeaderTail(out, l.colour, l.date);
+}
+
+void appendZoneHeader(std::string& out, const Zone& z) {
+    out.append("$ZON,");
+    appendInt(out, z.number, 3);
+    out.push_back(',');
+    appendHexColour(out, z.colour);
+    out.push_back(',');
+    appendHexColour(out, z.secondColour);
+    out.push_back(',');
+    out.push_back(static_cast<char>(z.zoneKind));
+    out.push_back(',');
+    appendCompactDate(out, z.date);
+    out.push_back('*');
+}
+
+void appendGeoPointLine(std::string& out, int index, bool last, const GeoPoint& p) {
+    out.push_back('$');
+    appendInt(out, index, 3);
+    out.append(last ? ",S," : ",N,");
+    appendPosition(out, p.latitude, p.longitude);
+    out.push_back('*');
+}
+
+void readWaypointFields(std::string_view line, Waypoint* w) {
+    const FieldReader f(line);
+    readText(f, 0, w->name, kWaypointNameWidth);
+    readText(f, 1, w->comment, kCommentWidth);
+    readSymbol(f, 2, w->symbol);
+    readColour(f, 3, w->colour);
+    readLatitude(f, 4, w->latitude);
+    readLongitude(f, 5, w->longitude);
+    readDate(f, 6, w->date);
+    readAltitude(f, 7, w->altitude);
+}
+
+void readMarkFields(std::string_view line, Mark* m) {
+    const FieldReader f(line);
+    readText(f, 0, m->name, kMarkNameWidth);
+    readSymbol(f, 1, m->symbol);
+    readColour(f, 2, m->colour);
+    readLatitude(f, 3, m->latitude);
+    readLongitude(f, 4, m->longitude);
+    readDate(f, 5, m->date);
+    readAltitude(f, 6, m->altitude);
+}
+
+void readRouteHeaderFields(std::string_view line, Route* r) {
+    const FieldReader f(line);
+    readNumber(f, 1, r->number);
+    readText(f, 2, r->name, kRouteNameWidth);
+    readText(f, 3, r->comment, kCommentWidth);
+    readColour(f, 4, r->colour);
+    readDate(f, 5, r->date);
+}
+
+void readRoutePointFields(std::string_view line, RoutePoint* p) {
+    const FieldReader f(line);
+    readLatitude(f, 2, p->latitude);
+    readLongitude(f, 3, p->longitude);
+    readText(f, 4, p->name, kRoutePointNameWidth);
+    readSymbol(f, 5, p->symbol);
+}
+
+void readTrackHeaderFields(std::string_view line, Track* t) {
+    const FieldReader f(line);
+    readNumber(f, 1, t->number);
+    readText(f, 2, t->name, kTrackNameWidth);
+    readColour(f, 3, t->colour);
+    readDate(f, 4, t->date);
+}
+
+void readTrackPointFields(std::string_view line, TrackPoint* p) {
+    const FieldReader f(line);
+    const std::string_view flag = f.field(1);
+    if (!flag.empty()) {
+        p->pointFlag = static_cast<unsigned char>(flag.front());
+    }
+    readLatitude(f, 2, p->latitude);
+    readLongitude(f, 3, p->longitude);
+}
+
+void readLineHeaderFields(std::string_view line, Line* l) {
+    const FieldReader f(line);
+    readNumber(f, 1, l->number);
+    readText(f, 2, l->name, kLineNameWidth);
+    readColour(f, 3, l->colour);
+    readDate(f, 4, l->date);
+}
+
+void readZoneHeaderFields(std::string_view line, Zone* z) {
+    const FieldReader f(line);
+    readNumber(f, 1, z->number);
+    readColour(f, 2, z->colour);
+    readColour(f, 3, z->secondColour);
+    const std::string_view kind = f.field(4);
+    if (!kind.empty()) {
+        z->zoneKind = static_cast<std::int8_t>(kind.front());
+    }
+    readDate(f, 5, z->date);
+}
+
+void readGeoPointFields(std::string_view line, GeoPoint* p) {
+    const FieldReader f(line);
+    readLatitude(f, 2, p->latitude);
+    readLongitude(f, 3, p->longitude);
+}
+
+char readPointFlag(std::string_view line) {
+    const std::string_view flag = FieldReader(line).field(1);
+    return flag.empty() ? '\0' : flag.front();
+}
+
+std::string_view cutAtLastStar(std::string_view line) {
+    const auto star = line.rfind('*');
+    return star == std::string_view::npos ? line : line.substr(0, star);
+}
+
+} // namespace velmar::hub

@@ -1,0 +1,40 @@
+#pragma once
+// The record lines of the HUB text: one writer and one field reader per line kind, shared by
+// the HUB files and the Series 5 files (whose route and track lines are the HUB's own).
+
+#include <string>
+#include <string_view>
+
+#include "core/NavDatabase.h"
+
+namespace velmar::hub {
+
+// Line texts without the line end. `index` is the 1-based point index of the record.
+void appendWaypointLine(std::string& out, const Waypoint& waypoint);
+void appendMarkLine(std::string& out, const Mark& mark);
+void appendRouteHeader(std::string& out, const Route& route);
+void appendRoutePointLine(std::string& out, int index, bool last, const RoutePoint& point);
+void appendTrackHeader(std::string& out, const Track& track);
+void appendTrackPointLine(std::string& out, int index, const TrackPoint& point);
+void appendLineHeader(std::string& out, const Line& line);
+void appendZoneHeader(std::string& out, const Zone& zone);
+void appendGeoPointLine(std::string& out, int index, bool last, const GeoPoint& point);
+
+// Field readers; `fields` is the line after its leading '$' (and cut at its last '*'). A field
+// is taken only when it is not empty, so missing fields keep the record's initial values.
+void readWaypointFields(std::string_view fields, Waypoint* waypoint);
+void readMarkFields(std::string_view fields, Mark* mark);
+void readRouteHeaderFields(std::string_view fields, Route* route);
+void readRoutePointFields(std::string_view fields, RoutePoint* point);
+void readTrackHeaderFields(std::string_view fields, Track* track);
+void readTrackPointFields(std::string_view fields, TrackPoint* point);
+void readLineHeaderFields(std::string_view fields, Line* line);
+void readZoneHeaderFields(std::string_view fields, Zone* zone);
+void readGeoPointFields(std::string_view fields, GeoPoint* point);
+// The first character of field 1 of a point line ('S' ends a route, line or zone), or 0.
+char readPointFlag(std::string_view fields);
+
+// Cuts a line at its last '*', if it has one.
+std::string_view cutAtLastStar(std::string_view line);
+
+} // namespace velmar::hub

@@ -1,0 +1,11 @@
+#pragma once
+// Series 41 files (".s41"): the family's entry points for the conversion job.
+
+#include "core/NavDatabase.h"
+
+namespace velmar {
+
+ResultCode readSeries41File(const char* path, NavDatabase* database);
+ResultCode writeSeries41File(NavDatabase* database, const char* path);
+
+} // namespace velmar

@@ -1,0 +1,11 @@
+#pragma once
+// Series 6 file sets (base + ".wpt", ".rut", ".trk", ".bnd"): the family's entry points.
+
+#include "core/NavDatabase.h"
+
+namespace velmar {
+
+ResultCode readSeries6File(const char* path, NavDatabase* database);
+ResultCode writeSeries6Files(NavDatabase* database, const char* basePath);
+
+} // namespace velmar

@@ -1,0 +1,59 @@
+#pragma once
+// The merge job: several HUB files into one HUB file, or several CMAP files into one CMAP
+// document. Runs on the caller's thread.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "core/NavDatabase.h"
+
+namespace velmar {
+
+inline constexpr char kNoMergeFilesMessage[] =
+    "No HUB/CMAP files for merge.\nPress the <Add file> button to add a file to list";
+inline constexpr char kNoMergeOutputMessage[] =
+    "No file for save output data.\nPress the <Browse> button to choose file";
+inline constexpr char kMergeCompletedMessage[] = "Merging Completed";
+
+enum MergeType : int { MergeHub = 0, MergeCmap = 1 };
+
+// The Merge button's two checks in their order: the message of the first failed one, or an
+// empty text. The output text is checked trimmed.
+std::string checkMergeInputs(std::size_t fileCount, const std::string& outputText);
+
+// What a merge did: every input that could not be read, and whether the output was written.
+struct MergeReport {
+    std::vector<std::string> unreadableInputs;
+    std::string outputPath;
+    ResultCode writeResult = kOk;
+
+    bool ok() const { return unreadableInputs.empty() && writeResult == kOk; }
+    // "Merging Completed" on full success; otherwise the failures, one per line, naming the files.
+    std::string message() const;
+};
+
+// Merges `files` (in list order) into `outputText` (trimmed). The readable inputs are merged and
+// written even when others fail.
+MergeReport runMergeJob(int type, const std::vector<std::string>& files,
+                        const std::string& outputText);
+
+// Rename counters of one merge job ("WPT%d", "RTE%d", "TRK%d"): from 0 once per job.
+struct MergeCounters {
+    int waypoints = 0;
+    int routes = 0;
+    int tracks = 0;
+};
+
+// Appends every record of `source` to `target`; waypoints, routes and tracks whose names clash
+// get new unique names (changed in place in the source). 5 for a missing argument, else 0.
+// Without counters, they start at 0 for this call.
+ResultCode mergeNavDatabase(NavDatabase* target, NavDatabase* source,
+                            MergeCounters* counters = nullptr);
+
+// The first record of the table with that name (byte for byte), or null.
+const Waypoint* findWaypointByName(const NavDatabase* database, const std::string& name);
+const Route* findRouteByName(const NavDatabase* database, const std::string& name);
+const Track* findTrackByName(const NavDatabase* database, const std::string& name);
+
+} // namespace velmar

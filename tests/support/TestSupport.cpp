@@ -1,0 +1,61 @@
+#include "TestSupport.h"
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace velmar::test {
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const auto candidate = base / ("velmar-test-" + std::to_string(::getpid()) + "-" +
+                                       std::to_string(counter.fetch_add(1)));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    // Make everything writable again so read-only test folders can be removed.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, error);
+    }
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, error);
+    std::filesystem::remove_all(path_, error);
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool fileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+std::string sourcePath(const std::string& relative) {
+    return std::string(VELMAR_SOURCE_DIR) + "/" + relative;
+}
+std::string binaryPath(const std::string& relative) {
+    return std::string(VELMAR_BINARY_DIR) + "/" + relative;
+}
+
+} // namespace velmar::test
