@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
+
+#include "core/FieldCodecs.h"
+#include "core/FieldReader.h"
+
+namespace velmar {
+namespace {
+
+std::string lat(double v, int style) {
+    std::string out = "untouched";
+    EXPECT_EQ(formatLatitude(v, &out, style), kOk) << v;
+    return out;
+}
+
+std::string lon(double v, int style) {
+    std::string out = "untouched";
+    EXPECT_EQ(formatLongitude(v, &out, style), kOk) << v;
+    return out;
+}
+
+TEST(FieldCodecs, FormatsCoordinatesInEveryStyle) {
+    struct Case {
+        double value;
+        bool latitude;
+        int style;
+        const char* text;
+    };
+    const Case cases[] = {
+        {34.20575, true, NmeaFields, "3412.345,N"},
+        {-135.1083333333, false, NmeaFields, "13506.500,W"},
+        {-135.1, false, NmeaFields, "13506.000,W"},
+        {34.20575, true, DegreeLetter, "34D12.345N"},
+        {-135.1083333333, false, DegreeLetter, "135D06.500W"},
+        {34.20575, true, Spaced, "34 12.345 N"},
+        {135.1083333333, false, Spaced, "135 06.500 E"},
+        {-0.5, true, DegreeLetter, "0D30.000S"},
+        {0.0, true, DegreeLetter, "0D00.000N"},
+        {0.0, false, NmeaFields, "00000.000,E"},
+        {34.99999999, true, DegreeLetter, "34D60.000N"},
+        {90.0, true, DegreeLetter, "90D00.000N"},
+        {-90.0, true, Spaced, "90 00.000 S"},
+        {180.0, false, DegreeLetter, "180D00.000E"},
+        {-180.0, false, NmeaFields, "18000.000,W"},
+        {5.0, true, NmeaFields, "0500.000,N"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.latitude ? lat(c.value, c.style) : lon(c.value, c.style), c.text) << c.value;
+    }
+}
+
+TEST(FieldCodecs, MatchesPrintfByteForByte) {
+    std::mt19937_64 random(42);
+    std::uniform_real_distribution<double> latitudes(-90.0, 90.0);
+    for (int i = 0; i < 20000; ++i) {
+        const double v = latitudes(random);
+        const double a = std::fabs(v);
+        const int d = static_cast<int>(a);
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%dD%06.3f%c", d, (a - d) * 60.0,
+                      v < 0 ? 'S' : 'N');
+        ASSERT_EQ(lat(v, DegreeLetter), expected);
+        std::snprintf(expected, sizeof expected, "%02d %06.3f %c", d, (a - d) * 60.0,
+                      v < 0 ? 'S' : 'N');
+        ASSERT_EQ(lat(v, Spaced), expected);
+    }
+}
+
+TEST(FieldCodecs, RefusesOutOfRangeValuesAndStyles) {
+    std::string out = "kept";
+    EXPECT_EQ(formatLatitude(91.0, &out, DegreeLetter), kBadArgument);
+    EXPECT_EQ(formatLatitude(-90.0000001, &out, DegreeLetter), kBadArgument);
+    EXPECT_EQ(formatLongitude(180.5, &out, DegreeLetter), kBadArgument);
+    EXPECT_EQ(formatLatitude(std::nan(""), &out, DegreeLetter), kBadArgument);
+    EXPECT_EQ(formatLatitude(10.0, &out, 3), kBadArgument);
+    EXPECT_EQ(formatLatitude(10.0, &out, -1), kBadArgument);
+    EXPECT_EQ(formatLatitude(10.0, nullptr, 1), kBadArgument);
+    EXPECT_EQ(out, "kept");
+    std::string field;
+    appendLatitude(field, 95.0, DegreeLetter);
+    appendLongitude(field, std::numeric_limits<double>::infinity(), DegreeLetter);
+    EXPECT_EQ(field, "");
+}
+
+TEST(FieldCodecs, ParsesLayoutsByMarkerPositions) {
+    struct Case {
+        const char* text;
+        bool latitude;
+        int style;
+        double value;
+    };
+    const Case cases[] = {
+        {"34D12.345N", true, DegreeLetter, 34.20575},
+        {"5D30.000S", true, DegreeLetter, -5.5},
+        {"345D12.345N", true, DegreeLetter, 0.0}, // no layout matches
+        {"34D12.345", true, DegreeLetter, 0.0},
+        {"", true, DegreeLetter, 0.0},
+        {"135D06.500W", false, DegreeLetter, -(135 + 6.5 / 60)},
+        {"35D06.500E", false, DegreeLetter, 35 + 6.5 / 60},
+        {"5D06.500E", false, DegreeLetter, 5 + 6.5 / 60},
+        {"135 06.500 W", false, Spaced, -(135 + 6.5 * (1.0 / 60.0))},
+        {"34 12.345 N", true, Spaced, 34 + 12.345 * (1.0 / 60.0)},
+        {"4 12.345 S", true, Spaced, -(4 + 12.345 * (1.0 / 60.0))},
+        {"34D12.345X", true, DegreeLetter, 0.0},
+        {"ABDCD.EFGHN", true, DegreeLetter, 0.0}, // markers match, digits are not checked
+    };
+    for (const Case& c : cases) {
+        double value = 99.0;
+        const ResultCode r = c.latitude ? parseLatitude(c.text, c.style, &value)
+                                        : parseLongitude(c.text, c.style, &value);
+        EXPECT_EQ(r, kOk) << c.text;
+        EXPECT_DOUBLE_EQ(value, c.value) << c.text;
+    }
+    double value = 0;
+    EXPECT_EQ(parseLatitude("34D12.345N", NmeaFields, &value), kBadArgument);
+    EXPECT_EQ(parseLongitude("34D12.345N", 3, &value), kBadArgument);
+    EXPECT_EQ(parseLatitude("34D12.345N", DegreeLetter, nullptr), kBadArgument);
+}
+
+TEST(FieldCodecs, ParsingUsesTheExactSixtiethProduct) {
+    // degrees + minutes * (1.0/60.0), not minutes / 60.0: the last bit can differ.
+    double value = 0;
+    ASSERT_EQ(parseLatitude("34D12.345N", DegreeLetter, &value), kOk);
+    EXPECT_EQ(value, 34.0 + 12.345 * (1.0 / 60.0));
+}
+
+TEST(FieldCodecs, PositionKeys) {
+    EXPECT_EQ(positionKey(34.5), 3430000);
+    EXPECT_EQ(positionKey(-0.25), -15000);
+    EXPECT_EQ(positionKey(0.0), 0);
+    EXPECT_EQ(positionKey(179.9999999), 17959999);
+    std::int32_t key = 7;
+    EXPECT_EQ(latitudeKey(91.0, &key), kBadArgument);
+    EXPECT_EQ(key, 7);
+    EXPECT_EQ(longitudeKey(-135.5, &key), kOk);
+    EXPECT_EQ(key, -13530000);
+    EXPECT_EQ(latitudeKey(1.0, nullptr), kBadArgument);
+    EXPECT_EQ(samePosition(34.500001, 135.0, 34.5, 135.0), 0);
+    EXPECT_EQ(samePosition(34.50002, 135.0, 34.5, 135.0), 1);
+    EXPECT_EQ(samePosition(34.5, 135.0, 34.5, -135.0), 1);
+    EXPECT_EQ(samePosition(95.0, 0.0, 95.0, 0.0), 1); // out of range equals nothing
+    EXPECT_EQ(samePosition(std::nan(""), 0.0, std::nan(""), 0.0), 1);
+}
+
+TEST(FieldCodecs, ReadField) {
+    struct Case {
+        const char* line;
+        int index;
+        int maximum;
+        int count;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"WPT1,,0A", 1, 63, 0, ""},  {"WPT1,,0A", 2, 63, 2, "0A"}, {"WPT1,,0A", 5, 63, 0, ""},
+        {"ABC*12", 0, 63, 3, "ABC"}, {"A,B*C,D", 1, 63, 1, "B"},   {"A,B*C,D", 2, 63, 1, "D"},
+        {"A,B$C,D", 1, 63, 1, "B"},  {"$A,B", 0, 63, 0, ""},       {"ABCDEFG,H", 0, 3, 3, "ABC"},
+        {"", 0, 63, 0, ""},          {"A,", 1, 63, 0, ""},         {"X,Y", 0, 63, 1, "X"},
+    };
+    for (const Case& c : cases) {
+        std::string out = "junk";
+        EXPECT_EQ(readField(c.line, &out, c.index, c.maximum), c.count) << c.line << " " << c.index;
+        EXPECT_EQ(out, c.text) << c.line << " " << c.index;
+        // The one-pass reader agrees with readField.
+        EXPECT_EQ(FieldReader(c.line).field(c.index, c.maximum), c.text)
+            << c.line << " " << c.index;
+    }
+    std::string out = "untouched";
+    EXPECT_EQ(readField("A,B", &out, -1, 63), 0);
+    EXPECT_EQ(readField("A,B", &out, 0, 0), 0);
+    EXPECT_EQ(out, "untouched");
+    EXPECT_EQ(readField("A,B", nullptr, 0, 63), 0);
+    // A NUL byte ends the line.
+    EXPECT_EQ(readField(std::string_view("A\0,B", 4), &out, 1, 63), 0);
+}
+
+TEST(FieldCodecs, FieldReaderHandlesLinesWithManyCommas) {
+    std::string line;
+    for (int i = 0; i < 200; ++i) {
+        line += std::to_string(i) + ",";
+    }
+    const FieldReader reader(line);
+    for (int i : {0, 63, 64, 65, 150, 199, 200, 201}) {
+        std::string expected;
+        readField(line, &expected, i, 63);
+        EXPECT_EQ(reader.field(i), expected) << i;
+    }
+}
+
+TEST(FieldCodecs, PadField) {
+    std::string out;
+    EXPECT_EQ(padField(&out, "AB", 5, '0'), kOk);
+    EXPECT_EQ(out, "AB000");
+    EXPECT_EQ(padField(&out, "ABCDEFG", 5, '0'), kOk);
+    EXPECT_EQ(out, "ABCDE");
+    EXPECT_EQ(padField(&out, "", 0, ' '), kOk);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(padField(&out, "A", -1, ' '), kBadArgument);
+    EXPECT_EQ(padField(nullptr, "A", 3, ' '), kBadArgument);
+}
+
+TEST(FieldCodecs, ColoursAndDates) {
+    std::string text;
+    appendHexColour(text, RgbColour{255, 0, 171});
+    EXPECT_EQ(text, "FF00AB");
+    EXPECT_EQ(parseHexColour("FF00AB"), (RgbColour{255, 0, 171}));
+    EXPECT_EQ(parseHexColour("ff00ab"), (RgbColour{255, 0, 171}));
+    EXPECT_EQ(parseHexColour("ZZZZZZ"), (RgbColour{0, 0, 0}));
+    EXPECT_EQ(parseHexColour("12"), (RgbColour{0x12, 0, 0}));
+    EXPECT_EQ(parseHexColour("123"), (RgbColour{0x12, 0x3, 0}));
+    EXPECT_EQ(parseHexColour("1234567"), (RgbColour{0x12, 0x34, 0x56}));
+    text.clear();
+    appendCompactDate(text, RecordDate{5, 3, 2012});
+    EXPECT_EQ(text, "20120305");
+    EXPECT_EQ(parseCompactDate("20120305"), (RecordDate{5, 3, 2012}));
+    EXPECT_EQ(parseCompactDate("2012"), (RecordDate{0, 0, 2012}));
+    EXPECT_EQ(parseCompactDate("201203"), (RecordDate{0, 3, 2012}));
+    EXPECT_EQ(parseCompactDate("abc"), (RecordDate{0, 0, 0}));
+}
+
+} // namespace
+} // namespace velmar

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "core/Clock.h"
+#include "core/NavDatabase.h"
+
+namespace velmar {
+namespace {
+
+// A fixed clock: 1 May 2012.
+constexpr std::int64_t kMay2012 = 1335830400;
+
+TEST(NavDatabase, InitStampsTodayAndDefaults) {
+    const ScopedClock clock(kMay2012);
+    Zone zone;
+    zone.points.push_back({});
+    ASSERT_EQ(initZone(&zone), kOk);
+    EXPECT_EQ(zone.zoneKind, 2);
+    EXPECT_EQ(zone.date, (RecordDate{1, 5, 2012}));
+    Waypoint waypoint;
+    waypoint.name = "X";
+    ASSERT_EQ(initWaypoint(&waypoint), kOk);
+    EXPECT_EQ(waypoint.name, "");
+    EXPECT_EQ(waypoint.date, (RecordDate{1, 5, 2012}));
+    TrackPoint point;
+    point.pointFlag = 'S';
+    initTrackPoint(&point);
+    EXPECT_EQ(point.pointFlag, 'N');
+    NavDatabase db;
+    initNavDatabase(&db);
+    EXPECT_EQ(db.version.version, "1.0.1");
+    EXPECT_EQ(db.version.date, "2010.12.22");
+    EXPECT_EQ(initWaypoint(nullptr), kBadArgument);
+    EXPECT_EQ(addWaypoint(nullptr, &waypoint), kBadArgument);
+    EXPECT_EQ(addWaypoint(&db, nullptr), kBadArgument);
+    EXPECT_EQ(addRoutePoint(nullptr, nullptr), kBadArgument);
+}
+
+template <typename Add>
+void fillTo(std::size_t capacity, ResultCode full, Add add, std::function<std::size_t()> size) {
+    for (std::size_t i = 0; i < capacity; ++i) {
+        ASSERT_EQ(add(), kOk) << i;
+    }
+    EXPECT_EQ(add(), full);
+    EXPECT_EQ(size(), capacity);
+}
+
+TEST(NavDatabase, EveryTableStopsAtItsCapacityWithItsCode) {
+    NavDatabase db;
+    initNavDatabase(&db);
+    Waypoint w;
+    Mark m;
+    Route r;
+    Track t;
+    Line l;
+    Zone z;
+    fillTo(
+        10000, 10, [&] { return addWaypoint(&db, &w); }, [&] { return db.waypoints.size(); });
+    fillTo(
+        1000, 19, [&] { return addMark(&db, &m); }, [&] { return db.marks.size(); });
+    fillTo(
+        1000, 11, [&] { return addRoute(&db, &r); }, [&] { return db.routes.size(); });
+    fillTo(
+        1000, 15, [&] { return addTrack(&db, &t); }, [&] { return db.tracks.size(); });
+    fillTo(
+        1000, 13, [&] { return addLine(&db, &l); }, [&] { return db.lines.size(); });
+    fillTo(
+        1000, 17, [&] { return addZone(&db, &z); }, [&] { return db.zones.size(); });
+    RoutePoint rp;
+    TrackPoint tp;
+    GeoPoint gp;
+    fillTo(
+        1000, 12, [&] { return addRoutePoint(&r, &rp); }, [&] { return r.points.size(); });
+    fillTo(
+        100000, 16, [&] { return addTrackPoint(&t, &tp); }, [&] { return t.points.size(); });
+    fillTo(
+        1000, 14, [&] { return addLinePoint(&l, &gp); }, [&] { return l.points.size(); });
+    fillTo(
+        1000, 18, [&] { return addZonePoint(&z, &gp); }, [&] { return z.points.size(); });
+    // The moving adds keep the same capacities.
+    EXPECT_EQ(addTrack(&db, std::move(t)), 15);
+}
+
+TEST(NavDatabase, AddsStoreCopiesAndClearingKeepsTheVersion) {
+    NavDatabase db;
+    initNavDatabase(&db);
+    Route route;
+    initRoute(&route);
+    RoutePoint point;
+    point.name = "P1";
+    addRoutePoint(&route, &point);
+    ASSERT_EQ(addRoute(&db, &route), kOk);
+    clearRoutePoints(&route);
+    EXPECT_TRUE(route.points.empty());
+    ASSERT_EQ(db.routes.size(), 1u);
+    EXPECT_EQ(db.routes[0].points.size(), 1u);
+    db.version.version = "2.0";
+    clearNavDatabase(&db);
+    EXPECT_TRUE(db.routes.empty());
+    EXPECT_EQ(db.version.version, "2.0");
+}
+
+TEST(NavDatabase, RenumbersBySelector) {
+    NavDatabase db;
+    initNavDatabase(&db);
+    Route r;
+    Track t;
+    Zone z;
+    Line l;
+    for (int i = 0; i < 3; ++i) {
+        addRoute(&db, &r);
+        addTrack(&db, &t);
+        addZone(&db, &z);
+        addLine(&db, &l);
+    }
+    EXPECT_EQ(renumberRecords(&db, 4), kBadArgument);
+    EXPECT_EQ(db.routes[2].number, 0);
+    for (int selector = 0; selector < 4; ++selector) {
+        EXPECT_EQ(renumberRecords(&db, selector), kOk);
+    }
+    EXPECT_EQ(db.routes[2].number, 3);
+    EXPECT_EQ(db.tracks[1].number, 2);
+    EXPECT_EQ(db.zones[0].number, 1);
+    EXPECT_EQ(db.lines[2].number, 3);
+    EXPECT_EQ(renumberRecords(nullptr, 0), kBadArgument);
+}
+
+Waypoint wp(const char* name, std::uint32_t symbol, double latitude, double longitude) {
+    Waypoint w;
+    w.name = name;
+    w.symbol = symbol;
+    w.latitude = latitude;
+    w.longitude = longitude;
+    return w;
+}
+
+Route routeOf(std::initializer_list<RoutePoint> points) {
+    Route route;
+    initRoute(&route);
+    route.points = points;
+    return route;
+}
+
+TEST(NavDatabase, RoutePointsBecomeWaypointsOnce) {
+    struct Case {
+        const char* what;
+        std::vector<Waypoint> waypoints;
+        std::vector<RoutePoint> points;
+        std::vector<std::string> names; // names of all waypoints afterwards
+    };
+    const Case cases[] = {
+        {"same position, name and symbol", {}, {{"A", 1, 10, 20}, {"A", 1, 10, 20}}, {"A"}},
+        {"different names", {}, {{"A", 1, 10, 20}, {"B", 1, 10, 20}}, {"A", "B"}},
+        {"matching waypoint within the key grain",
+         {wp("HOME", 3, 34.5, 135)},
+         {{"HOME", 3, 34.500001, 135}},
+         {"HOME"}},
+        {"first waypoint there differs",
+         {wp("X", 3, 1, 1), wp("Y", 3, 1, 1)},
+         {{"Y", 3, 1, 1}},
+         {"X", "Y", "Y"}},
+        {"symbol differs", {wp("A", 3, 1, 1)}, {{"A", 4, 1, 1}}, {"A", "A"}},
+        {"out of range never matches", {}, {{"Q", 0, 95, 0}, {"Q", 0, 95, 0}}, {"Q", "Q"}},
+    };
+    for (const Case& c : cases) {
+        NavDatabase db;
+        initNavDatabase(&db);
+        db.waypoints = c.waypoints;
+        Route route = routeOf({});
+        route.points = c.points;
+        addRoute(&db, &route);
+        ASSERT_EQ(addRoutePointsAsWaypoints(&db), kOk);
+        std::vector<std::string> names;
+        for (const Waypoint& w : db.waypoints) {
+            names.push_back(w.name);
+        }
+        EXPECT_EQ(names, c.names) << c.what;
+    }
+}
+
+TEST(NavDatabase, FindWaypointAtTakesTheFirst) {
+    NavDatabase db;
+    initNavDatabase(&db);
+    db.waypoints = {wp("A", 0, 1, 2), wp("B", 0, 1, 2)};
+    const Waypoint* found = findWaypointAt(&db, 1.0000001, 2);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->name, "A");
+    EXPECT_EQ(findWaypointAt(&db, 1.1, 2), nullptr);
+    EXPECT_EQ(findWaypointAt(nullptr, 1, 2), nullptr);
+}
+
+TEST(NavDatabase, FullWaypointTableSkipsRoutePointsSilently) {
+    NavDatabase db;
+    initNavDatabase(&db);
+    db.waypoints.resize(kMaxWaypoints);
+    Route route = routeOf({{"NEW", 0, 5, 5}});
+    addRoute(&db, &route);
+    EXPECT_EQ(addRoutePointsAsWaypoints(&db), kOk);
+    EXPECT_EQ(db.waypoints.size(), kMaxWaypoints);
+}
+
+} // namespace
+} // namespace velmar
