@@ -1,0 +1,296 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "TestSupport.h"
+#include "core/Clock.h"
+#include "formats/hub/HubFile.h"
+
+namespace velmar {
+namespace {
+
+constexpr std::int64_t kMay2012 = 1335830400; // 1 May 2012, UTC
+
+class HubFileTest : public ::testing::Test {
+  protected:
+    NavDatabase read(const std::string& bytes) {
+        test::writeBytes(dir.file("in.hub"), bytes);
+        NavDatabase db;
+        initNavDatabase(&db);
+        EXPECT_EQ(readHubFile(dir.file("in.hub").c_str(), &db), kOk);
+        return db;
+    }
+
+    std::string write(NavDatabase& db) {
+        EXPECT_EQ(writeHubFile(&db, dir.file("out.hub").c_str()), kOk);
+        return test::readBytes(dir.file("out.hub"));
+    }
+
+    const ScopedClock clock{kMay2012};
+    test::TempDir dir;
+};
+
+NavDatabase sample() {
+    NavDatabase db;
+    initNavDatabase(&db);
+    Waypoint w;
+    initWaypoint(&w);
+    w.name = "HOME";
+    w.comment = "Marina";
+    w.symbol = 0x1A;
+    w.colour = {255, 0, 16};
+    w.latitude = 35.20575;
+    w.longitude = 139.7613;
+    w.altitude = 12.25;
+    addWaypoint(&db, &w);
+    Mark m;
+    initMark(&m);
+    m.name = "ROCK";
+    m.symbol = 3;
+    m.latitude = -0.5;
+    m.longitude = -135.1;
+    addMark(&db, &m);
+    Route r;
+    initRoute(&r);
+    r.number = 1;
+    r.name = "R1";
+    r.comment = "Out";
+    for (int i = 0; i < 3; ++i) {
+        RoutePoint p;
+        p.name = "P" + std::to_string(i);
+        p.symbol = static_cast<std::uint32_t>(i);
+        p.latitude = 10 + i;
+        p.longitude = 20 + i;
+        addRoutePoint(&r, &p);
+    }
+    addRoute(&db, &r);
+    Track t;
+    initTrack(&t);
+    t.number = 1;
+    t.name = "Morning";
+    t.colour = {0, 0, 255};
+    for (int i = 0; i < 3; ++i) {
+        TrackPoint p;
+        p.pointFlag = i == 1 ? 'S' : 'N';
+        p.latitude = 1 + i * 0.001;
+        p.longitude = 2;
+        addTrackPoint(&t, &p);
+    }
+    t.points.back().pointFlag = 'S';
+    addTrack(&db, &t);
+    Line l;
+    initLine(&l);
+    l.number = 1;
+    l.name = "Channel";
+    for (int i = 0; i < 2; ++i) {
+        GeoPoint p{5.0 + i, 6.0};
+        addLinePoint(&l, &p);
+    }
+    addLine(&db, &l);
+    Zone z;
+    initZone(&z);
+    z.number = 1;
+    z.colour = {1, 2, 3};
+    z.secondColour = {4, 5, 6};
+    for (int i = 0; i < 2; ++i) {
+        GeoPoint p{7.0, 8.0 + i};
+        addZonePoint(&z, &p);
+    }
+    addZone(&db, &z);
+    return db;
+}
+
+TEST_F(HubFileTest, WritesEveryRecordKindByteForByte) {
+    NavDatabase db = sample();
+    EXPECT_EQ(write(db), "$VERSION,1.0.1,2010.12.22*\r\n"
+                         "$WPT*\r\n"
+                         "$HOME,Marina,1A,FF0010,35D12.345N,139D45.678E,20120501,12.2,,,*\r\n"
+                         "$END*\r\n"
+                         "$MRK*\r\n"
+                         "$ROCK,03,000000,0D30.000S,135D06.000W,20120501,0.0,,,*\r\n"
+                         "$END*\r\n"
+                         "$ROT,001,R1,Out,000000,20120501*\r\n"
+                         "$001,N,10D00.000N,20D00.000E,P0,00*\r\n"
+                         "$002,N,11D00.000N,21D00.000E,P1,01*\r\n"
+                         "$003,S,12D00.000N,22D00.000E,P2,02*\r\n"
+                         "$END*\r\n"
+                         "$TRK,001,Morning,0000FF,20120501*\r\n"
+                         "$00001,N,1D00.000N,2D00.000E*\r\n"
+                         "$00002,S,1D00.060N,2D00.000E*\r\n"
+                         "$00003,S,1D00.120N,2D00.000E*\r\n"
+                         "$END*\r\n"
+                         "$LIN,001,Channel,000000,20120501*\r\n"
+                         "$001,N,5D00.000N,6D00.000E*\r\n"
+                         "$002,S,6D00.000N,6D00.000E*\r\n"
+                         "$END*\r\n"
+                         "$ZON,001,010203,040506,\x02,20120501*\r\n"
+                         "$001,N,7D00.000N,8D00.000E*\r\n"
+                         "$002,S,7D00.000N,9D00.000E*\r\n"
+                         "$END*\r\n"
+                         "ENDDATA\r\n");
+}
+
+TEST_F(HubFileTest, EmptyDatabaseWritesVersionAndEnd) {
+    NavDatabase db;
+    initNavDatabase(&db);
+    EXPECT_EQ(write(db), "$VERSION,1.0.1,2010.12.22*\r\nENDDATA\r\n");
+}
+
+TEST_F(HubFileTest, RoundTripsByteIdentical) {
+    NavDatabase db = sample();
+    const std::string first = write(db);
+    NavDatabase back = read(first);
+    EXPECT_EQ(write(back), first);
+    ASSERT_EQ(back.tracks.size(), 1u);
+    EXPECT_EQ(back.tracks[0].points[1].pointFlag, 'S'); // a point flagged 'S' does not end a track
+    EXPECT_EQ(back.zones[0].zoneKind, 2);
+    EXPECT_EQ(back.waypoints[0].colour, (RgbColour{255, 0, 16}));
+    EXPECT_DOUBLE_EQ(back.waypoints[0].altitude, 12.2);
+}
+
+TEST_F(HubFileTest, RandomDatabasesRoundTrip) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> lat(-90, 90), lon(-180, 180);
+    NavDatabase db;
+    initNavDatabase(&db);
+    for (int i = 0; i < 500; ++i) {
+        Waypoint w;
+        initWaypoint(&w);
+        w.name = "W" + std::to_string(i);
+        w.latitude = lat(random);
+        w.longitude = lon(random);
+        w.symbol = random() % 300;
+        addWaypoint(&db, &w);
+    }
+    Track t;
+    initTrack(&t);
+    for (int i = 0; i < 2000; ++i) {
+        TrackPoint p;
+        p.latitude = lat(random);
+        p.longitude = lon(random);
+        p.pointFlag = random() % 7 == 0 ? 'S' : 'N';
+        addTrackPoint(&t, &p);
+    }
+    t.points.back().pointFlag = 'S';
+    addTrack(&db, &t);
+    const std::string first = write(db);
+    NavDatabase back = read(first);
+    EXPECT_EQ(write(back), first);
+}
+
+TEST_F(HubFileTest, BlockRules) {
+    const NavDatabase db = read("garbage line\r\n"
+                                "\r\n"
+                                "$WPT*\r\n"
+                                "$A,,00,000000,1D00.000N,2D00.000E,20120501,0.0,,,*\r\n"
+                                "$ENDEAVOUR,,00,000000,1D00.000N,2D00.000E,20120501,0.0,,,*\r\n"
+                                "$LOST,,00,000000,1D00.000N,2D00.000E,20120501,0.0,,,*\r\n"
+                                "$ROT,007,CLOSED,,000000,20120501*\n"
+                                "$001,N,1D00.000N,2D00.000E,P,00*\n"
+                                "$END*\n"
+                                "$ROT,008,BYFLAG,,000000,20120501*\r\n"
+                                "$001,N,1D00.000N,2D00.000E,P,00*\r\n"
+                                "$002,S,1D00.000N,2D00.000E,Q,00*\r\n"
+                                "$003,N,1D00.000N,2D00.000E,R,00*\r\n"
+                                "$END*\r\n"
+                                "$ROT,009,EMPTY,,000000,20120501*\r\n"
+                                "$END*\r\n"
+                                "$TRK,001,T,000000,20120501*\r\n"
+                                "$00001,N,1D00.000N,2D00.000E*\r\n"
+                                "$00002,N,1D00.000N,2D00.000E*\r\n"
+                                "$END*\r\n"
+                                "$ROT,010,UNCLOSED,,000000,20120501*\r\n"
+                                "$001,N,1D00.000N,2D00.000E,P,00*\r\n");
+    ASSERT_EQ(db.waypoints.size(), 1u); // END... ends the block; LOST is outside it
+    EXPECT_EQ(db.waypoints[0].name, "A");
+    ASSERT_EQ(db.routes.size(), 3u);
+    EXPECT_EQ(db.routes[0].name, "CLOSED");
+    EXPECT_EQ(db.routes[0].number, 7);
+    EXPECT_EQ(db.routes[1].name, "BYFLAG");
+    EXPECT_EQ(db.routes[1].points.size(), 2u);
+    EXPECT_EQ(db.routes[2].name, "EMPTY");
+    EXPECT_TRUE(db.routes[2].points.empty());
+    ASSERT_EQ(db.tracks.size(), 1u);
+    EXPECT_EQ(db.tracks[0].points[0].pointFlag, 'N');
+    EXPECT_EQ(db.tracks[0].points[1].pointFlag, 'S');
+    EXPECT_EQ(db.version.version, "1.0.1"); // no version record: the default stays
+}
+
+TEST_F(HubFileTest, FieldsVersionAndEndData) {
+    const NavDatabase db =
+        read("$VERSION,2.0.123456789,2012.05.01.99*\r\n"
+             "$WPT*\r\n"
+             "$A,B,C,x,7F,FF00AA,34D12.345N,135D06.500W,20120305,1.5,,,*\r\n"
+             "$NAME_LONGER_THAN_NINETEEN,,,,,,,,*\r\n"
+             "$END*\r\n"
+             "ENDDATA\r\n"
+             "$MRK*\r\n$LATE,00,000000,1D00.000N,2D00.000E,20120501,0.0,,,*\r\n$END*\r\n");
+    EXPECT_EQ(db.version.version, "2.0.1234");
+    EXPECT_EQ(db.version.date, "2012.05.01");
+    ASSERT_EQ(db.waypoints.size(), 2u);
+    const Waypoint& w = db.waypoints[0];
+    // A comma in the name shifts every following field.
+    EXPECT_EQ(w.name, "A");
+    EXPECT_EQ(w.comment, "B");
+    EXPECT_EQ(w.symbol, 0xCu);
+    EXPECT_EQ(w.colour, (RgbColour{0, 0, 0})); // "x" holds no hex digit
+    EXPECT_EQ(db.waypoints[1].name, "NAME_LONGER_THAN_NI");
+    EXPECT_EQ(db.waypoints[1].date, (RecordDate{1, 5, 2012})); // empty date field: today
+    EXPECT_TRUE(db.marks.empty());                             // nothing after ENDDATA
+}
+
+TEST_F(HubFileTest, CapacitiesHoldWhileReading) {
+    std::string bytes = "$WPT*\r\n";
+    for (int i = 0; i < 10001; ++i) {
+        bytes += "$W" + std::to_string(i) + ",,00,000000,1D00.000N,2D00.000E,20120501,0.0,,,*\r\n";
+    }
+    bytes += "$END*\r\n$ROT,001,FULL,,000000,20120501*\r\n";
+    for (int i = 1; i <= 1000; ++i) {
+        bytes += "$" + std::to_string(i) + ",N,1D00.000N,2D00.000E,P,00*\r\n";
+    }
+    bytes += "$1001,S,1D00.000N,2D00.000E,LAST,00*\r\n$002,N,1D00.000N,2D00.000E,OUTSIDE,00*\r\n";
+    const NavDatabase db = read(bytes);
+    EXPECT_EQ(db.waypoints.size(), 10000u);
+    EXPECT_EQ(db.waypoints.back().name, "W9999");
+    // The 1,001st point does not fit, but its 'S' still ends and adds the route.
+    ASSERT_EQ(db.routes.size(), 1u);
+    EXPECT_EQ(db.routes[0].points.size(), 1000u);
+    EXPECT_EQ(db.routes[0].points.back().name, "P");
+}
+
+TEST_F(HubFileTest, OutOfRangePositionsAreWrittenEmpty) {
+    NavDatabase db;
+    initNavDatabase(&db);
+    Waypoint w;
+    initWaypoint(&w);
+    w.name = "FAR";
+    w.latitude = 91;
+    w.longitude = -200;
+    addWaypoint(&db, &w);
+    EXPECT_NE(write(db).find("$FAR,,00,000000,,,20120501,0.0,,,*\r\n"), std::string::npos);
+}
+
+TEST_F(HubFileTest, HostileInputAndFailures) {
+    std::mt19937 random(3);
+    std::string noise;
+    for (int i = 0; i < 200000; ++i) {
+        noise.push_back(static_cast<char>(random()));
+    }
+    noise += "\n$WPT*\n" + std::string(2 << 20, 'A') + "\n$END*\n" + std::string(1000, '\0');
+    read(noise); // must not crash; content is irrelevant
+    read("$WPT*\n$ROT,1*\n$TRK*\n$ZON*\n$LIN*\n$VERSION\n$,,,,,,,,,,,,,,,,*\n*\n$\n");
+
+    NavDatabase db;
+    initNavDatabase(&db);
+    EXPECT_EQ(readHubFile(dir.path().c_str(), &db), kCannotOpen);
+    EXPECT_EQ(readHubFile(dir.file("missing.hub").c_str(), &db), kCannotOpen);
+    EXPECT_EQ(readHubFile(nullptr, &db), kBadArgument);
+    EXPECT_EQ(readHubFile("x", nullptr), kBadArgument);
+    EXPECT_EQ(writeHubFile(&db, dir.path().c_str()), kCannotOpen);
+    EXPECT_EQ(writeHubFile(&db, nullptr), kBadArgument);
+    NavDatabase big = sample();
+    EXPECT_EQ(writeHubFile(&big, "/dev/full"), kWriteFailed);
+}
+
+} // namespace
+} // namespace velmar
