@@ -1,0 +1,166 @@
+#include "formats/series41/Series41Data.h"
+
+#include <algorithm>
+#include <new>
+#include <stdexcept>
+
+#include "core/Text.h"
+
+namespace velmar {
+
+namespace {
+
+template <typename T>
+ResultCode append(std::vector<T>& table, T&& record, std::size_t capacity, ResultCode full) {
+    if (table.size() >= capacity) {
+        return full;
+    }
+    try {
+        table.push_back(std::move(record));
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    } catch (const std::length_error&) {
+        return kNoMemory;
+    }
+    return kOk;
+}
+
+} // namespace
+
+ResultCode initSeries41Waypoint(Series41Waypoint* waypoint) {
+    if (waypoint == nullptr) {
+        return kBadArgument;
+    }
+    *waypoint = Series41Waypoint{};
+    return kOk;
+}
+
+ResultCode initSeries41RoutePoint(Series41RoutePoint* point) {
+    if (point == nullptr) {
+        return kBadArgument;
+    }
+    *point = Series41RoutePoint{};
+    return kOk;
+}
+
+ResultCode initSeries41Route(Series41Route* route) {
+    if (route == nullptr) {
+        return kBadArgument;
+    }
+    *route = Series41Route{};
+    return kOk;
+}
+
+ResultCode addSeries41Waypoint(Series41Data* set, const Series41Waypoint* waypoint) {
+    if (set == nullptr || waypoint == nullptr) {
+        return kBadArgument;
+    }
+    if (set->waypoints.size() >= kSeries41MaxWaypoints) {
+        return kWaypointsFull;
+    }
+    try {
+        Series41Waypoint copy = *waypoint;
+        copyText(copy.name, waypoint->name, kSeries41NameWidth);
+        copyText(copy.comment, waypoint->comment, kSeries41CommentWidth);
+        return append(set->waypoints, std::move(copy), kSeries41MaxWaypoints, kWaypointsFull);
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+}
+
+ResultCode addSeries41Route(Series41Data* set, const Series41Route* route) {
+    if (set == nullptr || route == nullptr) {
+        return kBadArgument;
+    }
+    if (set->routes.size() >= kSeries41MaxRoutes) {
+        return kRoutesFull;
+    }
+    try {
+        // The copy is built whole before it is stored, so a failure midway stores nothing.
+        Series41Route copy;
+        copy.number = route->number;
+        copyText(copy.name, route->name, kSeries41RouteNameWidth);
+        const std::size_t count = std::min(route->points.size(), kSeries41MaxRoutePoints);
+        copy.points.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            Series41RoutePoint point = route->points[i];
+            copyText(point.name, route->points[i].name, kSeries41NameWidth);
+            copy.points.push_back(std::move(point));
+        }
+        return append(set->routes, std::move(copy), kSeries41MaxRoutes, kRoutesFull);
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+}
+
+ResultCode addSeries41RoutePoint(Series41Route* route, const Series41RoutePoint* point) {
+    if (route == nullptr || point == nullptr) {
+        return kBadArgument;
+    }
+    if (route->points.size() >= kSeries41MaxRoutePoints) {
+        return kRoutePointsFull;
+    }
+    try {
+        Series41RoutePoint copy = *point;
+        copyText(copy.name, point->name, kSeries41NameWidth);
+        return append(route->points, std::move(copy), kSeries41MaxRoutePoints, kRoutePointsFull);
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+}
+
+ResultCode clearSeries41RoutePoints(Series41Route* route) {
+    if (route == nullptr) {
+        return kBadArgument;
+    }
+    route->points.clear();
+    route->points.shrink_to_fit();
+    return kOk;
+}
+
+Series41Route* findSeries41Route(Series41Data* set, std::int32_t number) {
+    if (set == nullptr) {
+        return nullptr;
+    }
+    for (Series41Route& route : set->routes) {
+        if (route.number == number) {
+            return &route;
+        }
+    }
+    return nullptr;
+}
+
+const Series41Waypoint* findSeries41Waypoint(const Series41Data* set, std::string_view name) {
+    if (set == nullptr) {
+        return nullptr;
+    }
+    for (const Series41Waypoint& waypoint : set->waypoints) {
+        if (waypoint.name == name) {
+            return &waypoint;
+        }
+    }
+    return nullptr;
+}
+
+ResultCode setSeries41RouteName(Series41Route* route, std::string_view name) {
+    if (route == nullptr) {
+        return kBadArgument;
+    }
+    try {
+        copyText(route->name, name, kSeries41RouteNameWidth);
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    return kOk;
+}
+
+ResultCode clearSeries41Data(Series41Data* set) {
+    if (set == nullptr) {
+        return kBadArgument;
+    }
+    std::vector<Series41Waypoint>().swap(set->waypoints);
+    std::vector<Series41Route>().swap(set->routes);
+    return kOk;
+}
+
+} // namespace velmar
