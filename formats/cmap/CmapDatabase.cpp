@@ -1,0 +1,185 @@
+#include "formats/cmap/CmapDatabase.h"
+
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+#include "core/Calendar.h"
+#include "core/Clock.h"
+
+namespace velmar {
+
+namespace {
+
+template <typename T>
+ResultCode append(std::vector<T>& table, const T& record, std::size_t capacity, ResultCode full) {
+    if (table.size() >= capacity) {
+        return full;
+    }
+    try {
+        table.push_back(record); // a deep copy: a part-way copy is freed by the vector
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    } catch (const std::length_error&) {
+        return kNoMemory;
+    }
+    return kOk;
+}
+
+template <typename T>
+ResultCode moveInto(std::vector<T>& table, T&& record, std::size_t capacity, ResultCode full) {
+    if (table.size() >= capacity) {
+        return full;
+    }
+    try {
+        table.push_back(std::move(record));
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+    return kOk;
+}
+
+} // namespace
+
+CmapDateTime currentCmapDateTime() {
+    // One reading of the clock, so the date and the time of day always belong together.
+    const CivilTime now = civilFromSeconds(clockNow());
+    CmapDateTime time;
+    time.hour = now.hour;
+    time.minute = now.minute;
+    time.second = now.second;
+    time.day = now.day;
+    time.month = now.month;
+    time.year = now.year;
+    return time;
+}
+
+ResultCode initCmapWaypoint(CmapWaypoint* record) {
+    if (record == nullptr) {
+        return kBadArgument;
+    }
+    *record = CmapWaypoint{};
+    record->dateTime = currentCmapDateTime();
+    return kOk;
+}
+
+ResultCode initCmapRouteWaypoint(CmapRouteWaypoint* record) {
+    if (record == nullptr) {
+        return kBadArgument;
+    }
+    *record = CmapRouteWaypoint{};
+    record->dateTime = currentCmapDateTime();
+    return kOk;
+}
+
+ResultCode initCmapRoute(CmapRoute* record) {
+    if (record == nullptr) {
+        return kBadArgument;
+    }
+    auto waypoints = std::move(record->waypoints);
+    *record = CmapRoute{};
+    record->waypoints = std::move(waypoints);
+    return kOk;
+}
+
+ResultCode initCmapTrackPoint(CmapTrackPoint* record) {
+    if (record == nullptr) {
+        return kBadArgument;
+    }
+    *record = CmapTrackPoint{};
+    record->dateTime = currentCmapDateTime();
+    return kOk;
+}
+
+ResultCode initCmapTrack(CmapTrack* record) {
+    return record == nullptr ? kBadArgument : kOk; // a track has no fields besides its points
+}
+
+ResultCode addCmapWaypoint(CmapDatabase* database, const CmapWaypoint* record) {
+    if (database == nullptr || record == nullptr) {
+        return kBadArgument;
+    }
+    return append(database->waypoints, *record, kMaxCmapWaypoints, kCmapWaypointsFull);
+}
+
+ResultCode addCmapRoute(CmapDatabase* database, const CmapRoute* record) {
+    if (database == nullptr || record == nullptr) {
+        return kBadArgument;
+    }
+    return append(database->routes, *record, kMaxCmapRoutes, kCmapRoutesFull);
+}
+
+ResultCode addCmapTrack(CmapDatabase* database, const CmapTrack* record) {
+    if (database == nullptr || record == nullptr) {
+        return kBadArgument;
+    }
+    return append(database->tracks, *record, kMaxCmapTracks, kCmapTracksFull);
+}
+
+ResultCode addCmapRoute(CmapDatabase* database, CmapRoute&& record) {
+    if (database == nullptr) {
+        return kBadArgument;
+    }
+    const ResultCode result =
+        moveInto(database->routes, std::move(record), kMaxCmapRoutes, kCmapRoutesFull);
+    record.waypoints.clear();
+    return result;
+}
+
+ResultCode addCmapTrack(CmapDatabase* database, CmapTrack&& record) {
+    if (database == nullptr) {
+        return kBadArgument;
+    }
+    const ResultCode result =
+        moveInto(database->tracks, std::move(record), kMaxCmapTracks, kCmapTracksFull);
+    record.points.clear();
+    return result;
+}
+
+ResultCode addCmapRouteWaypoint(CmapRoute* route, const CmapRouteWaypoint* point) {
+    if (route == nullptr || point == nullptr) {
+        return kBadArgument;
+    }
+    return append(route->waypoints, *point, kMaxCmapRouteWaypoints, kCmapRouteWaypointsFull);
+}
+
+ResultCode addCmapTrackPoint(CmapTrack* track, const CmapTrackPoint* point) {
+    if (track == nullptr || point == nullptr) {
+        return kBadArgument;
+    }
+    return append(track->points, *point, kMaxCmapTrackPoints, kCmapTrackPointsFull);
+}
+
+ResultCode clearCmapRouteWaypoints(CmapRoute* route) {
+    if (route == nullptr) {
+        return kBadArgument;
+    }
+    std::vector<CmapRouteWaypoint>().swap(route->waypoints);
+    return kOk;
+}
+
+ResultCode clearCmapTrackPoints(CmapTrack* track) {
+    if (track == nullptr) {
+        return kBadArgument;
+    }
+    std::vector<CmapTrackPoint>().swap(track->points);
+    return kOk;
+}
+
+ResultCode initCmapDatabase(CmapDatabase* database) {
+    if (database == nullptr) {
+        return kBadArgument;
+    }
+    *database = CmapDatabase{};
+    return kOk;
+}
+
+ResultCode clearCmapDatabase(CmapDatabase* database) {
+    if (database == nullptr) {
+        return kBadArgument;
+    }
+    *database = CmapDatabase{};
+    return kOk;
+}
+
+} // namespace velmar

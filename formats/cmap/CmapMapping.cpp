@@ -1,0 +1,270 @@
+// The CMAP family's mapping to and from the navigation database, and its entry points.
+#include <new>
+
+#include "core/Text.h"
+#include "core/TextFile.h"
+#include "formats/cmap/CmapFile.h"
+#include "formats/cmap/CmapXml.h"
+
+namespace velmar {
+
+namespace {
+
+constexpr std::uint32_t kMaxCarriedSymbol = 255;
+
+// A symbol or icon number is carried only when it is 0..255.
+std::uint32_t symbolOfIcon(std::int32_t icon) {
+    return icon >= 0 && static_cast<std::uint32_t>(icon) <= kMaxCarriedSymbol
+               ? static_cast<std::uint32_t>(icon)
+               : 0;
+}
+std::int32_t iconOfSymbol(std::uint32_t symbol) {
+    return symbol <= kMaxCarriedSymbol ? static_cast<std::int32_t>(symbol) : 0;
+}
+
+ResultCode cmapWaypointsToHub(const CmapDatabase& cmap, NavDatabase* database) {
+    Waypoint waypoint;
+    for (const CmapWaypoint& source : cmap.waypoints) {
+        initWaypoint(&waypoint);
+        copyText(waypoint.name, source.name, kWaypointNameWidth);
+        copyText(waypoint.comment, source.description, kCommentWidth);
+        waypoint.symbol = symbolOfIcon(source.icon);
+        waypoint.latitude = source.latitude;
+        waypoint.longitude = source.longitude;
+        waypoint.date.day = source.dateTime.day;
+        waypoint.date.month = source.dateTime.month;
+        waypoint.date.year = source.dateTime.year;
+        waypoint.altitude = source.altitude;
+        const ResultCode result = addWaypoint(database, &waypoint);
+        if (result == kNoMemory) {
+            return result;
+        }
+        if (result != kOk) {
+            break; // the table is full
+        }
+    }
+    return kOk;
+}
+
+ResultCode cmapRoutesToHub(const CmapDatabase& cmap, NavDatabase* database) {
+    Route route;
+    RoutePoint point;
+    for (const CmapRoute& source : cmap.routes) {
+        clearRoutePoints(&route);
+        initRoute(&route); // the date stays today
+        copyText(route.name, source.name, kRouteNameWidth);
+        copyText(route.comment, source.description, kCommentWidth);
+        for (const CmapRouteWaypoint& waypoint : source.waypoints) {
+            initRoutePoint(&point);
+            copyText(point.name, waypoint.name, kRoutePointNameWidth);
+            point.symbol = symbolOfIcon(waypoint.icon);
+            point.latitude = waypoint.latitude;
+            point.longitude = waypoint.longitude;
+            const ResultCode result = addRoutePoint(&route, &point);
+            if (result == kNoMemory) {
+                return result;
+            }
+            if (result != kOk) {
+                break; // the remaining waypoints are dropped, the route is still added
+            }
+        }
+        const ResultCode result = addRoute(database, std::move(route));
+        if (result == kNoMemory) {
+            return result;
+        }
+        if (result != kOk) {
+            break;
+        }
+    }
+    clearRoutePoints(&route);
+    return renumberRecords(database, RenumberRoutes);
+}
+
+ResultCode cmapTracksToHub(const CmapDatabase& cmap, NavDatabase* database) {
+    Track track;
+    TrackPoint point;
+    for (const CmapTrack& source : cmap.tracks) {
+        clearTrackPoints(&track);
+        initTrack(&track);
+        for (const CmapTrackPoint& cmapPoint : source.points) {
+            initTrackPoint(&point); // every point 'N'
+            point.latitude = cmapPoint.latitude;
+            point.longitude = cmapPoint.longitude;
+            const ResultCode result = addTrackPoint(&track, &point);
+            if (result == kNoMemory) {
+                return result;
+            }
+            if (result != kOk) {
+                break;
+            }
+        }
+        const ResultCode result = addTrack(database, std::move(track));
+        if (result == kNoMemory) {
+            return result;
+        }
+        if (result != kOk) {
+            break;
+        }
+    }
+    clearTrackPoints(&track);
+    return renumberRecords(database, RenumberTracks);
+}
+
+ResultCode hubWaypointsToCmap(const NavDatabase& database, CmapDatabase* cmap) {
+    CmapWaypoint waypoint;
+    for (const Waypoint& source : database.waypoints) {
+        initCmapWaypoint(&waypoint); // type 2, the current time
+        copyText(waypoint.name, source.name, kCmapNameWidth);
+        copyText(waypoint.description, source.comment, kCmapDescriptionWidth);
+        waypoint.icon = iconOfSymbol(source.symbol);
+        waypoint.latitude = source.latitude;
+        waypoint.longitude = source.longitude;
+        waypoint.dateTime.day = source.date.day;
+        waypoint.dateTime.month = source.date.month;
+        waypoint.dateTime.year = source.date.year;
+        waypoint.altitude = source.altitude;
+        const ResultCode result = addCmapWaypoint(cmap, &waypoint);
+        if (result == kNoMemory) {
+            return result;
+        }
+        if (result != kOk) {
+            break;
+        }
+    }
+    return kOk;
+}
+
+ResultCode hubRoutesToCmap(const NavDatabase& database, CmapDatabase* cmap) {
+    CmapRoute route;
+    CmapRouteWaypoint waypoint;
+    for (const Route& source : database.routes) {
+        clearCmapRouteWaypoints(&route);
+        initCmapRoute(&route);
+        copyText(route.name, source.name, kCmapNameWidth);
+        copyText(route.description, source.comment, kCmapDescriptionWidth);
+        for (const RoutePoint& point : source.points) {
+            initCmapRouteWaypoint(&waypoint); // type 1, the current date and time
+            copyText(waypoint.name, point.name, kCmapNameWidth);
+            waypoint.icon = iconOfSymbol(point.symbol);
+            waypoint.latitude = point.latitude;
+            waypoint.longitude = point.longitude;
+            const ResultCode result = addCmapRouteWaypoint(&route, &waypoint);
+            if (result == kNoMemory) {
+                return result;
+            }
+            if (result != kOk) {
+                break;
+            }
+        }
+        const ResultCode result = addCmapRoute(cmap, std::move(route));
+        if (result == kNoMemory) {
+            return result;
+        }
+        if (result != kOk) {
+            break;
+        }
+    }
+    return kOk;
+}
+
+ResultCode hubTracksToCmap(const NavDatabase& database, CmapDatabase* cmap) {
+    CmapTrack track;
+    CmapTrackPoint point;
+    for (const Track& source : database.tracks) {
+        clearCmapTrackPoints(&track);
+        initCmapTrack(&track);
+        for (const TrackPoint& hubPoint : source.points) {
+            initCmapTrackPoint(&point); // fore colour 0, back colour 15, the current time
+            point.latitude = hubPoint.latitude;
+            point.longitude = hubPoint.longitude;
+            const ResultCode result = addCmapTrackPoint(&track, &point);
+            if (result == kNoMemory) {
+                return result;
+            }
+            if (result != kOk) {
+                break;
+            }
+        }
+        const ResultCode result = addCmapTrack(cmap, std::move(track));
+        if (result == kNoMemory) {
+            return result;
+        }
+        if (result != kOk) {
+            break;
+        }
+    }
+    return kOk;
+}
+
+} // namespace
+
+ResultCode cmapToHub(const CmapDatabase* cmap, NavDatabase* database) {
+    if (cmap == nullptr || database == nullptr) {
+        return kBadArgument;
+    }
+    try {
+        ResultCode result = cmapWaypointsToHub(*cmap, database);
+        if (result == kOk) {
+            result = cmapRoutesToHub(*cmap, database);
+        }
+        if (result == kOk) {
+            result = cmapTracksToHub(*cmap, database);
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+}
+
+ResultCode hubToCmap(const NavDatabase* database, CmapDatabase* cmap) {
+    if (cmap == nullptr || database == nullptr) {
+        return kBadArgument;
+    }
+    try {
+        ResultCode result = hubWaypointsToCmap(*database, cmap);
+        if (result == kOk) {
+            result = hubRoutesToCmap(*database, cmap);
+        }
+        if (result == kOk) {
+            result = hubTracksToCmap(*database, cmap);
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+}
+
+ResultCode readCmapFile(const char* path, NavDatabase* database) {
+    if (path == nullptr || database == nullptr) {
+        return kBadArgument;
+    }
+    FilePtr file = openForReading(path);
+    if (!file) {
+        return kCannotOpen;
+    }
+    CmapDatabase cmap;
+    initCmapDatabase(&cmap);
+    ResultCode result = readCmapRecords(file.get(), &cmap);
+    file.reset();
+    if (result == kOk) {
+        result = cmapToHub(&cmap, database);
+    }
+    clearCmapDatabase(&cmap);
+    return result;
+}
+
+ResultCode writeCmapFiles(NavDatabase* database, const char* basePath) {
+    if (basePath == nullptr || database == nullptr) {
+        return kBadArgument;
+    }
+    CmapDatabase cmap;
+    initCmapDatabase(&cmap);
+    ResultCode result = hubToCmap(database, &cmap);
+    if (result == kOk) {
+        result = writeCmapFileSet(&cmap, basePath);
+    }
+    clearCmapDatabase(&cmap);
+    return result;
+}
+
+} // namespace velmar
