@@ -1,0 +1,131 @@
+#include "formats/series6/Series6Data.h"
+
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+namespace velmar {
+
+namespace {
+
+template <typename T>
+ResultCode append(std::vector<T>& table, const T& record, std::size_t capacity, ResultCode full) {
+    if (table.size() >= capacity) {
+        return full;
+    }
+    try {
+        table.push_back(record);
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    } catch (const std::length_error&) {
+        return kNoMemory;
+    }
+    return kOk;
+}
+
+template <typename T>
+ResultCode moveInto(std::vector<T>& table, T&& record, std::size_t capacity, ResultCode full) {
+    if (table.size() >= capacity) {
+        return full;
+    }
+    try {
+        table.push_back(std::move(record));
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    } catch (const std::length_error&) {
+        return kNoMemory;
+    }
+    record.points.clear();
+    return kOk;
+}
+
+template <typename T>
+ResultCode appendTo(Series6Data* data, std::vector<T> Series6Data::*table, const T* record,
+                    std::size_t capacity, ResultCode full) {
+    if (data == nullptr || record == nullptr) {
+        return kBadArgument;
+    }
+    return append(data->*table, *record, capacity, full);
+}
+
+template <typename T>
+ResultCode moveTo(Series6Data* data, std::vector<T> Series6Data::*table, T&& record,
+                  std::size_t capacity, ResultCode full) {
+    if (data == nullptr) {
+        return kBadArgument;
+    }
+    return moveInto(data->*table, std::move(record), capacity, full);
+}
+
+template <typename R, typename P>
+ResultCode appendPoint(R* record, const P* point, std::size_t capacity, ResultCode full) {
+    if (record == nullptr || point == nullptr) {
+        return kBadArgument;
+    }
+    return append(record->points, *point, capacity, full);
+}
+
+template <typename T> void release(std::vector<T>& table) {
+    std::vector<T>().swap(table);
+}
+
+} // namespace
+
+ResultCode initSeries6Data(Series6Data* data) {
+    if (data == nullptr) {
+        return kBadArgument;
+    }
+    // Fresh storage: the tables are emptied without looking at what they held.
+    data->waypoints = {};
+    data->routes = {};
+    data->tracks = {};
+    data->boundaries = {};
+    return kOk;
+}
+
+ResultCode clearSeries6Data(Series6Data* data) {
+    if (data == nullptr) {
+        return kBadArgument;
+    }
+    release(data->waypoints);
+    release(data->routes);
+    release(data->tracks);
+    release(data->boundaries);
+    return kOk;
+}
+
+ResultCode addSeries6Waypoint(Series6Data* data, const Series6Waypoint* waypoint) {
+    return appendTo(data, &Series6Data::waypoints, waypoint, kSeries6MaxWaypoints, kWaypointsFull);
+}
+ResultCode addSeries6Route(Series6Data* data, const Series6Route* route) {
+    return appendTo(data, &Series6Data::routes, route, kSeries6MaxRoutes, kRoutesFull);
+}
+ResultCode addSeries6Track(Series6Data* data, const Series6Track* track) {
+    return appendTo(data, &Series6Data::tracks, track, kSeries6MaxTracks, kTracksFull);
+}
+ResultCode addSeries6Boundary(Series6Data* data, const Series6Boundary* boundary) {
+    return appendTo(data, &Series6Data::boundaries, boundary, kSeries6MaxBoundaries, kZonesFull);
+}
+
+ResultCode addSeries6Route(Series6Data* data, Series6Route&& route) {
+    return moveTo(data, &Series6Data::routes, std::move(route), kSeries6MaxRoutes, kRoutesFull);
+}
+ResultCode addSeries6Track(Series6Data* data, Series6Track&& track) {
+    return moveTo(data, &Series6Data::tracks, std::move(track), kSeries6MaxTracks, kTracksFull);
+}
+ResultCode addSeries6Boundary(Series6Data* data, Series6Boundary&& boundary) {
+    return moveTo(data, &Series6Data::boundaries, std::move(boundary), kSeries6MaxBoundaries,
+                  kZonesFull);
+}
+
+ResultCode addSeries6RoutePoint(Series6Route* route, const Series6RoutePoint* point) {
+    return appendPoint(route, point, kSeries6MaxRoutePoints, kRoutePointsFull);
+}
+ResultCode addSeries6TrackPoint(Series6Track* track, const Series6TrackPoint* point) {
+    return appendPoint(track, point, kSeries6MaxTrackPoints, kTrackPointsFull);
+}
+ResultCode addSeries6BoundaryPoint(Series6Boundary* boundary, const Series6BoundaryPoint* point) {
+    return appendPoint(boundary, point, kSeries6MaxBoundaryPoints, kZonePointsFull);
+}
+
+} // namespace velmar

@@ -1,0 +1,54 @@
+#include "formats/series6/Series6File.h"
+
+#include <new>
+
+#include "core/TextFile.h"
+#include "formats/series6/Series6Format.h"
+#include "formats/series6/Series6Mapping.h"
+
+namespace velmar {
+
+ResultCode readSeries6File(const char* path, NavDatabase* database) {
+    if (path == nullptr || database == nullptr) {
+        return kBadArgument;
+    }
+    try {
+        ResultCode result = kOk;
+        Series6Data data;
+        initSeries6Data(&data);
+        {
+            const FilePtr file = openForReading(path);
+            if (!file) {
+                return kCannotOpen;
+            }
+            result = readSeries6Records(file.get(), &data);
+        }
+        if (result == kOk) {
+            result = series6ToHub(&data, database);
+        }
+        clearSeries6Data(&data);
+        return result;
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+}
+
+ResultCode writeSeries6Files(NavDatabase* database, const char* basePath) {
+    if (database == nullptr || basePath == nullptr) {
+        return kBadArgument;
+    }
+    try {
+        Series6Data data;
+        initSeries6Data(&data);
+        ResultCode result = hubToSeries6(database, &data);
+        if (result == kOk) {
+            result = writeSeries6FileSet(&data, basePath);
+        }
+        clearSeries6Data(&data);
+        return result;
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
+}
+
+} // namespace velmar
