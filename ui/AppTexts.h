@@ -1,0 +1,26 @@
+#pragma once
+// The desktop program's own texts: captions, the version text and the page titles.
+
+#include <array>
+
+namespace velmar {
+
+inline constexpr char kAppTitle[] = "Velmar Toolkit";
+inline constexpr char kVersionText[] = "Ver 12.4.17";
+inline constexpr char kAboutMenuText[] = "&About Velmar...";
+inline constexpr char kAboutCaption[] = "About Velmar";
+inline constexpr unsigned kAboutCommand = 0x0010; // the About entry's command id
+
+// The main window's caption for each page, by page index.
+inline constexpr std::array<const char*, 4> kPageTitles = {
+    "Velmar ToolKit - Device Database Convert",
+    "Velmar ToolKit - Merge",
+    "Velmar ToolKit - Read Database from device to PC",
+    "Velmar ToolKit - Write Database from PC to device",
+};
+inline constexpr std::array<const char*, 4> kTabNames = {"Convert", "Merge", "Read", "Write"};
+
+// The dialog templates of the pages, by page index.
+inline constexpr std::array<int, 4> kPageTemplateIds = {129, 130, 131, 132};
+
+} // namespace velmar

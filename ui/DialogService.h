@@ -1,0 +1,57 @@
+#pragma once
+// Every dialog that asks the user something or tells him something (message boxes, open and
+// save file dialogs, the folder browser) goes through one DialogService, handed to the pages
+// when they are built. The program uses QtDialogService; tests script the answers.
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace velmar {
+
+enum class MessageIcon { None, Error, Warning, Information, Question };
+enum class MessageButtons { Ok, OkCancel, YesNo };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+// An open or save file dialog. `filter` is the program's own filter text: pairs of a
+// description and its patterns separated by '|', closed by "||", as "All files (*.*)|*.*||".
+struct FileDialogRequest {
+    QString initialName;      // shown in the name box ("*.hub" shows only matching files)
+    QString filter;           // "All files (*.hub)|*.hub|All files (*.*)|*.*||"
+    QString defaultExtension; // added to a typed name without one ("hub"); empty: none
+    bool fileMustExist = false;
+    bool hideReadOnly = false;
+    bool overwritePrompt = false;
+};
+
+class DialogService {
+  public:
+    virtual ~DialogService() = default;
+    // A message box captioned with the application's title.
+    virtual MessageAnswer message(QWidget* parent, const QString& text, MessageIcon icon,
+                                  MessageButtons buttons = MessageButtons::Ok) = 0;
+    // The chosen full path, or an empty text when the user cancelled.
+    virtual QString openFile(QWidget* parent, const FileDialogRequest& request) = 0;
+    virtual QString saveFile(QWidget* parent, const FileDialogRequest& request) = 0;
+    // A folder of the file system; an empty text when the user cancelled.
+    virtual QString browseFolder(QWidget* parent, const QString& title) = 0;
+};
+
+// The filter text in Qt's form: "All files (*.hub);;All files (*.*)". A description that does
+// not show its patterns in brackets gets them appended; patterns split by ';' are joined by ' '.
+QString qtFileFilter(const QString& filter);
+// The patterns of the first pair ("*.hub"), for the name box.
+QStringList firstFilterPatterns(const QString& filter);
+
+// The desktop's own dialogs.
+class QtDialogService : public DialogService {
+  public:
+    MessageAnswer message(QWidget* parent, const QString& text, MessageIcon icon,
+                          MessageButtons buttons) override;
+    QString openFile(QWidget* parent, const FileDialogRequest& request) override;
+    QString saveFile(QWidget* parent, const FileDialogRequest& request) override;
+    QString browseFolder(QWidget* parent, const QString& title) override;
+};
+
+} // namespace velmar

@@ -1,0 +1,118 @@
+#include "ui/FileDropListView.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMimeData>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "ui/FileDropListBox.h"
+#include "ui/FileFacts.h"
+
+namespace velmar {
+
+namespace {
+
+constexpr int kDateWidth = 90;
+constexpr int kSizeWidth = 60;
+
+} // namespace
+
+FileDropListView::FileDropListView(QWidget* parent) : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSortingEnabled(false);
+    header()->setSectionsClickable(false);
+    header()->setSortIndicatorShown(false);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+}
+
+void FileDropListView::initColumns() {
+    const int width = viewport()->width();
+    setColumnCount(3);
+    setHeaderLabels(
+        {QStringLiteral("Name"), QStringLiteral("Date (d/m/yyyy)"), QStringLiteral("Size (KB)")});
+    headerItem()->setTextAlignment(NameColumn, Qt::AlignLeft | Qt::AlignVCenter);
+    headerItem()->setTextAlignment(DateColumn, Qt::AlignRight | Qt::AlignVCenter);
+    headerItem()->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
+    header()->setStretchLastSection(false);
+    setColumnWidth(NameColumn, std::max(0, width - kDateWidth - kSizeWidth));
+    setColumnWidth(DateColumn, kDateWidth);
+    setColumnWidth(SizeColumn, kSizeWidth);
+}
+
+void FileDropListView::addFile(const QString& path) {
+    const std::string local = localPath(path);
+    auto row = std::make_unique<QTreeWidgetItem>();
+    row->setText(NameColumn, path);
+    row->setText(DateColumn, QString::fromStdString(fileDateText(local)));
+    row->setText(SizeColumn, QString::fromStdString(fileSizeText(local)));
+    row->setTextAlignment(DateColumn, Qt::AlignRight | Qt::AlignVCenter);
+    row->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
+    addTopLevelItem(row.release()); // the view owns its rows
+}
+
+QStringList FileDropListView::paths() const {
+    QStringList list;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        list.append(topLevelItem(i)->text(NameColumn));
+    }
+    return list;
+}
+
+void FileDropListView::deleteSelected() {
+    std::vector<int> rows;
+    const auto selected = selectedItems();
+    for (QTreeWidgetItem* entry : selected) {
+        rows.push_back(indexOfTopLevelItem(entry));
+    }
+    std::sort(rows.begin(), rows.end());
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        const std::unique_ptr<QTreeWidgetItem> gone(takeTopLevelItem(*it));
+    }
+}
+
+void FileDropListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData() != nullptr && event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+        return;
+    }
+    event->ignore();
+}
+
+void FileDropListView::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData() != nullptr && event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+        return;
+    }
+    event->ignore();
+}
+
+void FileDropListView::dropEvent(QDropEvent* event) {
+    const QStringList dropped = droppedPaths(event->mimeData());
+    if (dropped.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    for (const QString& path : dropped) {
+        addFile(path);
+    }
+    event->acceptProposedAction();
+}
+
+void FileDropListView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete) {
+        deleteSelected();
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+} // namespace velmar

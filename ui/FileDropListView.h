@@ -1,0 +1,30 @@
+#pragma once
+// The three-column file list (path, last-write date, size) for pages that send files: rows in
+// the order they were added; dropped files are appended; Delete removes the selected rows.
+
+#include <QTreeWidget>
+
+namespace velmar {
+
+class FileDropListView : public QTreeWidget {
+    Q_OBJECT
+  public:
+    enum Column { NameColumn = 0, DateColumn = 1, SizeColumn = 2 };
+
+    explicit FileDropListView(QWidget* parent = nullptr);
+
+    // Creates the columns "Name", "Date (d/m/yyyy)" and "Size (KB)", filling the client width.
+    void initColumns();
+    // Appends one row for the path with its date and size ("*" where they cannot be read).
+    void addFile(const QString& path);
+    QStringList paths() const;
+    void deleteSelected();
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+} // namespace velmar

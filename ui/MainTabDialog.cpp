@@ -1,0 +1,110 @@
+#include "ui/MainTabDialog.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+
+#include <algorithm>
+
+#include "ui/AboutDialog.h"
+#include "ui/AppTexts.h"
+#include "ui/KeyFilter.h"
+#include "ui/PageTabCtrl.h"
+#include "ui_MainTabDialog.h"
+
+namespace velmar {
+
+namespace {
+
+// 484 by 343 dialog units of the window's 8-point font.
+constexpr QSize kWindowSize(726, 557);
+
+QAction* addCommand(QMenu* menu, const QString& text, unsigned command) {
+    QAction* action = menu->addAction(text);
+    action->setData(command);
+    return action;
+}
+
+} // namespace
+
+QIcon loadAppIcon() {
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 256}) {
+        icon.addFile(QStringLiteral(":/velmar/pictures/app-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
+MainTabDialog::MainTabDialog(DialogService& dialogs, QWidget* parent)
+    : QDialog(parent), form_(std::make_unique<Ui::MainTabDialogForm>()), appIcon_(loadAppIcon()),
+      windowMenu_(nullptr) {
+    form_->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    KeyFilter::install(this);
+
+    // The window menu, with the About entry last after a separator.
+    windowMenu_ = new QMenu(this);
+    addCommand(windowMenu_, QStringLiteral("Mi&nimise"), kMinimiseCommand);
+    addCommand(windowMenu_, QStringLiteral("&Close"), kCloseCommand);
+    const QString aboutText = QString::fromLatin1(kAboutMenuText);
+    if (!aboutText.isEmpty()) {
+        windowMenu_->addSeparator();
+        addCommand(windowMenu_, aboutText, kAboutCommand);
+    }
+    connect(windowMenu_, &QMenu::triggered, this,
+            [this](QAction* action) { systemCommand(action->data().toUInt()); });
+    form_->windowMenuButton->setMenu(windowMenu_);
+    form_->windowMenuButton->setIcon(appIcon_);
+    form_->windowMenuButton->setIconSize(QSize(16, 16));
+
+    setWindowIcon(appIcon_);
+    setWindowTitle(QString::fromLatin1(kPageTitles[0]));
+    PageTabCtrl* tabs = form_->tabCtrl;
+    tabs->initPages(dialogs);
+    tabs->setCurrentIndex(0);
+    tabs->showSelectedPage();
+    connect(tabs, &QTabWidget::currentChanged, this, &MainTabDialog::onTabSelectionChanged);
+    form_->versionText->setText(QString::fromLatin1(kVersionText));
+
+    setFixedSize(kWindowSize.expandedTo(minimumSizeHint()));
+}
+
+MainTabDialog::~MainTabDialog() = default;
+
+PageTabCtrl* MainTabDialog::tabCtrl() const {
+    return form_->tabCtrl;
+}
+
+QToolButton* MainTabDialog::windowMenuButton() const {
+    return form_->windowMenuButton;
+}
+
+void MainTabDialog::systemCommand(unsigned command) {
+    if ((command & 0xFFF0u) == kAboutCommand) {
+        AboutDialog about(this);
+        about.exec();
+        return;
+    }
+    switch (command & 0xFFF0u) {
+    case kMinimiseCommand:
+        showMinimized();
+        break;
+    case kCloseCommand:
+        reject();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainTabDialog::onTabSelectionChanged(int index) {
+    if (index >= 0 && index < static_cast<int>(kPageTitles.size())) {
+        setWindowTitle(QString::fromLatin1(kPageTitles[static_cast<std::size_t>(index)]));
+    }
+    form_->tabCtrl->showSelectedPage();
+}
+
+} // namespace velmar
