@@ -1,0 +1,323 @@
+#include "serial/SerialPort.h"
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "serial/PortDevice.h"
+#include "serial/PortNames.h"
+
+namespace velmar {
+
+SerialPort::~SerialPort() {
+    SerialPort::closePort();
+}
+
+std::uint32_t SerialPort::finish(std::uint32_t status, int systemError) {
+    lastSystemError = systemError;
+    lastError = status;
+    return status;
+}
+
+std::uint32_t SerialPort::queryState(LineState* state) {
+    lastError = ERROR_SUCCESS;
+    const std::shared_ptr<PortDevice> device = handle;
+    if (!device) {
+        return finish(ERROR_INVALID_HANDLE);
+    }
+    const PortStatus status = device->state(state);
+    return finish(status.code, status.systemError);
+}
+
+std::uint32_t SerialPort::openPort(const char* name, std::uint32_t inputQueue,
+                                   std::uint32_t outputQueue, bool overlapped) {
+    lastError = ERROR_SUCCESS;
+    if (handle) {
+        return finish(ERROR_ALREADY_INITIALIZED);
+    }
+    if (name == nullptr) {
+        return finish(ERROR_INVALID_PARAMETER, EINVAL);
+    }
+    std::shared_ptr<PortDevice> device;
+    try {
+        const std::string path = resolvePortName(name);
+        if (path.empty()) {
+            return finish(ERROR_FILE_NOT_FOUND, ENOENT);
+        }
+        const PortStatus opened = PortDevice::open(path, overlapped, &device);
+        if (opened.code != ERROR_SUCCESS) {
+            return finish(opened.code, opened.systemError);
+        }
+        if (overlapped) {
+            overlappedEvent = ManualResetEvent::create();
+            if (!overlappedEvent) {
+                device->shutdown();
+                return finish(ERROR_NOT_ENOUGH_MEMORY, ENOMEM);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        if (device) {
+            device->shutdown();
+        }
+        return finish(ERROR_NOT_ENOUGH_MEMORY, ENOMEM);
+    }
+    handle = std::move(device);
+    firedEvents = 0;
+    monitoredEvents = 0;
+    if (inputQueue != 0 || outputQueue != 0) {
+        // The output queue is the kernel's; the receive queue is the port's own.
+        handle->setReceiveQueueSize(inputQueue);
+    }
+    setEventMask(kOpenEventMask);
+    const std::uint32_t status = setReadTimeoutMode(ReadTimeoutMode::NonBlocking);
+    const int systemError = lastSystemError;
+    // The port's default configuration; its failures are not reported.
+    handle->applyDefaults();
+    return finish(status, systemError);
+}
+
+std::uint32_t SerialPort::closePort() {
+    lastError = ERROR_SUCCESS;
+    if (!handle) {
+        return finish(ERROR_SUCCESS);
+    }
+    const std::shared_ptr<PortDevice> device = std::move(handle);
+    handle.reset();
+    device->shutdown(); // wakes a pending wait and joins the reader
+    overlappedEvent.close();
+    return finish(ERROR_SUCCESS);
+}
+
+std::uint32_t SerialPort::configure(std::uint32_t baudRate, std::uint8_t dataBits,
+                                    std::uint8_t parity, std::uint8_t stopBits) {
+    lastError = ERROR_SUCCESS;
+    const std::shared_ptr<PortDevice> device = handle;
+    if (!device) {
+        return finish(ERROR_INVALID_HANDLE);
+    }
+    // 1.5 stop bits exist only with 5 data bits, and 5 data bits take no 2 stop bits.
+    const bool valid = baudRate != 0 && dataBits >= 5 && dataBits <= 8 && parity <= SPACEPARITY &&
+                       stopBits <= TWOSTOPBITS && !(stopBits == ONE5STOPBITS && dataBits != 5) &&
+                       !(stopBits == TWOSTOPBITS && dataBits == 5);
+    if (!valid) {
+        return finish(ERROR_INVALID_PARAMETER, EINVAL);
+    }
+    const PortStatus status = device->applyLine(baudRate, dataBits, parity, stopBits);
+    return finish(status.code, status.systemError);
+}
+
+std::uint32_t SerialPort::setEventCharacter(char character, bool addToMask) {
+    lastError = ERROR_SUCCESS;
+    const std::shared_ptr<PortDevice> device = handle;
+    if (!device) {
+        return finish(ERROR_INVALID_HANDLE);
+    }
+    LineState state;
+    if (const std::uint32_t status = queryState(&state)) {
+        return status;
+    }
+    if (addToMask) {
+        if (const std::uint32_t status = setEventMask(eventMask() | EV_RXFLAG)) {
+            return status;
+        }
+    }
+    device->setEventChar(character);
+    return finish(ERROR_SUCCESS);
+}
+
+std::uint32_t SerialPort::setEventMask(std::uint32_t mask) {
+    lastError = ERROR_SUCCESS;
+    const std::shared_ptr<PortDevice> device = handle;
+    if (!device) {
+        return finish(ERROR_INVALID_HANDLE);
+    }
+    device->setMask(mask);
+    monitoredEvents = mask;
+    return finish(ERROR_SUCCESS);
+}
+
+std::uint32_t SerialPort::waitForEvent(Overlapped* overlapped, std::uint32_t timeout) {
+    lastError = ERROR_SUCCESS;
+    const std::shared_ptr<PortDevice> device = handle;
+    if (!device) {
+        return finish(ERROR_INVALID_HANDLE);
+    }
+    if (!device->overlapped() && (overlapped != nullptr || timeout != INFINITE)) {
+        return finish(ERROR_INVALID_FUNCTION);
+    }
+    // The caller's event, or the port's own for a wait the call itself sees to its end.
+    const ManualResetEvent event = overlapped != nullptr  ? overlapped->event
+                                   : device->overlapped() ? overlappedEvent
+                                                          : device->syncEvent();
+    std::uint64_t ticket = 0;
+    const PortStatus started = device->startWait(event, &firedEvents, &ticket);
+    if (started.code != ERROR_IO_PENDING) {
+        return finish(started.code, started.systemError); // done at once, or failed
+    }
+    if (overlapped != nullptr) {
+        return finish(ERROR_SUCCESS); // the caller waits on its own event
+    }
+    if (event.wait(timeout) != WAIT_OBJECT_0 && device->cancelWait(ticket)) {
+        return finish(ERROR_TIMEOUT);
+    }
+    return finish(device->waitStatus(ticket));
+}
+
+std::uint32_t SerialPort::setFlowControl(FlowControl mode) {
+    lastError = ERROR_SUCCESS;
+    const std::shared_ptr<PortDevice> device = handle;
+    if (!device) {
+        return finish(ERROR_INVALID_HANDLE);
+    }
+    LineState state;
+    if (const std::uint32_t status = queryState(&state)) {
+        return status;
+    }
+    if (mode != FlowControl::None && mode != FlowControl::Hardware &&
+        mode != FlowControl::XonXoff) {
+        return finish(E_INVALIDARG);
+    }
+    const PortStatus status = device->applyFlow(mode);
+    return finish(status.code, status.systemError);
+}
+
+std::uint32_t SerialPort::setReadTimeoutMode(ReadTimeoutMode mode) {
+    lastError = ERROR_SUCCESS;
+    const std::shared_ptr<PortDevice> device = handle;
+    if (!device) {
+        return finish(ERROR_INVALID_HANDLE);
+    }
+    if (mode != ReadTimeoutMode::NonBlocking && mode != ReadTimeoutMode::Blocking) {
+        return finish(E_INVALIDARG);
+    }
+    device->setBlockingReads(mode == ReadTimeoutMode::Blocking);
+    return finish(ERROR_SUCCESS);
+}
+
+std::int32_t SerialPort::baudRate() {
+    LineState state;
+    return queryState(&state) == ERROR_SUCCESS ? static_cast<std::int32_t>(state.baudRate) : -1;
+}
+
+std::int32_t SerialPort::dataBits() {
+    LineState state;
+    return queryState(&state) == ERROR_SUCCESS ? state.byteSize : -1;
+}
+
+std::int32_t SerialPort::parity() {
+    LineState state;
+    if (queryState(&state) != ERROR_SUCCESS) {
+        return -1;
+    }
+    return state.parityCheck ? state.parity : NOPARITY;
+}
+
+std::int32_t SerialPort::stopBits() {
+    LineState state;
+    return queryState(&state) == ERROR_SUCCESS ? state.stopBits : -1;
+}
+
+std::int32_t SerialPort::flowControl() {
+    LineState state;
+    if (queryState(&state) != ERROR_SUCCESS) {
+        return -1;
+    }
+    if (state.dtrControl == DTR_CONTROL_HANDSHAKE && state.rtsControl == RTS_CONTROL_HANDSHAKE) {
+        return static_cast<std::int32_t>(FlowControl::Hardware);
+    }
+    if (!state.outX) {
+        return static_cast<std::int32_t>(FlowControl::None);
+    }
+    return static_cast<std::int32_t>(state.inX ? FlowControl::XonXoff : FlowControl::None);
+}
+
+std::uint32_t SerialPort::eventMask() {
+    lastError = ERROR_SUCCESS;
+    if (!handle) {
+        finish(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    return monitoredEvents;
+}
+
+char SerialPort::eventCharacter() {
+    LineState state;
+    return queryState(&state) == ERROR_SUCCESS ? state.eventChar : 0;
+}
+
+std::uint32_t SerialPort::writeText(const char* text, std::uint32_t* written,
+                                    Overlapped* overlapped, std::uint32_t timeout) {
+    if (text == nullptr) {
+        if (written != nullptr) {
+            *written = 0;
+        }
+        return finish(ERROR_INVALID_PARAMETER, EINVAL);
+    }
+    return write(text, static_cast<std::uint32_t>(std::strlen(text)), written, overlapped, timeout);
+}
+
+std::uint32_t SerialPort::write(const void* bytes, std::uint32_t length, std::uint32_t* written,
+                                Overlapped* overlapped, std::uint32_t timeout) {
+    lastError = ERROR_SUCCESS;
+    std::uint32_t ownCount = 0;
+    std::uint32_t* count = written != nullptr ? written : &ownCount;
+    *count = 0;
+    const std::shared_ptr<PortDevice> device = handle;
+    if (!device) {
+        return finish(ERROR_INVALID_HANDLE);
+    }
+    if (!device->overlapped() && (overlapped != nullptr || timeout != INFINITE)) {
+        return finish(ERROR_INVALID_FUNCTION);
+    }
+    if (bytes == nullptr && length != 0) {
+        return finish(ERROR_INVALID_PARAMETER, EINVAL);
+    }
+    // Writes complete before the call returns, bounded by the time-out.
+    const PortStatus status = device->write(bytes, length, timeout, count);
+    if (status.code == ERROR_SUCCESS && device->overlapped()) {
+        (overlapped != nullptr ? overlapped->event : overlappedEvent).set();
+    }
+    return finish(status.code, status.systemError);
+}
+
+std::uint32_t SerialPort::read(void* buffer, std::uint32_t length, std::uint32_t* bytesRead,
+                               Overlapped* overlapped, std::uint32_t timeout) {
+    lastError = ERROR_SUCCESS;
+    std::uint32_t ownCount = 0;
+    std::uint32_t* count = bytesRead != nullptr ? bytesRead : &ownCount;
+    *count = 0;
+    const std::shared_ptr<PortDevice> device = handle;
+    if (!device) {
+        return finish(ERROR_INVALID_HANDLE);
+    }
+    if (!device->overlapped() && (overlapped != nullptr || timeout != INFINITE)) {
+        return finish(ERROR_INVALID_FUNCTION);
+    }
+    if (buffer == nullptr && length != 0) {
+        return finish(ERROR_INVALID_PARAMETER, EINVAL);
+    }
+    // Reads complete before the call returns: at once in non-blocking mode; in blocking mode
+    // once all bytes are there, bounded by the time-out.
+    const PortStatus status = device->read(buffer, length, timeout, count);
+    if (status.code == ERROR_SUCCESS && device->overlapped()) {
+        (overlapped != nullptr ? overlapped->event : overlappedEvent).set();
+    }
+    return finish(status.code, status.systemError);
+}
+
+std::uint32_t SerialPort::purge() {
+    lastError = ERROR_SUCCESS;
+    const std::shared_ptr<PortDevice> device = handle;
+    if (!device) {
+        return finish(ERROR_INVALID_HANDLE);
+    }
+    const PortStatus status = device->purge();
+    return finish(status.code, status.systemError);
+}
+
+std::uint32_t SerialPort::takeEventTypes() {
+    return firedEvents.exchange(0) & monitoredEvents;
+}
+
+} // namespace velmar
