@@ -15,6 +15,11 @@ inline constexpr char kNoMergeFilesMessage[] =
 inline constexpr char kNoMergeOutputMessage[] =
     "No file for save output data.\nPress the <Browse> button to choose file";
 inline constexpr char kMergeCompletedMessage[] = "Merging Completed";
+// The lines of a merge that did not wholly succeed, each followed by the file's path.
+inline constexpr char kMergeUnreadableInput[] = "Err : Cannot read input file ";
+inline constexpr char kMergeCannotCreateOutput[] = "Err : Cannot create output file ";
+inline constexpr char kMergeCannotWriteOutput[] = "Err : Cannot write output file ";
+inline constexpr char kMergeUnknownType[] = "Err : Unknown merge type";
 
 enum MergeType : int { MergeHub = 0, MergeCmap = 1 };
 
@@ -24,17 +29,19 @@ std::string checkMergeInputs(std::size_t fileCount, const std::string& outputTex
 
 // What a merge did: every input that could not be read, and whether the output was written.
 struct MergeReport {
+    std::string refusal; // the failed check's message: nothing was read or written
     std::vector<std::string> unreadableInputs;
     std::string outputPath;
     ResultCode writeResult = kOk;
 
-    bool ok() const { return unreadableInputs.empty() && writeResult == kOk; }
-    // "Merging Completed" on full success; otherwise the failures, one per line, naming the files.
+    bool ok() const { return refusal.empty() && unreadableInputs.empty() && writeResult == kOk; }
+    // "Merging Completed" on full success; the check's message when one failed; otherwise the
+    // failures, one per line, naming the files.
     std::string message() const;
 };
 
 // Merges `files` (in list order) into `outputText` (trimmed). The readable inputs are merged and
-// written even when others fail.
+// written even when others fail. Inputs that fail the checks are refused without any file work.
 MergeReport runMergeJob(int type, const std::vector<std::string>& files,
                         const std::string& outputText);
 
