@@ -6,37 +6,6 @@
 namespace velmar {
 namespace {
 
-TEST(Series41Data, InitSetsTheDeviceDefaults) {
-    Series41Waypoint waypoint;
-    waypoint.name = "X";
-    waypoint.symbol = 3;
-    waypoint.status = 'V';
-    waypoint.latitude = 1.0;
-    ASSERT_EQ(initSeries41Waypoint(&waypoint), 0);
-    EXPECT_EQ(waypoint.symbol, 16);
-    EXPECT_EQ(waypoint.status, 'A');
-    EXPECT_TRUE(waypoint.name.empty());
-    EXPECT_EQ(waypoint.latitude, 0.0);
-
-    Series41RoutePoint point;
-    point.prefix = '*';
-    point.symbol = 0;
-    ASSERT_EQ(initSeries41RoutePoint(&point), 0);
-    EXPECT_EQ(point.prefix, ' ');
-    EXPECT_EQ(point.symbol, 16);
-
-    Series41Route route;
-    route.number = 3;
-    route.points.resize(4);
-    ASSERT_EQ(initSeries41Route(&route), 0);
-    EXPECT_EQ(route.number, 51);
-    EXPECT_TRUE(route.points.empty());
-
-    EXPECT_EQ(initSeries41Waypoint(nullptr), 5);
-    EXPECT_EQ(initSeries41RoutePoint(nullptr), 5);
-    EXPECT_EQ(initSeries41Route(nullptr), 5);
-}
-
 TEST(Series41Data, WaypointListHolds999) {
     Series41Data set;
     Series41Waypoint waypoint;
