@@ -39,6 +39,7 @@ class ProgressDialog : public QDialog, public JobWindow {
     QPlainTextEdit* resultEdit() const;
     QPushButton* actionButton() const;
     bool completed() const { return completed_; }
+    ConversionJob* job() const { return job_; }
 
   public slots:
     void reject() override; // Escape and the window manager's close do nothing

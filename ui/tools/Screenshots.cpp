@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@
 #include <cstdio>
 
 #include "ui/AboutDialog.h"
+#include "ui/AppTexts.h"
 #include "ui/ConvertPage.h"
 #include "ui/FileDropListBox.h"
 #include "ui/MainTabDialog.h"
@@ -58,7 +60,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 1;
     }
-    QTemporaryDir work;
+    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/charts-XXXXXX"));
     if (!work.isValid()) {
         return 1;
     }
