@@ -95,6 +95,7 @@ TEST(MergeCommand, ReportsFailuresOnStandardErrorWithStatusOne) {
 struct RefusalCase {
     const char* args;
     const char* err; // the start of standard error
+    friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << "merge " << c.args; }
 };
 
 class MergeCommandRefusal : public ::testing::TestWithParam<RefusalCase> {};

@@ -12,6 +12,7 @@ namespace {
 struct DateTimeCase {
     std::int32_t seconds;
     CmapDateTime time;
+    friend void PrintTo(const DateTimeCase& c, std::ostream* os) { *os << c.seconds; }
 };
 
 class DateTimeBothWays : public ::testing::TestWithParam<DateTimeCase> {};

@@ -101,6 +101,7 @@ struct FieldCase {
     const char* line;
     const char* name;
     int type;
+    friend void PrintTo(const FieldCase& c, std::ostream* os) { *os << c.line; }
 };
 
 class CmapReaderFieldLine : public ::testing::TestWithParam<FieldCase> {};

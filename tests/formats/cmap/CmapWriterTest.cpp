@@ -175,6 +175,7 @@ TEST(CmapWriter, ValuesTheCodecsRefuseAndExtremeNumbers) {
 struct FailureCase {
     const char* failingLine; // the first attempted line with this text fails
     bool endsDocument;
+    friend void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.failingLine; }
 };
 
 class CmapWriterFailure : public ::testing::TestWithParam<FailureCase> {};
