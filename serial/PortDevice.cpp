@@ -281,58 +281,66 @@ void PortDevice::readerLoop() {
 }
 
 bool PortDevice::receive(short revents) {
-    std::lock_guard lock(mutex_);
-    if (closed_) {
-        return false;
-    }
     const bool lineTrouble = (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-    const std::size_t room =
-        queueLimit_ > queue_.size() ? std::min(queueLimit_ - queue_.size(), readBuffer_.size()) : 0;
-    if (room == 0) {
-        if (lineTrouble) {
+    // Read until the kernel has nothing more (a terminal hands out a few KiB per read), so one
+    // wake-up of the reader serves a whole burst; the lock is taken per read.
+    for (;;) {
+        std::lock_guard lock(mutex_);
+        if (closed_) {
+            return false;
+        }
+        const std::size_t room = queueLimit_ > queue_.size()
+                                     ? std::min(queueLimit_ - queue_.size(), readBuffer_.size())
+                                     : 0;
+        if (room == 0) {
+            if (lineTrouble) {
+                loseLine(EIO);
+                return false;
+            }
+            return true; // stalled until a read makes room
+        }
+        // The lock is held across the read, so a purge never races with bytes in flight.
+        const ssize_t count = ::read(fd_, readBuffer_.data(), room);
+        if (count > 0) {
+            const auto received = static_cast<std::size_t>(count);
+            std::uint32_t events = EV_RXCHAR;
+            try {
+                queue_.append(readBuffer_.data(), received);
+            } catch (const std::bad_alloc&) {
+                events |= EV_ERR; // an overrun: the bytes are lost
+            }
+            if (std::memchr(readBuffer_.data(), static_cast<unsigned char>(eventChar_), received)) {
+                events |= EV_RXFLAG;
+            }
+            history_ |= events & mask_;
+            if (wait_.active && history_ != 0) {
+                completeWait(ERROR_SUCCESS, history_);
+                history_ = 0;
+            }
+            if (readersWaiting_ > 0) {
+                dataArrived_.notify_all();
+            }
+            continue;
+        }
+        if (count == 0) {
+            // End of file on a terminal: the other end hung up.
             loseLine(EIO);
             return false;
         }
-        return true;
-    }
-    // The lock is held across the read, so a purge never races with bytes in flight.
-    const ssize_t count = ::read(fd_, readBuffer_.data(), room);
-    if (count > 0) {
-        const auto received = static_cast<std::size_t>(count);
-        std::uint32_t events = EV_RXCHAR;
-        try {
-            queue_.append(readBuffer_.data(), received);
-        } catch (const std::bad_alloc&) {
-            events |= EV_ERR; // an overrun: the bytes are lost
+        const int error = errno;
+        if (error == EINTR) {
+            continue;
         }
-        if (std::memchr(readBuffer_.data(), static_cast<unsigned char>(eventChar_), received)) {
-            events |= EV_RXFLAG;
+        if (error == EAGAIN) {
+            if (lineTrouble) {
+                loseLine(EIO); // never spin on a hang-up that read does not report
+                return false;
+            }
+            return true;
         }
-        history_ |= events & mask_;
-        if (wait_.active && history_ != 0) {
-            completeWait(ERROR_SUCCESS, history_);
-            history_ = 0;
-        }
-        if (readersWaiting_ > 0) {
-            dataArrived_.notify_all();
-        }
-        return true;
-    }
-    if (count == 0) {
-        // End of file on a terminal: the other end hung up.
-        loseLine(EIO);
+        loseLine(error);
         return false;
     }
-    const int error = errno;
-    if (error == EAGAIN || error == EINTR) {
-        if (lineTrouble) {
-            loseLine(EIO); // never spin on a hang-up that read does not report
-            return false;
-        }
-        return true;
-    }
-    loseLine(error);
-    return false;
 }
 
 void PortDevice::loseLine(int error) {

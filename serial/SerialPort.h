@@ -78,6 +78,10 @@ struct LineState {
 
 class PortDevice; // the open device of the platform backend
 
+// A port belongs to the one thread of a transfer. The exception is closePort (and so the
+// destructor), which may come while that thread, or a thread waiting on the caller's event, is
+// blocked in an event wait: the wait ends (995 for a wait inside waitForEvent; the caller's
+// event is signalled) and the reader thread is joined.
 class SerialPort {
   public:
     SerialPort() = default;

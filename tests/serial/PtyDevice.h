@@ -33,6 +33,10 @@ class PtyDevice {
     // The bytes up to and including the first `terminator`, or what came before the time-out.
     std::string receiveUntil(std::string_view terminator,
                              std::chrono::milliseconds timeout = kDeviceTimeout);
+    // True when the next bytes from the program are exactly `bytes`.
+    bool expect(std::string_view bytes, std::chrono::milliseconds timeout = kDeviceTimeout) {
+        return receive(bytes.size(), timeout) == bytes;
+    }
     // Everything that arrives until the line has been quiet for `quiet`.
     std::string receiveAvailable(std::chrono::milliseconds quiet);
 
