@@ -49,6 +49,7 @@ std::chrono::microseconds cpuTime() {
 }
 
 TEST_F(ConfiguredPort, ALineFeedFiresRxFlagAndSignalsTheCallersEvent) {
+    event.event.set(); // left over from an earlier turn: the wait resets it
     ASSERT_EQ(port.waitForEvent(&event, INFINITE), ERROR_SUCCESS); // pending
     EXPECT_FALSE(event.event.isSet());
     ASSERT_TRUE(device.send("$PFEC,GPwpl\r\n"));
@@ -151,7 +152,7 @@ TEST_F(ConfiguredPort, AHangUpWakesThePendingWaitWithEvErrAndEverythingFailsAfte
     std::uint32_t count = 7;
     EXPECT_EQ(port.waitForEvent(&event, INFINITE), ERROR_DEVICE_NOT_CONNECTED);
     EXPECT_FALSE(event.event.isSet()) << "a failed wait must not signal: the caller would spin";
-    EXPECT_EQ(port.waitForEvent(nullptr, INFINITE), ERROR_DEVICE_NOT_CONNECTED);
+    EXPECT_EQ(port.waitForEvent(nullptr, kLongWaitMs), ERROR_DEVICE_NOT_CONNECTED);
     EXPECT_EQ(port.writeText("x", &count, nullptr, INFINITE), ERROR_DEVICE_NOT_CONNECTED);
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(port.read(buffer, sizeof buffer, &count, nullptr, INFINITE),
@@ -229,7 +230,7 @@ TEST_F(ConfiguredPort, ClosingFromAnotherThreadEndsABlockedWait) {
     std::atomic<std::uint32_t> status{0};
     std::atomic<bool> returned{false};
     std::thread waiter([&] {
-        status = port.waitForEvent(nullptr, INFINITE);
+        status = port.waitForEvent(nullptr, kLongWaitMs);
         returned = true;
     });
     // Close once the wait is pending.
