@@ -1,7 +1,8 @@
 #include "core/NavDatabase.h"
 
 #include <new>
-#include <stdexcept>
+
+#include "core/CappedTable.h"
 
 #include "core/Clock.h"
 #include "core/PositionIndex.h"
@@ -16,34 +17,15 @@ RecordDate today() {
     return date;
 }
 
-// Appends a copy of the record unless the table is full; 3 when memory runs out.
+// The moving adds leave the caller's record without points, as after clearing them.
 template <typename T>
-ResultCode append(std::vector<T>& table, const T& record, std::size_t capacity, ResultCode full) {
-    if (table.size() >= capacity) {
-        return full;
+ResultCode moveRecord(std::vector<T>* table, T&& record, std::size_t capacity, ResultCode full) {
+    if (table == nullptr) {
+        return kBadArgument;
     }
-    try {
-        table.push_back(record);
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
-    } catch (const std::length_error&) {
-        return kNoMemory;
-    }
-    return kOk;
-}
-
-template <typename T>
-ResultCode moveInto(std::vector<T>& table, T&& record, std::size_t capacity, ResultCode full) {
-    if (table.size() >= capacity) {
-        return full;
-    }
-    try {
-        table.push_back(std::move(record));
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
-    }
+    const ResultCode result = appendCapped(*table, std::move(record), capacity, full);
     record.points.clear();
-    return kOk;
+    return result;
 }
 
 template <typename T>
@@ -52,7 +34,7 @@ ResultCode appendTo(NavDatabase* database, std::vector<T> NavDatabase::*table, c
     if (database == nullptr || record == nullptr) {
         return kBadArgument;
     }
-    return append(database->*table, *record, capacity, full);
+    return appendCapped(database->*table, *record, capacity, full);
 }
 
 template <typename R, typename P>
@@ -60,7 +42,7 @@ ResultCode appendPoint(R* record, const P* point, std::size_t capacity, ResultCo
     if (record == nullptr || point == nullptr) {
         return kBadArgument;
     }
-    return append(record->points, *point, capacity, full);
+    return appendCapped(record->points, *point, capacity, full);
 }
 
 template <typename R> ResultCode clearPoints(R* record) {
@@ -168,20 +150,20 @@ ResultCode addZone(NavDatabase* database, const Zone* record) {
 }
 
 ResultCode addRoute(NavDatabase* database, Route&& record) {
-    return database ? moveInto(database->routes, std::move(record), kMaxRoutes, kRoutesFull)
-                    : kBadArgument;
+    return moveRecord(database ? &database->routes : nullptr, std::move(record), kMaxRoutes,
+                      kRoutesFull);
 }
 ResultCode addTrack(NavDatabase* database, Track&& record) {
-    return database ? moveInto(database->tracks, std::move(record), kMaxTracks, kTracksFull)
-                    : kBadArgument;
+    return moveRecord(database ? &database->tracks : nullptr, std::move(record), kMaxTracks,
+                      kTracksFull);
 }
 ResultCode addLine(NavDatabase* database, Line&& record) {
-    return database ? moveInto(database->lines, std::move(record), kMaxLines, kLinesFull)
-                    : kBadArgument;
+    return moveRecord(database ? &database->lines : nullptr, std::move(record), kMaxLines,
+                      kLinesFull);
 }
 ResultCode addZone(NavDatabase* database, Zone&& record) {
-    return database ? moveInto(database->zones, std::move(record), kMaxZones, kZonesFull)
-                    : kBadArgument;
+    return moveRecord(database ? &database->zones : nullptr, std::move(record), kMaxZones,
+                      kZonesFull);
 }
 
 ResultCode addRoutePoint(Route* route, const RoutePoint* point) {

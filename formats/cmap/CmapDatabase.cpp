@@ -1,6 +1,8 @@
 #include "formats/cmap/CmapDatabase.h"
 
 #include <new>
+
+#include "core/CappedTable.h"
 #include <stdexcept>
 #include <utility>
 
@@ -9,37 +11,7 @@
 
 namespace velmar {
 
-namespace {
-
-template <typename T>
-ResultCode append(std::vector<T>& table, const T& record, std::size_t capacity, ResultCode full) {
-    if (table.size() >= capacity) {
-        return full;
-    }
-    try {
-        table.push_back(record); // a deep copy: a part-way copy is freed by the vector
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
-    } catch (const std::length_error&) {
-        return kNoMemory;
-    }
-    return kOk;
-}
-
-template <typename T>
-ResultCode moveInto(std::vector<T>& table, T&& record, std::size_t capacity, ResultCode full) {
-    if (table.size() >= capacity) {
-        return full;
-    }
-    try {
-        table.push_back(std::move(record));
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
-    }
-    return kOk;
-}
-
-} // namespace
+namespace {} // namespace
 
 CmapDateTime currentCmapDateTime() {
     // One reading of the clock, so the date and the time of day always belong together.
@@ -99,21 +71,21 @@ ResultCode addCmapWaypoint(CmapDatabase* database, const CmapWaypoint* record) {
     if (database == nullptr || record == nullptr) {
         return kBadArgument;
     }
-    return append(database->waypoints, *record, kMaxCmapWaypoints, kCmapWaypointsFull);
+    return appendCapped(database->waypoints, *record, kMaxCmapWaypoints, kCmapWaypointsFull);
 }
 
 ResultCode addCmapRoute(CmapDatabase* database, const CmapRoute* record) {
     if (database == nullptr || record == nullptr) {
         return kBadArgument;
     }
-    return append(database->routes, *record, kMaxCmapRoutes, kCmapRoutesFull);
+    return appendCapped(database->routes, *record, kMaxCmapRoutes, kCmapRoutesFull);
 }
 
 ResultCode addCmapTrack(CmapDatabase* database, const CmapTrack* record) {
     if (database == nullptr || record == nullptr) {
         return kBadArgument;
     }
-    return append(database->tracks, *record, kMaxCmapTracks, kCmapTracksFull);
+    return appendCapped(database->tracks, *record, kMaxCmapTracks, kCmapTracksFull);
 }
 
 ResultCode addCmapRoute(CmapDatabase* database, CmapRoute&& record) {
@@ -121,7 +93,7 @@ ResultCode addCmapRoute(CmapDatabase* database, CmapRoute&& record) {
         return kBadArgument;
     }
     const ResultCode result =
-        moveInto(database->routes, std::move(record), kMaxCmapRoutes, kCmapRoutesFull);
+        appendCapped(database->routes, std::move(record), kMaxCmapRoutes, kCmapRoutesFull);
     record.waypoints.clear();
     return result;
 }
@@ -131,7 +103,7 @@ ResultCode addCmapTrack(CmapDatabase* database, CmapTrack&& record) {
         return kBadArgument;
     }
     const ResultCode result =
-        moveInto(database->tracks, std::move(record), kMaxCmapTracks, kCmapTracksFull);
+        appendCapped(database->tracks, std::move(record), kMaxCmapTracks, kCmapTracksFull);
     record.points.clear();
     return result;
 }
@@ -140,14 +112,14 @@ ResultCode addCmapRouteWaypoint(CmapRoute* route, const CmapRouteWaypoint* point
     if (route == nullptr || point == nullptr) {
         return kBadArgument;
     }
-    return append(route->waypoints, *point, kMaxCmapRouteWaypoints, kCmapRouteWaypointsFull);
+    return appendCapped(route->waypoints, *point, kMaxCmapRouteWaypoints, kCmapRouteWaypointsFull);
 }
 
 ResultCode addCmapTrackPoint(CmapTrack* track, const CmapTrackPoint* point) {
     if (track == nullptr || point == nullptr) {
         return kBadArgument;
     }
-    return append(track->points, *point, kMaxCmapTrackPoints, kCmapTrackPointsFull);
+    return appendCapped(track->points, *point, kMaxCmapTrackPoints, kCmapTrackPointsFull);
 }
 
 ResultCode clearCmapRouteWaypoints(CmapRoute* route) {

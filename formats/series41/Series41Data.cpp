@@ -1,6 +1,8 @@
 #include "formats/series41/Series41Data.h"
 
 #include <algorithm>
+
+#include "core/CappedTable.h"
 #include <new>
 #include <stdexcept>
 
@@ -8,24 +10,7 @@
 
 namespace velmar {
 
-namespace {
-
-template <typename T>
-ResultCode append(std::vector<T>& table, T&& record, std::size_t capacity, ResultCode full) {
-    if (table.size() >= capacity) {
-        return full;
-    }
-    try {
-        table.push_back(std::move(record));
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
-    } catch (const std::length_error&) {
-        return kNoMemory;
-    }
-    return kOk;
-}
-
-} // namespace
+namespace {} // namespace
 
 ResultCode initSeries41Waypoint(Series41Waypoint* waypoint) {
     if (waypoint == nullptr) {
@@ -62,7 +47,7 @@ ResultCode addSeries41Waypoint(Series41Data* set, const Series41Waypoint* waypoi
         Series41Waypoint copy = *waypoint;
         copyText(copy.name, waypoint->name, kSeries41NameWidth);
         copyText(copy.comment, waypoint->comment, kSeries41CommentWidth);
-        return append(set->waypoints, std::move(copy), kSeries41MaxWaypoints, kWaypointsFull);
+        return appendCapped(set->waypoints, std::move(copy), kSeries41MaxWaypoints, kWaypointsFull);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
@@ -87,7 +72,7 @@ ResultCode addSeries41Route(Series41Data* set, const Series41Route* route) {
             copyText(point.name, route->points[i].name, kSeries41NameWidth);
             copy.points.push_back(std::move(point));
         }
-        return append(set->routes, std::move(copy), kSeries41MaxRoutes, kRoutesFull);
+        return appendCapped(set->routes, std::move(copy), kSeries41MaxRoutes, kRoutesFull);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
@@ -103,7 +88,8 @@ ResultCode addSeries41RoutePoint(Series41Route* route, const Series41RoutePoint*
     try {
         Series41RoutePoint copy = *point;
         copyText(copy.name, point->name, kSeries41NameWidth);
-        return append(route->points, std::move(copy), kSeries41MaxRoutePoints, kRoutePointsFull);
+        return appendCapped(route->points, std::move(copy), kSeries41MaxRoutePoints,
+                            kRoutePointsFull);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }

@@ -1,28 +1,14 @@
 #include "formats/series5/Series5Data.h"
 
 #include <new>
+
+#include "core/CappedTable.h"
 #include <stdexcept>
 #include <utility>
 
 namespace velmar {
 
 namespace {
-
-// Appends a copy (or the moved record) unless the table is full; 3 when memory runs out.
-template <typename T, typename R>
-ResultCode append(std::vector<T>& table, R&& record, std::size_t capacity, ResultCode full) {
-    if (table.size() >= capacity) {
-        return full;
-    }
-    try {
-        table.push_back(std::forward<R>(record));
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
-    } catch (const std::length_error&) {
-        return kNoMemory;
-    }
-    return kOk;
-}
 
 template <typename T> void numberFromZero(std::vector<T>& table) {
     std::int32_t number = 0;
@@ -55,21 +41,21 @@ ResultCode addSeries5Waypoint(Series5Data* data, const Mark* waypoint) {
     if (data == nullptr || waypoint == nullptr) {
         return kBadArgument;
     }
-    return append(data->waypoints, *waypoint, kMaxSeries5Waypoints, kWaypointsFull);
+    return appendCapped(data->waypoints, *waypoint, kMaxSeries5Waypoints, kWaypointsFull);
 }
 
 ResultCode addSeries5Route(Series5Data* data, const Series5Route* route) {
     if (data == nullptr || route == nullptr) {
         return kBadArgument;
     }
-    return append(data->routes, *route, kMaxSeries5Routes, kRoutesFull);
+    return appendCapped(data->routes, *route, kMaxSeries5Routes, kRoutesFull);
 }
 
 ResultCode addSeries5Track(Series5Data* data, const Series5Track* track) {
     if (data == nullptr || track == nullptr) {
         return kBadArgument;
     }
-    return append(data->tracks, *track, kMaxSeries5Tracks, kTracksFull);
+    return appendCapped(data->tracks, *track, kMaxSeries5Tracks, kTracksFull);
 }
 
 ResultCode addSeries5Route(Series5Data* data, Series5Route&& route) {
@@ -77,7 +63,7 @@ ResultCode addSeries5Route(Series5Data* data, Series5Route&& route) {
         return kBadArgument;
     }
     const ResultCode result =
-        append(data->routes, std::move(route), kMaxSeries5Routes, kRoutesFull);
+        appendCapped(data->routes, std::move(route), kMaxSeries5Routes, kRoutesFull);
     route.points.clear();
     return result;
 }
@@ -87,7 +73,7 @@ ResultCode addSeries5Track(Series5Data* data, Series5Track&& track) {
         return kBadArgument;
     }
     const ResultCode result =
-        append(data->tracks, std::move(track), kMaxSeries5Tracks, kTracksFull);
+        appendCapped(data->tracks, std::move(track), kMaxSeries5Tracks, kTracksFull);
     track.points.clear();
     return result;
 }
@@ -96,14 +82,14 @@ ResultCode addSeries5RoutePoint(Series5Route* route, const RoutePoint* point) {
     if (route == nullptr || point == nullptr) {
         return kBadArgument;
     }
-    return append(route->points, *point, kMaxSeries5RoutePoints, kRoutePointsFull);
+    return appendCapped(route->points, *point, kMaxSeries5RoutePoints, kRoutePointsFull);
 }
 
 ResultCode addSeries5TrackPoint(Series5Track* track, const TrackPoint* point) {
     if (track == nullptr || point == nullptr) {
         return kBadArgument;
     }
-    return append(track->points, *point, kMaxSeries5TrackPoints, kTrackPointsFull);
+    return appendCapped(track->points, *point, kMaxSeries5TrackPoints, kTrackPointsFull);
 }
 
 ResultCode numberSeries5Records(Series5Data* data, int selector) {

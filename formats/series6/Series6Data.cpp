@@ -1,6 +1,8 @@
 #include "formats/series6/Series6Data.h"
 
 #include <new>
+
+#include "core/CappedTable.h"
 #include <stdexcept>
 #include <utility>
 
@@ -9,43 +11,12 @@ namespace velmar {
 namespace {
 
 template <typename T>
-ResultCode append(std::vector<T>& table, const T& record, std::size_t capacity, ResultCode full) {
-    if (table.size() >= capacity) {
-        return full;
-    }
-    try {
-        table.push_back(record);
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
-    } catch (const std::length_error&) {
-        return kNoMemory;
-    }
-    return kOk;
-}
-
-template <typename T>
-ResultCode moveInto(std::vector<T>& table, T&& record, std::size_t capacity, ResultCode full) {
-    if (table.size() >= capacity) {
-        return full;
-    }
-    try {
-        table.push_back(std::move(record));
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
-    } catch (const std::length_error&) {
-        return kNoMemory;
-    }
-    record.points.clear();
-    return kOk;
-}
-
-template <typename T>
 ResultCode appendTo(Series6Data* data, std::vector<T> Series6Data::*table, const T* record,
                     std::size_t capacity, ResultCode full) {
     if (data == nullptr || record == nullptr) {
         return kBadArgument;
     }
-    return append(data->*table, *record, capacity, full);
+    return appendCapped(data->*table, *record, capacity, full);
 }
 
 template <typename T>
@@ -54,7 +25,9 @@ ResultCode moveTo(Series6Data* data, std::vector<T> Series6Data::*table, T&& rec
     if (data == nullptr) {
         return kBadArgument;
     }
-    return moveInto(data->*table, std::move(record), capacity, full);
+    const ResultCode result = appendCapped(data->*table, std::move(record), capacity, full);
+    record.points.clear();
+    return result;
 }
 
 template <typename R, typename P>
@@ -62,7 +35,7 @@ ResultCode appendPoint(R* record, const P* point, std::size_t capacity, ResultCo
     if (record == nullptr || point == nullptr) {
         return kBadArgument;
     }
-    return append(record->points, *point, capacity, full);
+    return appendCapped(record->points, *point, capacity, full);
 }
 
 template <typename T> void release(std::vector<T>& table) {

@@ -1,0 +1,48 @@
+#pragma once
+// The one way every record set appends to its tables: a table holds at most `capacity`
+// records; an append to a full table returns the table's code and changes nothing, and an
+// allocation failure returns 3 and changes nothing.
+
+#include <cstddef>
+#include <new>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "core/ResultCode.h"
+
+namespace velmar {
+
+template <typename T>
+ResultCode appendCapped(std::vector<T>& table, const T& record, std::size_t capacity,
+                        ResultCode full) {
+    if (table.size() >= capacity) {
+        return full;
+    }
+    try {
+        table.push_back(record); // a deep copy; a part-way copy is freed again
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    } catch (const std::length_error&) {
+        return kNoMemory;
+    }
+    return kOk;
+}
+
+// Hands the record over instead of copying it (the caller's record is left moved-from).
+template <typename T>
+ResultCode appendCapped(std::vector<T>& table, T&& record, std::size_t capacity, ResultCode full) {
+    if (table.size() >= capacity) {
+        return full;
+    }
+    try {
+        table.push_back(std::move(record));
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    } catch (const std::length_error&) {
+        return kNoMemory;
+    }
+    return kOk;
+}
+
+} // namespace velmar
