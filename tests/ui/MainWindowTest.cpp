@@ -58,6 +58,11 @@ TEST_F(MainWindowTest, StartsOnTheConvertTab) {
     EXPECT_TRUE(tabs()->convertPage()->isEnabled());
     EXPECT_FALSE(tabs()->mergePage()->isEnabled());
     EXPECT_EQ(findControl(window.get(), 1000), tabs());
+    for (int i = 0; i < tabs()->pageCount(); ++i) {
+        EXPECT_EQ(tabs()->page(i)->property("templateId").toInt(),
+                  kPageTemplateIds[static_cast<std::size_t>(i)]);
+    }
+    EXPECT_EQ(window->property("templateId").toInt(), 102);
     auto* version = control<QLabel>(window.get(), 1089);
     ASSERT_NE(version, nullptr);
     EXPECT_EQ(version->text(), "Ver 12.4.17");

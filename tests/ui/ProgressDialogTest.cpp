@@ -67,8 +67,8 @@ QString shownText(const std::string& log) {
     return text;
 }
 
-TEST(ProgressDialogTest, ShowsEveryLineOnceForAThousandsOfFilesJob) {
-    auto job = jobOf(2000, quickReader, quickWriter);
+TEST(ProgressDialogTest, ShowsEveryLineOnceForATenThousandFilesJob) {
+    auto job = jobOf(10000, quickReader, quickWriter);
     ProgressDialog window(job.get());
     EXPECT_EQ(window.windowTitle(), "Converting ....");
     window.resize(460, 200);
@@ -81,13 +81,13 @@ TEST(ProgressDialogTest, ShowsEveryLineOnceForAThousandsOfFilesJob) {
         log = job->resultLog;
     }
     EXPECT_EQ(window.resultEdit()->toPlainText(), shownText(log));
-    EXPECT_EQ(window.resultEdit()->document()->blockCount(), 2002);
-    EXPECT_TRUE(window.resultEdit()->toPlainText().endsWith("OK : /in/file1999.hub\n"
+    EXPECT_EQ(window.resultEdit()->document()->blockCount(), 10002);
+    EXPECT_TRUE(window.resultEdit()->toPlainText().endsWith("OK : /in/file9999.hub\n"
                                                             "Converting Completed"));
     // Scrolled to the end: the last lines are in view.
     const QScrollBar* bar = window.resultEdit()->verticalScrollBar();
     EXPECT_GT(bar->maximum(), 0);
-    EXPECT_EQ(bar->value(), std::min(bar->maximum(), 2002 - kVisibleTailLines));
+    EXPECT_EQ(bar->value(), std::min(bar->maximum(), 10002 - kVisibleTailLines));
     window.actionButton()->click();
     EXPECT_EQ(window.result(), QDialog::Accepted);
     EXPECT_FALSE(job->workerThread.joinable());
