@@ -15,6 +15,11 @@ void copyText(std::string& target, std::string_view source, std::size_t maximum)
 // The text cut to at most `maximum` bytes (and at its first NUL byte).
 std::string cutText(std::string_view source, std::size_t maximum);
 
+// True when the text begins with the prefix (case-sensitive).
+inline bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
 // Numbers with C strtol / strtoul / strtod prefix semantics: leading white space skipped, an
 // optional sign, "0x" accepted in base 16, 0 when there are no digits. Integers keep the low
 // 32 bits of their value.

@@ -12,10 +12,6 @@ namespace velmar {
 
 namespace {
 
-bool startsWith(std::string_view line, std::string_view prefix) {
-    return line.substr(0, prefix.size()) == prefix;
-}
-
 enum class Block { None, Waypoints, Marks, Route, Track, Line, Zone };
 
 class HubReader {
@@ -70,13 +66,7 @@ class HubReader {
             hub::readZoneHeaderFields(fields, &zone_);
             block_ = Block::Zone;
         } else if (startsWith(line, "$VERSION")) {
-            const FieldReader f(fields);
-            if (f.has(1)) {
-                copyText(db_->version.version, f.field(1), kVersionWidth);
-            }
-            if (f.has(2)) {
-                copyText(db_->version.date, f.field(2), kVersionDateWidth);
-            }
+            hub::readVersionFields(fields, &db_->version);
         }
     }
 
@@ -190,33 +180,11 @@ class HubReader {
     Zone zone_;
 };
 
-template <typename Record, typename Header, typename Point>
-bool writeRecord(OutputFile& file, std::string& text, const Record& record, Header header,
-                 Point point) {
-    text.clear();
-    header(text, record);
-    if (!file.writeLine(text)) {
-        return false;
-    }
-    const int count = static_cast<int>(record.points.size());
-    for (int i = 0; i < count; ++i) {
-        text.clear();
-        point(text, i, count, record.points[static_cast<std::size_t>(i)]);
-        if (!file.writeLine(text)) {
-            return false;
-        }
-    }
-    return file.writeLine("$END*");
-}
-
 bool writeAll(OutputFile& file, const NavDatabase& db) {
     std::string text;
     text.reserve(256);
-    text = "$VERSION,";
-    text += db.version.version;
-    text += ',';
-    text += db.version.date;
-    text += '*';
+    text.clear();
+    hub::appendVersionLine(text, db.version);
     if (!file.writeLine(text)) {
         return false;
     }
@@ -250,32 +218,23 @@ bool writeAll(OutputFile& file, const NavDatabase& db) {
             return false;
         }
     }
-    const auto routePoint = [](std::string& out, int i, int count, const RoutePoint& p) {
-        hub::appendRoutePointLine(out, i + 1, i == count - 1, p);
-    };
-    const auto trackPoint = [](std::string& out, int i, int, const TrackPoint& p) {
-        hub::appendTrackPointLine(out, i + 1, p);
-    };
-    const auto geoPoint = [](std::string& out, int i, int count, const GeoPoint& p) {
-        hub::appendGeoPointLine(out, i + 1, i == count - 1, p);
-    };
     for (const Route& route : db.routes) {
-        if (!writeRecord(file, text, route, hub::appendRouteHeader, routePoint)) {
+        if (!hub::writeRouteBlock(file, text, route)) {
             return false;
         }
     }
     for (const Track& track : db.tracks) {
-        if (!writeRecord(file, text, track, hub::appendTrackHeader, trackPoint)) {
+        if (!hub::writeTrackBlock(file, text, track)) {
             return false;
         }
     }
     for (const Line& line : db.lines) {
-        if (!writeRecord(file, text, line, hub::appendLineHeader, geoPoint)) {
+        if (!hub::writeLineBlock(file, text, line)) {
             return false;
         }
     }
     for (const Zone& zone : db.zones) {
-        if (!writeRecord(file, text, zone, hub::appendZoneHeader, geoPoint)) {
+        if (!hub::writeZoneBlock(file, text, zone)) {
             return false;
         }
     }

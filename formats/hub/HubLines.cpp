@@ -76,7 +76,53 @@ void readAltitude(const FieldReader& fields, int index, double& target) {
     }
 }
 
+template <typename Record, typename Header, typename Point>
+bool writeBlock(OutputFile& file, std::string& text, const Record& record, Header header,
+                Point point) {
+    text.clear();
+    header(text, record);
+    if (!file.writeLine(text)) {
+        return false;
+    }
+    const int count = static_cast<int>(record.points.size());
+    for (int i = 0; i < count; ++i) {
+        text.clear();
+        point(text, i + 1, i == count - 1, record.points[static_cast<std::size_t>(i)]);
+        if (!file.writeLine(text)) {
+            return false;
+        }
+    }
+    return file.writeLine("$END*");
+}
+
 } // namespace
+
+void appendVersionLine(std::string& out, const DataVersion& version) {
+    out.append("$VERSION,");
+    out.append(version.version);
+    out.push_back(',');
+    out.append(version.date);
+    out.push_back('*');
+}
+
+bool writeRouteBlock(OutputFile& file, std::string& text, const Route& route) {
+    return writeBlock(file, text, route, appendRouteHeader, appendRoutePointLine);
+}
+
+bool writeTrackBlock(OutputFile& file, std::string& text, const Track& track) {
+    return writeBlock(file, text, track, appendTrackHeader,
+                      [](std::string& out, int index, bool, const TrackPoint& point) {
+                          appendTrackPointLine(out, index, point);
+                      });
+}
+
+bool writeLineBlock(OutputFile& file, std::string& text, const Line& line) {
+    return writeBlock(file, text, line, appendLineHeader, appendGeoPointLine);
+}
+
+bool writeZoneBlock(OutputFile& file, std::string& text, const Zone& zone) {
+    return writeBlock(file, text, zone, appendZoneHeader, appendGeoPointLine);
+}
 
 void appendWaypointLine(std::string& out, const Waypoint& w) {
     out.push_back('$');
@@ -267,6 +313,12 @@ void readGeoPointFields(std::string_view line, GeoPoint* p) {
     const FieldReader f(line);
     readLatitude(f, 2, p->latitude);
     readLongitude(f, 3, p->longitude);
+}
+
+void readVersionFields(std::string_view line, DataVersion* version) {
+    const FieldReader f(line);
+    readText(f, 1, version->version, kVersionWidth);
+    readText(f, 2, version->date, kVersionDateWidth);
 }
 
 char readPointFlag(std::string_view line) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/NavDatabase.h"
+#include "core/TextFile.h"
 
 namespace velmar::hub {
 
@@ -20,6 +21,16 @@ void appendLineHeader(std::string& out, const Line& line);
 void appendZoneHeader(std::string& out, const Zone& zone);
 void appendGeoPointLine(std::string& out, int index, bool last, const GeoPoint& point);
 
+// "$VERSION,<version>,<date>*", the first line of every HUB and Series 5 file.
+void appendVersionLine(std::string& out, const DataVersion& version);
+
+// One record block: the header line, a line per point and "$END*". `text` is scratch space.
+// False when a line cannot be written.
+bool writeRouteBlock(OutputFile& file, std::string& text, const Route& route);
+bool writeTrackBlock(OutputFile& file, std::string& text, const Track& track);
+bool writeLineBlock(OutputFile& file, std::string& text, const Line& line);
+bool writeZoneBlock(OutputFile& file, std::string& text, const Zone& zone);
+
 // Field readers; `fields` is the line after its leading '$' (and cut at its last '*'). A field
 // is taken only when it is not empty, so missing fields keep the record's initial values.
 void readWaypointFields(std::string_view fields, Waypoint* waypoint);
@@ -32,6 +43,8 @@ void readLineHeaderFields(std::string_view fields, Line* line);
 void readZoneHeaderFields(std::string_view fields, Zone* zone);
 void readGeoPointFields(std::string_view fields, GeoPoint* point);
 // The first character of field 1 of a point line ('S' ends a route, line or zone), or 0.
+// Fields 1 and 2 of a "$VERSION" line (cut to 8 and 10 bytes), each taken when not empty.
+void readVersionFields(std::string_view fields, DataVersion* version);
 char readPointFlag(std::string_view fields);
 
 // Cuts a line at its last '*', if it has one.

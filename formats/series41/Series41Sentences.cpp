@@ -18,10 +18,6 @@ constexpr std::string_view kRouteHead = "$GPRTE";
 constexpr std::string_view kRouteNameHead = "$PFEC,GPrtc";
 constexpr std::string_view kEndHead = "$PFEC,GPxfr";
 
-bool startsWith(std::string_view line, std::string_view head) {
-    return line.substr(0, head.size()) == head;
-}
-
 // The text up to its first space, at most `width` bytes.
 std::string_view untilSpace(std::string_view text, std::size_t width) {
     const auto space = text.find(' ');

@@ -12,10 +12,6 @@ namespace velmar {
 
 namespace {
 
-bool startsWith(std::string_view line, std::string_view prefix) {
-    return line.substr(0, prefix.size()) == prefix;
-}
-
 enum class Block { None, Waypoints, Route, Track };
 
 class Series5Reader {
@@ -59,13 +55,7 @@ class Series5Reader {
             hub::readTrackHeaderFields(fields, &track_);
             block_ = Block::Track;
         } else if (startsWith(line, "$VERSION")) {
-            const FieldReader f(fields);
-            if (f.has(1)) {
-                copyText(data_->version.version, f.field(1), kVersionWidth);
-            }
-            if (f.has(2)) {
-                copyText(data_->version.date, f.field(2), kVersionDateWidth);
-            }
+            hub::readVersionFields(fields, &data_->version);
         }
         // "$MRK", "$LIN", "$ZON" and every other line are skipped.
     }
@@ -143,25 +133,6 @@ class Series5Reader {
     Waypoint scratch_;
 };
 
-template <typename Record, typename Header, typename Point>
-bool writeRecord(OutputFile& file, std::string& text, const Record& record, Header header,
-                 Point point) {
-    text.clear();
-    header(text, record);
-    if (!file.writeLine(text)) {
-        return false;
-    }
-    const int count = static_cast<int>(record.points.size());
-    for (int i = 0; i < count; ++i) {
-        text.clear();
-        point(text, i, count, record.points[static_cast<std::size_t>(i)]);
-        if (!file.writeLine(text)) {
-            return false;
-        }
-    }
-    return file.writeLine("$END*");
-}
-
 template <typename Record> std::size_t pointTotal(const std::vector<Record>& records) {
     std::size_t total = 0;
     for (const Record& record : records) {
@@ -203,11 +174,8 @@ bool writeRoutes(OutputFile& file, std::string& text, const Series5Data& data) {
     if (!writeCount(file, text, pointTotal(data.routes))) {
         return false;
     }
-    const auto point = [](std::string& out, int i, int count, const RoutePoint& p) {
-        hub::appendRoutePointLine(out, i + 1, i == count - 1, p);
-    };
     for (const Series5Route& route : data.routes) {
-        if (!writeRecord(file, text, route, hub::appendRouteHeader, point)) {
+        if (!hub::writeRouteBlock(file, text, route)) {
             return false;
         }
     }
@@ -218,11 +186,8 @@ bool writeTracks(OutputFile& file, std::string& text, const Series5Data& data) {
     if (!writeCount(file, text, pointTotal(data.tracks))) {
         return false;
     }
-    const auto point = [](std::string& out, int i, int, const TrackPoint& p) {
-        hub::appendTrackPointLine(out, i + 1, p);
-    };
     for (const Series5Track& track : data.tracks) {
-        if (!writeRecord(file, text, track, hub::appendTrackHeader, point)) {
+        if (!hub::writeTrackBlock(file, text, track)) {
             return false;
         }
     }
@@ -232,11 +197,8 @@ bool writeTracks(OutputFile& file, std::string& text, const Series5Data& data) {
 bool writeAll(OutputFile& file, const Series5Data& data, int kind) {
     std::string text;
     text.reserve(256);
-    text = "$VERSION,";
-    text += data.version.version;
-    text += ',';
-    text += data.version.date;
-    text += '*';
+    text.clear();
+    hub::appendVersionLine(text, data.version);
     if (!file.writeLine(text)) {
         return false;
     }

@@ -31,11 +31,6 @@ bool validKind(int kind) {
     return kind >= 0 && kind < kKindCount;
 }
 
-// Section lines are known by their first four characters; the rest of the line is ignored.
-bool startsWith(std::string_view line, std::string_view prefix) {
-    return line.substr(0, prefix.size()) == prefix;
-}
-
 std::int32_t decimalField(const FieldReader& fields, int index) {
     return parseDecimal(fields.field(index));
 }
