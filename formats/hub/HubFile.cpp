@@ -6,178 +6,41 @@
 #include "core/FieldReader.h"
 #include "core/Text.h"
 #include "core/TextFile.h"
+#include "formats/hub/HubBlockReader.h"
 #include "formats/hub/HubLines.h"
 
 namespace velmar {
 
 namespace {
 
-enum class Block { None, Waypoints, Marks, Route, Track, Line, Zone };
-
-class HubReader {
+// The HUB file fills every table of the navigation database.
+class DatabaseSink final : public hub::BlockSink {
   public:
-    explicit HubReader(NavDatabase* database) : db_(database) {}
-
-    void read(std::FILE* file) {
-        LineReader reader(file);
-        std::string_view line;
-        while (reader.next(&line)) {
-            if (line.empty() || line.front() != '$') {
-                if (block_ == Block::None && startsWith(line, "ENDDATA")) {
-                    break;
-                }
-                continue;
-            }
-            line = hub::cutAtLastStar(line);
-            if (block_ == Block::None) {
-                outside(line);
-            } else {
-                inside(line);
-            }
-        }
-        // Records whose block was not closed are not added.
+    explicit DatabaseSink(NavDatabase* database) : db_(database) {}
+    DataVersion& version() override { return db_->version; }
+    bool readsMarks() const override { return true; }
+    bool readsLinesAndZones() const override { return true; }
+    void addWaypoint(Waypoint& waypoint) override { velmar::addWaypoint(db_, &waypoint); }
+    void addMark(Mark& mark) override { velmar::addMark(db_, &mark); }
+    void addRoutePoint(Route& route, const RoutePoint& point) override {
+        velmar::addRoutePoint(&route, &point);
     }
+    void addRoute(Route&& route) override { velmar::addRoute(db_, std::move(route)); }
+    void addTrackPoint(Track& track, const TrackPoint& point) override {
+        velmar::addTrackPoint(&track, &point);
+    }
+    void addTrack(Track&& track) override { velmar::addTrack(db_, std::move(track)); }
+    void addLinePoint(Line& line, const GeoPoint& point) override {
+        velmar::addLinePoint(&line, &point);
+    }
+    void addLine(Line&& line) override { velmar::addLine(db_, std::move(line)); }
+    void addZonePoint(Zone& zone, const GeoPoint& point) override {
+        velmar::addZonePoint(&zone, &point);
+    }
+    void addZone(Zone&& zone) override { velmar::addZone(db_, std::move(zone)); }
 
   private:
-    void outside(std::string_view line) {
-        const std::string_view fields = line.substr(1);
-        if (startsWith(line, "$WPT")) {
-            block_ = Block::Waypoints;
-        } else if (startsWith(line, "$MRK")) {
-            block_ = Block::Marks;
-        } else if (startsWith(line, "$ROT")) {
-            clearRoutePoints(&route_);
-            initRoute(&route_);
-            hub::readRouteHeaderFields(fields, &route_);
-            block_ = Block::Route;
-        } else if (startsWith(line, "$LIN")) {
-            clearLinePoints(&line_);
-            initLine(&line_);
-            hub::readLineHeaderFields(fields, &line_);
-            block_ = Block::Line;
-        } else if (startsWith(line, "$TRK")) {
-            clearTrackPoints(&track_);
-            initTrack(&track_);
-            hub::readTrackHeaderFields(fields, &track_);
-            block_ = Block::Track;
-        } else if (startsWith(line, "$ZON")) {
-            clearZonePoints(&zone_);
-            initZone(&zone_);
-            hub::readZoneHeaderFields(fields, &zone_);
-            block_ = Block::Zone;
-        } else if (startsWith(line, "$VERSION")) {
-            hub::readVersionFields(fields, &db_->version);
-        }
-    }
-
-    void inside(std::string_view line) {
-        const bool end = startsWith(line, "$END");
-        const std::string_view fields = line.substr(1);
-        switch (block_) {
-        case Block::Waypoints:
-            if (end) {
-                block_ = Block::None;
-            } else {
-                Waypoint waypoint;
-                initWaypoint(&waypoint);
-                hub::readWaypointFields(fields, &waypoint);
-                addWaypoint(db_, &waypoint);
-            }
-            break;
-        case Block::Marks:
-            if (end) {
-                block_ = Block::None;
-            } else {
-                Mark mark;
-                initMark(&mark);
-                hub::readMarkFields(fields, &mark);
-                addMark(db_, &mark);
-            }
-            break;
-        case Block::Route:
-            if (end) {
-                closeRoute();
-            } else {
-                const char flag = hub::readPointFlag(fields);
-                RoutePoint point;
-                initRoutePoint(&point);
-                hub::readRoutePointFields(fields, &point);
-                addRoutePoint(&route_, &point);
-                if (flag == 'S') {
-                    closeRoute();
-                }
-            }
-            break;
-        case Block::Line:
-            if (end) {
-                closeLine();
-            } else {
-                const char flag = hub::readPointFlag(fields);
-                GeoPoint point;
-                initGeoPoint(&point);
-                hub::readGeoPointFields(fields, &point);
-                addLinePoint(&line_, &point);
-                if (flag == 'S') {
-                    closeLine();
-                }
-            }
-            break;
-        case Block::Zone:
-            if (end) {
-                closeZone();
-            } else {
-                const char flag = hub::readPointFlag(fields);
-                GeoPoint point;
-                initGeoPoint(&point);
-                hub::readGeoPointFields(fields, &point);
-                addZonePoint(&zone_, &point);
-                if (flag == 'S') {
-                    closeZone();
-                }
-            }
-            break;
-        case Block::Track:
-            if (end) {
-                if (!track_.points.empty()) {
-                    track_.points.back().pointFlag = 'S';
-                }
-                addTrack(db_, std::move(track_));
-                clearTrackPoints(&track_);
-                block_ = Block::None;
-            } else {
-                TrackPoint point;
-                initTrackPoint(&point);
-                hub::readTrackPointFields(fields, &point);
-                addTrackPoint(&track_, &point);
-            }
-            break;
-        case Block::None:
-            break;
-        }
-    }
-
-    void closeRoute() {
-        addRoute(db_, std::move(route_));
-        clearRoutePoints(&route_);
-        block_ = Block::None;
-    }
-    void closeLine() {
-        addLine(db_, std::move(line_));
-        clearLinePoints(&line_);
-        block_ = Block::None;
-    }
-    void closeZone() {
-        addZone(db_, std::move(zone_));
-        clearZonePoints(&zone_);
-        block_ = Block::None;
-    }
-
     NavDatabase* db_;
-    Block block_ = Block::None;
-    Route route_;
-    Track track_;
-    Line line_;
-    Zone zone_;
 };
 
 bool writeAll(OutputFile& file, const NavDatabase& db) {
@@ -252,8 +115,8 @@ ResultCode readHubFile(const char* path, NavDatabase* database) {
         return kCannotOpen;
     }
     try {
-        HubReader reader(database);
-        reader.read(file.get());
+        DatabaseSink sink(database);
+        hub::readBlocks(file.get(), sink);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }

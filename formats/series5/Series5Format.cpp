@@ -6,131 +6,47 @@
 
 #include "core/FieldReader.h"
 #include "core/Text.h"
+#include "formats/hub/HubBlockReader.h"
 #include "formats/hub/HubLines.h"
 
 namespace velmar {
 
 namespace {
 
-enum class Block { None, Waypoints, Route, Track };
-
-class Series5Reader {
+// A Series 5 file holds waypoints, routes and tracks within the device's own capacities;
+// "$MRK", "$LIN" and "$ZON" blocks are skipped.
+class Series5Sink final : public hub::BlockSink {
   public:
-    explicit Series5Reader(Series5Data* data) : data_(data) {}
+    explicit Series5Sink(Series5Data* data) : data_(data) {}
+    DataVersion& version() override { return data_->version; }
 
-    void read(std::FILE* file) {
-        LineReader reader(file);
-        std::string_view line;
-        while (reader.next(&line)) {
-            if (line.empty() || line.front() != '$') {
-                // The count line and anything else without a '$' is skipped.
-                if (block_ == Block::None && startsWith(line, "ENDDATA")) {
-                    break;
-                }
-                continue;
-            }
-            line = hub::cutAtLastStar(line);
-            if (block_ == Block::None) {
-                outside(line);
-            } else {
-                inside(line);
-            }
-        }
-        // A route or track whose block was not closed is lost with its points.
+    // A waypoint line is read with the HUB's waypoint field reader; its comment is not kept.
+    void addWaypoint(Waypoint& waypoint) override {
+        Mark mark;
+        mark.name = std::move(waypoint.name);
+        mark.symbol = waypoint.symbol;
+        mark.colour = waypoint.colour;
+        mark.latitude = waypoint.latitude;
+        mark.longitude = waypoint.longitude;
+        mark.date = waypoint.date;
+        mark.altitude = waypoint.altitude;
+        addSeries5Waypoint(data_, &mark); // beyond the 18,000th: dropped
+    }
+    void addRoutePoint(Route& route, const RoutePoint& point) override {
+        addSeries5RoutePoint(&route, &point); // beyond the 300th: dropped
+    }
+    void addRoute(Route&& route) override {
+        addSeries5Route(data_, std::move(route)); // beyond the 50th: dropped
+    }
+    void addTrackPoint(Track& track, const TrackPoint& point) override {
+        addSeries5TrackPoint(&track, &point); // beyond the 2,100th: dropped
+    }
+    void addTrack(Track&& track) override {
+        addSeries5Track(data_, std::move(track)); // beyond the 40th: dropped
     }
 
   private:
-    void outside(std::string_view line) {
-        const std::string_view fields = line.substr(1);
-        if (startsWith(line, "$WPT")) {
-            block_ = Block::Waypoints;
-        } else if (startsWith(line, "$ROT")) {
-            clearRoutePoints(&route_);
-            initRoute(&route_);
-            hub::readRouteHeaderFields(fields, &route_);
-            block_ = Block::Route;
-        } else if (startsWith(line, "$TRK")) {
-            clearTrackPoints(&track_);
-            initTrack(&track_);
-            hub::readTrackHeaderFields(fields, &track_);
-            block_ = Block::Track;
-        } else if (startsWith(line, "$VERSION")) {
-            hub::readVersionFields(fields, &data_->version);
-        }
-        // "$MRK", "$LIN", "$ZON" and every other line are skipped.
-    }
-
-    void inside(std::string_view line) {
-        const bool end = startsWith(line, "$END");
-        const std::string_view fields = line.substr(1);
-        switch (block_) {
-        case Block::Waypoints:
-            if (end) {
-                block_ = Block::None;
-            } else {
-                addWaypoint(fields);
-            }
-            break;
-        case Block::Route:
-            if (end) {
-                closeRoute();
-            } else {
-                const char flag = hub::readPointFlag(fields);
-                RoutePoint point;
-                initRoutePoint(&point);
-                hub::readRoutePointFields(fields, &point);
-                addSeries5RoutePoint(&route_, &point); // beyond the 300th: dropped
-                if (flag == 'S') {
-                    closeRoute();
-                }
-            }
-            break;
-        case Block::Track:
-            if (end) {
-                if (!track_.points.empty()) {
-                    track_.points.back().pointFlag = 'S';
-                }
-                addSeries5Track(data_, std::move(track_)); // beyond the 40th: dropped
-                clearTrackPoints(&track_);
-                block_ = Block::None;
-            } else {
-                TrackPoint point;
-                initTrackPoint(&point);
-                hub::readTrackPointFields(fields, &point);
-                addSeries5TrackPoint(&track_, &point); // beyond the 2,100th: dropped
-            }
-            break;
-        case Block::None:
-            break;
-        }
-    }
-
-    // A waypoint line is read with the HUB's waypoint field reader; its comment is not kept.
-    void addWaypoint(std::string_view fields) {
-        initWaypoint(&scratch_);
-        hub::readWaypointFields(fields, &scratch_);
-        Mark mark;
-        mark.name = std::move(scratch_.name);
-        mark.symbol = scratch_.symbol;
-        mark.colour = scratch_.colour;
-        mark.latitude = scratch_.latitude;
-        mark.longitude = scratch_.longitude;
-        mark.date = scratch_.date;
-        mark.altitude = scratch_.altitude;
-        addSeries5Waypoint(data_, &mark); // beyond the 18,000th: dropped
-    }
-
-    void closeRoute() {
-        addSeries5Route(data_, std::move(route_)); // beyond the 50th: dropped
-        clearRoutePoints(&route_);
-        block_ = Block::None;
-    }
-
     Series5Data* data_;
-    Block block_ = Block::None;
-    Series5Route route_;
-    Series5Track track_;
-    Waypoint scratch_;
 };
 
 template <typename Record> std::size_t pointTotal(const std::vector<Record>& records) {
@@ -226,8 +142,8 @@ ResultCode readSeries5Records(std::FILE* stream, Series5Data* data) {
         return kBadArgument;
     }
     try {
-        Series5Reader reader(data);
-        reader.read(stream);
+        Series5Sink sink(data);
+        hub::readBlocks(stream, sink);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
