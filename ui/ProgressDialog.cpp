@@ -4,7 +4,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextBlock>
 
 #include <algorithm>
 #include <string>

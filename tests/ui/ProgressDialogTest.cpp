@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,19 @@ ResultCode heldReader(const char*, NavDatabase*) {
                 break;
             }
         }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return kOk;
+}
+
+// A reader that holds the worker at the first file until the gate opens.
+std::atomic<bool> gGateOpen{false};
+std::atomic<int> gGateReads{0};
+
+ResultCode gatedReader(const char*, NavDatabase*) {
+    ++gGateReads;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (!gGateOpen.load() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return kOk;
@@ -152,6 +166,24 @@ TEST(ProgressDialogTest, ClosingTheWindowObjectStopsAndWaitsForTheWorker) {
     const std::lock_guard<std::mutex> guard(job->lock);
     EXPECT_EQ(job->stopFlag, 1);
     EXPECT_EQ(gReaderEntered.load(), 1);
+}
+
+TEST(ProgressDialogTest, NewLinesAreAppendedToWhatTheBoxAlreadyShows) {
+    gGateOpen = false;
+    gGateReads = 0;
+    auto job = jobOf(3, gatedReader, quickWriter);
+    ProgressDialog window(job.get());
+    window.show();
+    ASSERT_TRUE(test::waitFor([] { return gGateReads.load() == 1; }));
+    // Mark the line already shown; a box that were refilled from the whole log would lose it.
+    QTextBlock first = window.resultEdit()->document()->firstBlock();
+    EXPECT_EQ(first.text(), "Please wait or press <Cancel> button to abort");
+    first.setUserState(42);
+    gGateOpen = true;
+    ASSERT_TRUE(test::waitFor([&] { return window.completed(); }));
+    EXPECT_EQ(window.resultEdit()->document()->firstBlock().userState(), 42);
+    EXPECT_EQ(window.resultEdit()->document()->blockCount(), 5);
+    window.actionButton()->click();
 }
 
 TEST(ProgressDialogTest, LateMessagesDoNotRepeatLines) {

@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "ui/AboutDialog.h"
 #include "ui/AppTexts.h"
