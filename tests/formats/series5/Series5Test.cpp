@@ -1,0 +1,339 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "formats/FamilyTable.h"
+#include "formats/hub/HubFile.h"
+#include "formats/series5/Series5File.h"
+#include "formats/series5/Series5Format.h"
+
+namespace velmar {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+constexpr auto npos = std::string::npos;
+const std::string kV = "$VERSION,1.0.1,2010.12.22*";
+const std::string kTrk = "$TRK,000,T,000000,20120501*";
+
+std::string crlf(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+std::string wpt(const std::string& name, const std::string& symbol = "00") {
+    return "$" + name + ",," + symbol + ",000000,35D12.345N,139D45.678E,20120501,0.0,,,*";
+}
+std::string rot(int number) {
+    return "$ROT," + std::to_string(1000 + number).substr(1) + ",R,,000000,20120501*";
+}
+std::string rpt(int index, char flag) {
+    return "$" + std::to_string(1000 + index).substr(1) + "," + flag + ",1D00.000N,2D00.000E,P,00*";
+}
+std::string tpt(int index, char flag = 'N') {
+    return "$" + std::to_string(100000 + index).substr(1) + "," + flag + ",1D00.000N,2D00.000E*";
+}
+
+// Points "P<i>" 1/60 degree apart.
+Route route(const std::string& name, int points, std::uint32_t symbol = 0) {
+    Route route{0, name, "TO " + name, {}, {1, 5, 2012}, {}};
+    for (int i = 0; i < points; ++i) {
+        route.points.push_back({"P" + std::to_string(i), symbol, 1.0, i / 60.0});
+    }
+    return route;
+}
+Track track(int points) {
+    Track track{0, "T", {}, {1, 5, 2012}, {}};
+    for (int i = 0; i < points; ++i) {
+        track.points.push_back({'N', 2.0, i / 60.0});
+    }
+    return track;
+}
+Series5Data readSet(const std::string& path) {
+    Series5Data data;
+    initSeries5Data(&data);
+    FilePtr file = openForReading(path);
+    EXPECT_EQ(readSeries5Records(file.get(), &data), kOk);
+    return data;
+}
+// Waypoint names, each route's point count, each track's point flags: "A B |2|0/NS/S".
+std::string summary(const Series5Data& data) {
+    std::string text;
+    for (const Mark& mark : data.waypoints) {
+        text += mark.name + " ";
+    }
+    for (const Route& route : data.routes) {
+        text += "|" + std::to_string(route.points.size());
+    }
+    for (const Track& track : data.tracks) {
+        text += "/";
+        for (const TrackPoint& point : track.points) {
+            text += static_cast<char>(point.pointFlag);
+        }
+    }
+    return text;
+}
+std::ptrdiff_t entries(const fs::path& dir) {
+    return std::distance(fs::directory_iterator(dir), fs::directory_iterator());
+}
+
+TEST(Series5Read, BlockRules) {
+    std::string hostile(1 << 20, 'x'); // a megabyte of text holding every byte value
+    for (int i = 0; i < 256; ++i) {
+        hostile[i * 1000] = static_cast<char>(i);
+    }
+    const struct {
+        const char* what;
+        std::string text;
+        const char* expected;
+    } cases[] = {
+        {"marks, lines and zones are skipped",
+         crlf({kV, "$MRK*", "$BUOY,00,000000,1D00.000N,2D00.000E,20120501,0.0,,,*", "$END*",
+               "$LIN,001,EDGE,000000,20120501*", "$001,S,1D00.000N,2D00.000E*", "$END*",
+               "$ZON,001,000000,000000,\x02,20120501*", "$001,S,1D00.000N,2D00.000E*", "$END*",
+               "$WPT*", wpt("KEPT"), "$END*"}),
+         "KEPT "},
+        {"a waypoint named END... ends the block",
+         crlf({"$WPT*", wpt("FIRST"), wpt("ENDURANCE"), wpt("AFTER"), "$END*"}), "FIRST "},
+        {"an S flag ends a route at once, $END* alone closes one, an unclosed one is lost",
+         crlf({rot(0), rpt(1, 'N'), rpt(2, 'S'), rpt(3, 'N'), "$END*", rot(1), "$END*", rot(2),
+               rpt(1, 'N')}),
+         "|2|0"},
+        {"an S point does not end a track, $END* flags its last, an unclosed one is lost",
+         crlf({kTrk, tpt(1, 'S'), tpt(2), tpt(3), "$END*", kTrk, tpt(1)}), "/SNS"},
+        {"an unclosed waypoint block keeps its waypoints", crlf({"$WPT*", wpt("A"), wpt("B")}),
+         "A B "},
+        {"nothing after ENDDATA",
+         crlf({"$WPT*", wpt("A"), "$END*", "ENDDATA", "$WPT*", wpt("B"), "$END*", rot(0),
+               rpt(1, 'S')}),
+         "A "},
+        {"all kinds in one file, LF line ends",
+         "$WPT*\n" + wpt("A") + "\n$END*\n" + rot(0) + "\n" + rpt(1, 'S') + "\n" + kTrk + "\n" +
+             tpt(1) + "\n$END*\nENDDATA\n",
+         "A |1/S"},
+        {"hostile bytes; a NUL ends a line's text",
+         hostile + crlf({"", "$WPT*", std::string("$NUL\0NAME,,00", 13), wpt("OK"), "$END*"}),
+         "NUL OK "},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        writeBytes(dir.file("in"), c.text);
+        EXPECT_EQ(summary(readSet(dir.file("in"))), c.expected) << c.what;
+    }
+}
+
+TEST(Series5Read, RecordsBeyondTheCapacitiesAreDroppedAndTheHubNumbersFromOne) {
+    std::string text = crlf({"$VERSION,3.3,2013.01.01*", "$WPT*", wpt("A", "FF"), wpt("B", "100")});
+    for (int i = 2; i < 18001; ++i) {
+        text += wpt("W" + std::to_string(i)) + "\r\n";
+    }
+    text += "$END*\r\n" + rot(0) + "\r\n";
+    for (int i = 1; i <= 301; ++i) { // the 301st point's flag still ends the route
+        text += rpt(i, i == 301 ? 'S' : 'N') + "\r\n";
+    }
+    for (int r = 1; r <= 50; ++r) {
+        text += rot(r) + "\r\n" + rpt(1, 'S') + "\r\n";
+    }
+    for (int t = 0; t < 41; ++t) {
+        text += kTrk + "\r\n";
+        for (int i = 1; i <= (t == 0 ? 2101 : 1); ++i) {
+            text += tpt(i) + "\r\n";
+        }
+        text += "$END*\r\n";
+    }
+    TempDir dir;
+    writeBytes(dir.file("big.wpt"), text + "ENDDATA\r\n");
+
+    const Series5Data data = readSet(dir.file("big.wpt"));
+    ASSERT_EQ(data.waypoints.size(), 18000u);
+    EXPECT_EQ(data.waypoints.back().name, "W17999");
+    ASSERT_EQ(data.routes.size(), 50u);
+    EXPECT_EQ(data.routes[0].points.size(), 300u);
+    EXPECT_EQ(data.routes[49].number, 49); // the 51st route is the one dropped
+    ASSERT_EQ(data.tracks.size(), 40u);
+    ASSERT_EQ(data.tracks[0].points.size(), 2100u);
+    EXPECT_EQ(data.tracks[0].points.back().pointFlag, 'S');
+    EXPECT_EQ(data.tracks[0].points[2098].pointFlag, 'N');
+    EXPECT_EQ(data.version.version, "3.3");
+
+    NavDatabase db;
+    db.version.version = "kept"; // the file's version record stays out of the database
+    ASSERT_EQ(readSeries5File(dir.file("big.wpt").c_str(), &db), kOk);
+    EXPECT_EQ(db.version.version, "kept");
+    EXPECT_EQ(db.waypoints.size(), 10000u); // a full hub table stops the waypoints only
+    EXPECT_EQ(db.waypoints[0].symbol, 255u);
+    EXPECT_EQ(db.waypoints[1].symbol, 0u); // above 255: 0
+    ASSERT_EQ(db.routes.size(), 50u);
+    EXPECT_EQ(db.routes[49].number, 50);
+    EXPECT_EQ(db.tracks.at(39).number, 40);
+}
+
+TEST(Series5Files, TheSetIsWrittenByteForByteWithoutSymbolsCommentsOrMarks) {
+    TempDir dir;
+    NavDatabase db;
+    db.version.version = "3.3";
+    const double homeLongitude = 139.0 + 45.678 / 60.0;
+    db.waypoints.push_back(
+        {"HOME", "NOTE", 5, {}, 35.0 + 12.345 / 60.0, homeLongitude, {1, 5, 2012}, 0.0});
+    db.marks.push_back({});
+    addRoute(&db, route("NORTH", 3, 7));
+    addRoute(&db, route("SOUTH", 5, 7));
+    Track t = track(3);
+    t.number = 41;
+    t.points[1].pointFlag = 'S';
+    addTrack(&db, &t);
+    const std::string base = dir.file("set");
+    ASSERT_EQ(writeSeries5Files(&db, base.c_str()), kOk);
+    EXPECT_EQ(entries(dir.path()), 3);
+    EXPECT_EQ(readBytes(base + ".wpt"),
+              crlf({kV, "1", "$WPT*", "$HOME,,00,000000,35D12.345N,139D45.678E,20120501,0.0,,,*",
+                    "$END*", "ENDDATA"}));
+    EXPECT_EQ(readBytes(base + ".rut"),
+              crlf({kV, "8", "$ROT,000,NORTH,TO NORTH,000000,20120501*",
+                    "$001,N,1D00.000N,0D00.000E,P0,00*", "$002,N,1D00.000N,0D01.000E,P1,00*",
+                    "$003,S,1D00.000N,0D02.000E,P2,00*", "$END*",
+                    "$ROT,001,SOUTH,TO SOUTH,000000,20120501*", "$001,N,1D00.000N,0D00.000E,P0,00*",
+                    "$002,N,1D00.000N,0D01.000E,P1,00*", "$003,N,1D00.000N,0D02.000E,P2,00*",
+                    "$004,N,1D00.000N,0D03.000E,P3,00*", "$005,S,1D00.000N,0D04.000E,P4,00*",
+                    "$END*", "ENDDATA"}));
+    EXPECT_EQ(readBytes(base + ".trk"),
+              crlf({kV, "3", kTrk, "$00001,N,2D00.000N,0D00.000E*", "$00002,S,2D00.000N,0D01.000E*",
+                    "$00003,N,2D00.000N,0D02.000E*", "$END*", "ENDDATA"}));
+}
+
+TEST(Series5Files, EmptyKindsMakeNoFileAndLongOrSurplusRoutesAndTracksAreCut) {
+    TempDir dir;
+    NavDatabase db;
+    db.marks.push_back({});
+    db.lines.push_back({});
+    db.zones.push_back({});
+    EXPECT_EQ(writeSeries5Files(&db, dir.file("marks").c_str()), kOk);
+    EXPECT_EQ(entries(dir.path()), 0);
+
+    Track t = track(2500);
+    t.points[2098].pointFlag = 'S';
+    t.points.back().pointFlag = 'S';
+    addTrack(&db, std::move(t));
+    addRoute(&db, route("LONG", 350));
+    for (int i = 0; i < 50; ++i) {
+        addRoute(&db, route("R", 1));
+        addTrack(&db, track(1));
+    }
+    const std::string base = dir.file("long");
+    ASSERT_EQ(writeSeries5Files(&db, base.c_str()), kOk);
+    EXPECT_EQ(entries(dir.path()), 2); // no waypoint file
+    const std::string routes = readBytes(base + ".rut");
+    EXPECT_EQ(routes.find(kV + "\r\n349\r\n"), 0u); // 300 + 49 points: 50 routes
+    EXPECT_NE(routes.find("\r\n$300,S,"), npos);    // the last written point ends the route
+    const std::string tracks = readBytes(base + ".trk");
+    EXPECT_EQ(tracks.find(kV + "\r\n2139\r\n"), 0u); // 2,100 + 39 points: 40 tracks
+    EXPECT_NE(tracks.find("\r\n$02099,S,"), npos);
+    EXPECT_NE(tracks.find("\r\n$02100,N,"), npos); // its own flag, not forced to S
+}
+
+TEST(Series5Files, TheFirstFailureOfTheSetIsTheResultAndEveryKindIsTried) {
+    TempDir dir;
+    NavDatabase db;
+    db.waypoints.push_back({});
+    addRoute(&db, route("R", 2));
+    addTrack(&db, track(2));
+    const std::string blocked = dir.file("blocked");
+    fs::create_directory(blocked + ".wpt");
+    EXPECT_EQ(writeSeries5Files(&db, blocked.c_str()), kCannotOpen);
+    EXPECT_TRUE(readBytes(blocked + ".rut").ends_with("$END*\r\nENDDATA\r\n"));
+    EXPECT_TRUE(readBytes(blocked + ".trk").ends_with("$END*\r\nENDDATA\r\n"));
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    const std::string late = dir.file("late"); // the last file of the set cannot be written
+    fs::create_symlink("/dev/full", late + ".trk");
+    EXPECT_EQ(writeSeries5Files(&db, late.c_str()), kWriteFailed);
+    EXPECT_TRUE(readBytes(late + ".wpt").ends_with("ENDDATA\r\n"));
+    const std::string both = dir.file("both"); // cannot create comes first
+    fs::create_directory(both + ".wpt");
+    fs::create_symlink("/dev/full", both + ".trk");
+    EXPECT_EQ(writeSeries5Files(&db, both.c_str()), kCannotOpen);
+}
+
+TEST(Series5, EntryPointsMissingArgumentsUnreadableFilesRegistrationAndSeries66) {
+    TempDir dir;
+    NavDatabase db;
+    EXPECT_EQ(readSeries5File(dir.file("missing.wpt").c_str(), &db), kCannotOpen);
+    EXPECT_EQ(readSeries5File(dir.path().c_str(), &db), kCannotOpen);
+    EXPECT_EQ(readSeries5File("x", nullptr), kBadArgument);
+    EXPECT_EQ(writeSeries5Files(&db, nullptr), kBadArgument);
+
+    Series5Data data;
+    data.waypoints.push_back({});
+    Route r;
+    Track t;
+    EXPECT_EQ(initSeries5Data(nullptr), kBadArgument);
+    EXPECT_EQ(clearSeries5Data(nullptr), kBadArgument);
+    EXPECT_EQ(addSeries5Waypoint(&data, nullptr), kBadArgument);
+    EXPECT_EQ(addSeries5Route(nullptr, &r), kBadArgument);
+    EXPECT_EQ(addSeries5Track(&data, static_cast<const Track*>(nullptr)), kBadArgument);
+    EXPECT_EQ(addSeries5RoutePoint(&r, nullptr), kBadArgument);
+    EXPECT_EQ(addSeries5TrackPoint(&t, nullptr), kBadArgument);
+    EXPECT_EQ(numberSeries5Records(nullptr, 0), kBadArgument);
+    EXPECT_EQ(numberSeries5Records(&data, 2), kBadArgument);
+    EXPECT_EQ(readSeries5Records(nullptr, &data), kBadArgument);
+    // A kind without records or an unknown kind: the version record and "ENDDATA" only.
+    for (const int kind : {int(Series5Routes), int(Series5Tracks), -1, 3}) {
+        OutputFile file;
+        ASSERT_EQ(file.create(dir.file("out")), kOk);
+        EXPECT_EQ(writeSeries5Records(&file, &data, kind), kOk);
+        EXPECT_EQ(writeSeries5Records(&file, nullptr, kind), kBadArgument);
+        EXPECT_EQ(file.close(), kOk);
+        EXPECT_EQ(readBytes(dir.file("out")), kV + "\r\nENDDATA\r\n") << kind;
+    }
+
+    const FormatFamily* s5 = formatFamily(kSeries5);
+    ASSERT_NE(s5, nullptr);
+    EXPECT_EQ(kSeries5, 1);
+    EXPECT_STREQ(s5->extension, ".s5");
+    EXPECT_EQ(s5->reader, &readSeries5File);
+    EXPECT_EQ(s5->writer, &writeSeries5Files);
+    EXPECT_EQ(familyIndexByKey("s5"), kSeries5);
+    // The Series 66 stand-in touches no file and no record.
+    db.waypoints.push_back({});
+    const std::string in = dir.file("in.s66");
+    const std::string out = dir.file("out.s66");
+    writeBytes(in, crlf({"$WPT*", wpt("A"), "$END*"}));
+    EXPECT_EQ(series66Unsupported(&db, out.c_str()), 1);
+    EXPECT_EQ(series66Unsupported(in.c_str(), &db), 1);
+    EXPECT_EQ(db.waypoints.size(), 1u);
+    EXPECT_FALSE(fileExists(out));
+}
+
+// The example set goes into one HUB file; the command line turns it into the example set byte
+// for byte, and each file of that set back into the HUB text of its own records.
+TEST(Series5Convert, HubToSeries5AndBackThroughTheCommandLine) {
+    TempDir dir;
+    const std::string example = sourcePath("examples/bay-survey.s5");
+    const std::string base = dir.file("bay.hub.s5");
+    NavDatabase db;
+    std::string set;
+    for (const char* suffix : {".wpt", ".rut", ".trk"}) {
+        ASSERT_EQ(readSeries5File((example + suffix).c_str(), &db), kOk) << suffix;
+        set += " " + base + suffix;
+    }
+    ASSERT_EQ(writeHubFile(&db, dir.file("bay.hub").c_str()), kOk);
+    const std::string cli = binaryPath("cli/velmar") + " convert --out " + dir.path().string();
+    ASSERT_EQ(std::system((cli + " --from hub --to s5 " + dir.file("bay.hub")).c_str()), 0);
+    ASSERT_EQ(std::system((cli + " --from s5 --to hub" + set).c_str()), 0);
+    EXPECT_EQ(entries(dir.path()), 7);
+    for (const char* suffix : {".wpt", ".rut", ".trk"}) {
+        EXPECT_EQ(readBytes(base + suffix), readBytes(example + suffix)) << suffix;
+        NavDatabase part;
+        ASSERT_EQ(readSeries5File((example + suffix).c_str(), &part), kOk);
+        ASSERT_EQ(writeHubFile(&part, dir.file("part.hub").c_str()), kOk);
+        EXPECT_EQ(readBytes(base + suffix + ".hub"), readBytes(dir.file("part.hub"))) << suffix;
+    }
+}
+
+} // namespace
+} // namespace velmar
