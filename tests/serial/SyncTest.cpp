@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <string>
 #include <thread>
 
 #include "serial/Sync.h"
@@ -11,132 +10,66 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(ManualResetEvent, StaysSignalledUntilReset) {
-    const ManualResetEvent event = ManualResetEvent::create();
-    ASSERT_TRUE(event);
-    EXPECT_FALSE(event.isSet());
-    EXPECT_EQ(event.wait(0), WAIT_TIMEOUT);
+TEST(ManualResetEvent, StaysSignalledUntilResetAndCopiesShareIt) {
+    ManualResetEvent event = ManualResetEvent::create();
+    const ManualResetEvent copy = event;
+    EXPECT_EQ(event.wait(10), WAIT_TIMEOUT);
     event.set();
     EXPECT_EQ(event.wait(0), WAIT_OBJECT_0);
     EXPECT_EQ(event.wait(INFINITE), WAIT_OBJECT_0); // manual reset: still set
-    event.reset();
-    EXPECT_EQ(event.wait(10), WAIT_TIMEOUT);
-    EXPECT_TRUE(ManualResetEvent::create(true).isSet());
-}
-
-TEST(ManualResetEvent, CopiesShareOneEventThatOutlivesTheOriginal) {
-    ManualResetEvent original = ManualResetEvent::create();
-    const ManualResetEvent copy = original;
-    EXPECT_TRUE(copy.sameEvent(original));
-    original.set();
+    event.close();                                  // the copy keeps the event alive
+    EXPECT_FALSE(event);
     EXPECT_TRUE(copy.isSet());
-    original.close();
-    EXPECT_FALSE(original);
-    EXPECT_TRUE(copy.isSet());
+    copy.reset();
+    EXPECT_EQ(copy.wait(10), WAIT_TIMEOUT);
     EXPECT_FALSE(copy.sameEvent(ManualResetEvent::create()));
-}
 
-TEST(ManualResetEvent, WithoutAnEventSetDoesNothingAndWaitsFail) {
-    const ManualResetEvent none;
-    EXPECT_FALSE(none);
+    const ManualResetEvent none; // a null handle: set does nothing, waits fail
     none.set();
-    none.reset();
     EXPECT_FALSE(none.isSet());
     EXPECT_EQ(none.wait(INFINITE), WAIT_FAILED);
-    EXPECT_EQ(waitForEither(none, ManualResetEvent::create(true), 0), WAIT_FAILED);
-    EXPECT_EQ(waitForEither(ManualResetEvent::create(true), none, 0), WAIT_FAILED);
+    EXPECT_EQ(waitForEither(none, copy, 0), WAIT_FAILED);
+    EXPECT_EQ(waitForEither(copy, none, 0), WAIT_FAILED);
 }
 
-TEST(ManualResetEvent, WakesEveryWaitingThread) {
-    const ManualResetEvent event = ManualResetEvent::create();
-    std::uint32_t results[3] = {99, 99, 99};
-    std::thread waiters[3];
-    for (int i = 0; i < 3; ++i) {
-        waiters[i] = std::thread([&, i] { results[i] = event.wait(INFINITE); });
+TEST(WaitForEither, ServesTheFirstEventFirstAndTakesNothingAway) {
+    for (const int set : {0, 1, 2, 3}) { // bit 0: first, bit 1: second
+        const ManualResetEvent first = ManualResetEvent::create(set & 1);
+        const ManualResetEvent second = ManualResetEvent::create(set & 2);
+        const std::uint32_t expected = set == 0   ? WAIT_TIMEOUT
+                                       : set == 2 ? WAIT_OBJECT_0 + 1
+                                                  : WAIT_OBJECT_0;
+        EXPECT_EQ(waitForEither(first, second, 0), expected) << set;
+        EXPECT_EQ(waitForEither(first, second, 15), expected) << set;
+        EXPECT_EQ(first.isSet() + 2 * second.isSet(), set);
+        EXPECT_EQ(waitForEither(first, first, 0), set & 1 ? WAIT_OBJECT_0 : WAIT_TIMEOUT);
     }
-    std::this_thread::sleep_for(20ms);
-    event.set();
-    for (auto& waiter : waiters) {
-        waiter.join();
-    }
-    for (const std::uint32_t result : results) {
-        EXPECT_EQ(result, WAIT_OBJECT_0);
-    }
-}
-
-struct EitherCase {
-    bool firstSet;
-    bool secondSet;
-    std::uint32_t expected;
-};
-
-class WaitForEitherTable : public ::testing::TestWithParam<EitherCase> {};
-
-TEST_P(WaitForEitherTable, ServesTheFirstEventFirst) {
-    const EitherCase& c = GetParam();
-    const ManualResetEvent first = ManualResetEvent::create(c.firstSet);
-    const ManualResetEvent second = ManualResetEvent::create(c.secondSet);
-    EXPECT_EQ(waitForEither(first, second, 0), c.expected);
-    EXPECT_EQ(waitForEither(first, second, 15), c.expected);
-    // Waiting takes nothing away: both stay as they were.
-    EXPECT_EQ(first.isSet(), c.firstSet);
-    EXPECT_EQ(second.isSet(), c.secondSet);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sync, WaitForEitherTable,
-                         ::testing::Values(EitherCase{false, false, WAIT_TIMEOUT},
-                                           EitherCase{true, false, WAIT_OBJECT_0},
-                                           EitherCase{false, true, WAIT_OBJECT_0 + 1},
-                                           EitherCase{true, true, WAIT_OBJECT_0}),
-                         [](const ::testing::TestParamInfo<EitherCase>& info) {
-                             return std::string(info.param.firstSet ? "FirstSet" : "FirstClear") +
-                                    (info.param.secondSet ? "SecondSet" : "SecondClear");
-                         });
-
-TEST(WaitForEither, WakesWhenTheOtherThreadSetsEitherEvent) {
-    for (int which = 0; which < 2; ++which) {
-        const ManualResetEvent first = ManualResetEvent::create();
-        const ManualResetEvent second = ManualResetEvent::create();
-        std::thread setter([&] {
-            std::this_thread::sleep_for(20ms);
-            (which == 0 ? first : second).set();
-        });
-        EXPECT_EQ(waitForEither(first, second, INFINITE), WAIT_OBJECT_0 + which);
-        setter.join();
-    }
-}
-
-TEST(WaitForEither, TimesOutAfterRoughlyTheTimeOut) {
-    const ManualResetEvent first = ManualResetEvent::create();
-    const ManualResetEvent second = ManualResetEvent::create();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(waitForEither(first, second, 50), WAIT_TIMEOUT);
+    EXPECT_EQ(waitForEither(ManualResetEvent::create(), ManualResetEvent::create(), 50),
+              WAIT_TIMEOUT);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
 }
 
-TEST(WaitForEither, TheSameEventTwiceIsOneWait) {
-    const ManualResetEvent event = ManualResetEvent::create();
-    EXPECT_EQ(waitForEither(event, event, 0), WAIT_TIMEOUT);
-    event.set();
-    EXPECT_EQ(waitForEither(event, event, 0), WAIT_OBJECT_0);
-}
-
-TEST(WaitForEither, ManyWaitersOnSharedEventsAllWake) {
+TEST(WaitForEither, EveryWaiterWakesWhenAnotherThreadSetsEitherEvent) {
     // Waiters register and leave while the events are set: nothing is left dangling.
-    const ManualResetEvent stop = ManualResetEvent::create();
     for (int round = 0; round < 50; ++round) {
-        const ManualResetEvent data = ManualResetEvent::create();
+        const ManualResetEvent events[2] = {ManualResetEvent::create(), ManualResetEvent::create()};
+        std::uint32_t results[4] = {99, 99, 99, 99};
         std::thread waiters[4];
-        std::uint32_t results[4] = {};
+        const int which = round % 2;
+        for (int i = 0; i < 4; ++i) { // bounded waits: a lost wake-up fails, never hangs
+            waiters[i] = std::thread([&, i] {
+                results[i] = i == 0 ? events[which].wait(10000) + which
+                                    : waitForEither(events[0], events[1], 10000);
+            });
+        }
+        if (round < 2) {
+            std::this_thread::sleep_for(20ms); // these rounds the waiters are surely waiting
+        }
+        events[which].set();
         for (int i = 0; i < 4; ++i) {
-            waiters[i] = std::thread([&, i] { results[i] = waitForEither(data, stop, 10000); });
-        }
-        data.set();
-        for (auto& waiter : waiters) {
-            waiter.join();
-        }
-        for (const std::uint32_t result : results) {
-            ASSERT_EQ(result, WAIT_OBJECT_0);
+            waiters[i].join();
+            EXPECT_EQ(results[i], WAIT_OBJECT_0 + which) << round;
         }
     }
 }
