@@ -7,6 +7,7 @@
 #include <deque>
 #include <filesystem>
 #include <mutex>
+#include <pthread.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -166,6 +167,7 @@ int runConvertCommand(int argc, char** argv) {
     struct sigaction previousInt {};
     struct sigaction previousTerm {};
     action.sa_handler = onInterrupt;
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &previousInt);
     sigaction(SIGTERM, &action, &previousTerm);
@@ -173,7 +175,16 @@ int runConvertCommand(int argc, char** argv) {
     ConsoleWindow window;
     LinePrinter printer;
     std::size_t offset = 0;
+    // The worker starts with the interrupt signals blocked, so Ctrl-C always reaches this thread
+    // and never cuts short a read or write of the file in hand.
+    sigset_t interrupts;
+    sigset_t previousMask;
+    sigemptyset(&interrupts);
+    sigaddset(&interrupts, SIGINT);
+    sigaddset(&interrupts, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &interrupts, &previousMask);
     startConversionJob(job.get(), &window);
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     bool completed = false;
     while (!completed) {
         completed = window.wait();
