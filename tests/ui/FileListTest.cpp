@@ -21,249 +21,107 @@
 namespace velmar {
 namespace {
 
-using test::TempDir;
-using test::writeBytes;
-
-// Drags the paths over the list's viewport and drops them; whether each event was accepted.
-struct DropOutcome {
-    bool enterAccepted = false;
-    bool moveAccepted = false;
-    bool dropAccepted = false;
-};
-
-DropOutcome dropOn(QAbstractItemView* list, const QList<QUrl>& urls) {
+// Drags the paths (or the text) over the list and drops them; whether every event was accepted.
+bool drop(QAbstractItemView* list, const QStringList& paths, const QString& text = {}) {
     QMimeData mime;
-    mime.setUrls(urls);
-    const QPointF where(10, 10);
-    DropOutcome outcome;
-    QDragEnterEvent enter(where.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list->viewport(), &enter);
-    outcome.enterAccepted = enter.isAccepted();
-    QDragMoveEvent move(where.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list->viewport(), &move);
-    outcome.moveAccepted = move.isAccepted();
-    QDropEvent drop(where, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list->viewport(), &drop);
-    outcome.dropAccepted = drop.isAccepted();
-    return outcome;
-}
-
-QList<QUrl> localUrls(const QStringList& paths) {
     QList<QUrl> urls;
     for (const QString& path : paths) {
-        urls.append(QUrl::fromLocalFile(path));
+        urls.append(path.contains("://") ? QUrl(path) : QUrl::fromLocalFile(path));
     }
-    return urls;
+    text.isEmpty() ? mime.setUrls(urls) : mime.setText(text);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QDragMoveEvent move(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    bool accepted = true;
+    for (QEvent* event : std::initializer_list<QEvent*>{&enter, &move, &drop}) {
+        QApplication::sendEvent(list->viewport(), event);
+        accepted = accepted && event->isAccepted();
+    }
+    return accepted;
 }
 
-void setModified(const std::string& path, std::int64_t seconds) {
-    utimbuf times{};
-    times.actime = static_cast<time_t>(seconds);
-    times.modtime = static_cast<time_t>(seconds);
-    ASSERT_EQ(::utime(path.c_str(), &times), 0);
+// Selects the rows and presses Delete.
+void deleteRows(QAbstractItemView* list, const std::vector<int>& rows) {
+    list->clearSelection();
+    for (const int row : rows) {
+        list->selectionModel()->select(list->model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    QTest::keyClick(list, Qt::Key_Delete);
 }
 
-TEST(FileDropListBoxTest, DropAppendsEveryPathInDropOrderWithoutFiltering) {
-    TempDir dir;
-    writeBytes(dir.file("b.hub"), "x");
-    writeBytes(dir.file("a.s41"), "y");
-    FileDropListBox list;
-    list.addEntry(QStringLiteral("/first/entry.hub"));
+TEST(FileListTest, DropsAppendEveryLocalPathInOrderAndDeleteRemovesTheSelection) {
+    test::TempDir dir;
+    test::writeBytes(dir.file("a.hub"), "x");
+    test::writeBytes(dir.file("b.s41"), std::string(2048, 'y'));
     // A folder, a missing file and a repeated path are all listed.
-    const QStringList dropped = {
-        QString::fromStdString(dir.file("b.hub")), QString::fromStdString(dir.file("a.s41")),
-        QString::fromStdString(dir.path().string()),
-        QString::fromStdString(dir.file("missing.xml")), QString::fromStdString(dir.file("b.hub"))};
-    const DropOutcome outcome = dropOn(&list, localUrls(dropped));
-    EXPECT_TRUE(outcome.enterAccepted);
-    EXPECT_TRUE(outcome.moveAccepted);
-    EXPECT_TRUE(outcome.dropAccepted);
-    QStringList expected = {QStringLiteral("/first/entry.hub")};
-    expected.append(dropped);
-    EXPECT_EQ(list.entries(), expected);
-}
-
-TEST(FileDropListBoxTest, DragWithoutFilesIsRefusedAndAddsNothing) {
-    FileDropListBox list;
-    QMimeData mime;
-    mime.setText(QStringLiteral("/not/a/url"));
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list.viewport(), &enter);
-    EXPECT_FALSE(enter.isAccepted());
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(list.viewport(), &drop);
-    EXPECT_EQ(list.count(), 0);
-    // Web addresses are not files.
-    dropOn(&list, {QUrl(QStringLiteral("https://example.invalid/a.hub"))});
-    EXPECT_EQ(list.count(), 0);
-}
-
-TEST(FileDropListBoxTest, DeleteKeyRemovesTheSelectedEntriesOnly) {
-    struct Case {
-        std::vector<int> selected;
-        QStringList remaining;
-    };
-    const std::vector<Case> cases = {
-        {{1, 3, 4}, {"e0", "e2"}},    {{}, {"e0", "e1", "e2", "e3", "e4"}},
-        {{0, 1, 2, 3, 4}, {}},        {{4}, {"e0", "e1", "e2", "e3"}},
-        {{0, 2}, {"e1", "e3", "e4"}},
-    };
-    for (const Case& c : cases) {
-        FileDropListBox list;
-        for (int i = 0; i < 5; ++i) {
-            list.addEntry(QStringLiteral("e%1").arg(i));
-        }
-        list.clearSelection();
-        for (int row : c.selected) {
-            list.item(row)->setSelected(true);
-        }
-        QTest::keyClick(&list, Qt::Key_Delete);
-        EXPECT_EQ(list.entries(), c.remaining) << c.selected.size() << " selected";
+    QStringList paths;
+    for (const char* name : {"a.hub", "", "missing.xml", "a.hub", "b.s41"}) {
+        paths.append(QString::fromStdString(dir.file(name)));
     }
-}
-
-TEST(FileDropListBoxTest, ListKeepsInsertionOrderAndAllowsManySelected) {
-    FileDropListBox list;
-    list.addEntry(QStringLiteral("z.hub"));
-    list.addEntry(QStringLiteral("a.hub"));
-    EXPECT_EQ(list.entries(), (QStringList{"z.hub", "a.hub"}));
-    EXPECT_EQ(list.selectionMode(), QAbstractItemView::ExtendedSelection);
-    EXPECT_TRUE(list.acceptDrops());
-    const std::vector<std::string> paths = list.entryPaths();
-    ASSERT_EQ(paths.size(), 2u);
-    EXPECT_EQ(paths[0], "z.hub");
-}
-
-TEST(FileFactsTest, SizeRoundsHalvesUp) {
-    struct Case {
-        std::uint64_t bytes;
-        const char* text;
-    };
-    const Case cases[] = {{0, "0"},    {511, "0"},        {512, "1"},
-                          {1023, "1"}, {1535, "1"},       {1536, "2"},
-                          {1024, "1"}, {2097152, "2048"}, {5368709120ull, "5242880"}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(formatListSize(c.bytes), c.text) << c.bytes;
+    FileDropListBox box;
+    FileDropListView view;
+    view.initColumns();
+    const std::pair<QAbstractItemView*, std::function<QStringList()>> lists[] = {
+        {&box, [&] { return box.entries(); }}, {&view, [&] { return view.paths(); }}};
+    for (const auto& [list, entries] : lists) {
+        EXPECT_TRUE(drop(list, paths));
+        EXPECT_EQ(entries(), paths);
+        deleteRows(list, {});
+        EXPECT_EQ(entries(), paths);
+        deleteRows(list, {1, 3, 4});
+        EXPECT_EQ(entries(), (QStringList{paths[0], paths[2]}));
+        EXPECT_FALSE(drop(list, {}, QStringLiteral("/not/a/url")));    // text is not a file
+        drop(list, {QStringLiteral("https://example.invalid/a.hub")}); // nor a web address
+        EXPECT_EQ(entries().size(), 2);
     }
+    EXPECT_EQ(box.selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(box.entryPaths().front(), dir.file("a.hub"));
 }
 
-TEST(FileFactsTest, DateIsTheUtcCalendarDayWithoutPaddingTheDay) {
-    struct Case {
-        CivilTime time;
-        const char* text;
-    };
-    const Case cases[] = {
-        {{12, 0, 0, 5, 3, 2012}, "5/03/2012"},
-        {{23, 59, 59, 31, 12, 1999}, "31/12/1999"},
-        {{0, 0, 0, 1, 1, 1970}, "1/01/1970"},
-        {{0, 0, 0, 29, 2, 2024}, "29/02/2024"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(formatListDate(secondsFromCivil(c.time)), c.text);
-    }
-}
-
-TEST(FileFactsTest, FoldersAndMissingFilesShowStars) {
-    TempDir dir;
-    EXPECT_EQ(fileDateText(dir.path().string()), "*");
-    EXPECT_EQ(fileSizeText(dir.path().string()), "*");
-    EXPECT_EQ(fileDateText(dir.file("missing")), "*");
-    EXPECT_EQ(fileSizeText(dir.file("missing")), "*");
-    EXPECT_EQ(fileSizeText(""), "*");
-}
-
-TEST(FileDropListViewTest, ColumnsFillTheClientWidth) {
+TEST(FileDropListViewTest, ColumnsFillTheWidthAndRowsShowTheMetadata) {
+    test::TempDir dir;
     FileDropListView view;
     view.resize(500, 300);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     view.initColumns();
     ASSERT_EQ(view.columnCount(), 3);
-    const QTreeWidgetItem* header = view.headerItem();
-    EXPECT_EQ(header->text(0), "Name");
-    EXPECT_EQ(header->text(1), "Date (d/m/yyyy)");
-    EXPECT_EQ(header->text(2), "Size (KB)");
-    EXPECT_TRUE(header->textAlignment(0) & Qt::AlignLeft);
-    EXPECT_TRUE(header->textAlignment(1) & Qt::AlignRight);
-    EXPECT_TRUE(header->textAlignment(2) & Qt::AlignRight);
+    const QStringList headers = {"Name", "Date (d/m/yyyy)", "Size (KB)"};
+    for (int column = 0; column < 3; ++column) {
+        EXPECT_EQ(view.headerItem()->text(column), headers[column]);
+        EXPECT_TRUE(view.headerItem()->textAlignment(column) &
+                    (column == 0 ? Qt::AlignLeft : Qt::AlignRight));
+    }
     EXPECT_EQ(view.columnWidth(1), 90);
     EXPECT_EQ(view.columnWidth(2), 60);
     EXPECT_EQ(view.columnWidth(0) + 150, view.viewport()->width());
-    EXPECT_FALSE(view.isSortingEnabled());
-    EXPECT_FALSE(view.header()->sectionsClickable());
-}
-
-TEST(FileDropListViewTest, AddFileShowsDateAndRoundedSize) {
-    TempDir dir;
-    struct Case {
-        const char* name;
-        std::size_t bytes;
-        const char* size;
-    };
-    const Case cases[] = {{"a.s41", 511, "0"}, {"b.s41", 512, "1"}, {"c.s41", 1536, "2"}};
-    FileDropListView view;
-    view.initColumns();
-    const std::int64_t march5 = secondsFromCivil({12, 30, 0, 5, 3, 2012});
-    for (const Case& c : cases) {
-        writeBytes(dir.file(c.name), std::string(c.bytes, 'x'));
-        setModified(dir.file(c.name), march5);
-        view.addFile(QString::fromStdString(dir.file(c.name)));
-    }
-    ASSERT_EQ(view.topLevelItemCount(), 3);
-    for (int i = 0; i < 3; ++i) {
-        const QTreeWidgetItem* row = view.topLevelItem(i);
-        EXPECT_EQ(row->text(0).toStdString(), dir.file(cases[i].name));
-        EXPECT_EQ(row->text(1), "5/03/2012");
-        EXPECT_EQ(row->text(2), cases[i].size);
+    EXPECT_FALSE(view.isSortingEnabled() || view.header()->sectionsClickable());
+    // Name, bytes (none: the folder itself, a missing file), last write, date and size shown.
+    // The files are read-only and show their facts all the same: nothing opens them to write.
+    const std::tuple<std::string, int, CivilTime, QString, QString> rows[] = {
+        {"a.s41", 511, {12, 30, 0, 5, 3, 2012}, "5/03/2012", "0"},
+        {"b.s41", 512, {23, 59, 59, 29, 2, 2024}, "29/02/2024", "1"},
+        {"c.s41", 1535, {0, 0, 0, 1, 1, 1970}, "1/01/1970", "1"},
+        {"d.s41", 1536, {0, 0, 1, 31, 12, 1999}, "31/12/1999", "2"},
+        {"", -1, {}, "*", "*"},
+        {"gone.s6", -1, {}, "*", "*"}};
+    for (const auto& [name, bytes, modified, date, size] : rows) {
+        if (bytes >= 0) {
+            test::writeBytes(dir.file(name), std::string(static_cast<std::size_t>(bytes), 'x'));
+            const auto seconds = static_cast<time_t>(secondsFromCivil(modified));
+            const utimbuf times{seconds, seconds};
+            ASSERT_EQ(::utime(dir.file(name).c_str(), &times), 0);
+            ASSERT_EQ(::chmod(dir.file(name).c_str(), 0444), 0);
+        }
+        view.addFile(QString::fromStdString(dir.file(name)));
+        const QTreeWidgetItem* row = view.topLevelItem(view.topLevelItemCount() - 1);
+        EXPECT_EQ(row->text(0).toStdString(), dir.file(name));
+        EXPECT_EQ(row->text(1), date) << name;
+        EXPECT_EQ(row->text(2), size) << name;
         EXPECT_TRUE(row->textAlignment(2) & Qt::AlignRight);
     }
-}
-
-TEST(FileDropListViewTest, ReadOnlyFileShowsItsFactsAndFolderShowsStars) {
-    TempDir dir;
-    writeBytes(dir.file("locked.s6"), std::string(2048, 'y'));
-    setModified(dir.file("locked.s6"), secondsFromCivil({0, 0, 1, 14, 7, 2011}));
-    ASSERT_EQ(::chmod(dir.file("locked.s6").c_str(), 0444), 0);
-    FileDropListView view;
-    view.initColumns();
-    view.addFile(QString::fromStdString(dir.file("locked.s6")));
-    view.addFile(QString::fromStdString(dir.path().string()));
-    view.addFile(QString::fromStdString(dir.file("gone.s6")));
-    ASSERT_EQ(view.topLevelItemCount(), 3);
-    EXPECT_EQ(view.topLevelItem(0)->text(1), "14/07/2011");
-    EXPECT_EQ(view.topLevelItem(0)->text(2), "2");
-    for (int i = 1; i < 3; ++i) {
-        EXPECT_EQ(view.topLevelItem(i)->text(1), "*");
-        EXPECT_EQ(view.topLevelItem(i)->text(2), "*");
-    }
-    ::chmod(dir.file("locked.s6").c_str(), 0644);
-}
-
-TEST(FileDropListViewTest, DropAddsRowsAndDeleteRemovesSelectedRows) {
-    TempDir dir;
-    QStringList paths;
-    for (int i = 0; i < 5; ++i) {
-        const std::string path = dir.file("f" + std::to_string(i) + ".s5");
-        writeBytes(path, std::string(static_cast<std::size_t>(1024 * i), 'z'));
-        paths.append(QString::fromStdString(path));
-    }
-    FileDropListView view;
-    view.initColumns();
-    const DropOutcome outcome = dropOn(&view, localUrls(paths));
-    EXPECT_TRUE(outcome.enterAccepted);
-    EXPECT_TRUE(outcome.moveAccepted);
-    EXPECT_TRUE(outcome.dropAccepted);
-    ASSERT_EQ(view.paths(), paths);
-    EXPECT_EQ(view.topLevelItem(3)->text(2), "3");
-
-    QTest::keyClick(&view, Qt::Key_Delete); // nothing selected
-    EXPECT_EQ(view.topLevelItemCount(), 5);
-    view.clearSelection();
-    for (int row : {1, 3, 4}) {
-        view.topLevelItem(row)->setSelected(true);
-    }
-    QTest::keyClick(&view, Qt::Key_Delete);
-    EXPECT_EQ(view.paths(), (QStringList{paths[0], paths[2]}));
+    EXPECT_EQ(formatListSize(5368709120ull), "5242880"); // past 32 bits
 }
 
 } // namespace

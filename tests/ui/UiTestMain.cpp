@@ -1,6 +1,4 @@
-// The desktop program's tests run without a display: the offscreen platform is chosen here,
-// before the application object exists, unless the environment names another one (test
-// discovery runs the program without the tests' environment).
+// Offscreen unless the environment names a platform (discovery runs without the tests' env).
 
 #include <QApplication>
 

@@ -2,11 +2,14 @@
 // Helpers of the desktop program's tests: a dialog service that answers from a script and
 // records every question, and a driver for modal windows with a watchdog.
 
-#include <QString>
-#include <QWidget>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
 
-#include <deque>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "ui/ControlIds.h"
@@ -24,38 +27,81 @@ struct DialogCall {
 
 class ScriptedDialogs : public DialogService {
   public:
-    // Answers of the file dialogs and the folder browser, in order; an empty text cancels.
-    // A dialog without a scripted answer is cancelled.
-    std::deque<QString> pathAnswers;
+    QStringList pathAnswers; // of the file and folder dialogs in order; none or "" cancels
     std::vector<DialogCall> calls;
 
-    MessageAnswer message(QWidget* parent, const QString& text, MessageIcon icon,
-                          MessageButtons buttons) override;
-    QString openFile(QWidget* parent, const FileDialogRequest& request) override;
-    QString saveFile(QWidget* parent, const FileDialogRequest& request) override;
-    QString browseFolder(QWidget* parent, const QString& title) override;
-
-    std::vector<DialogCall> messages() const;
+    MessageAnswer message(QWidget*, const QString& text, MessageIcon icon,
+                          MessageButtons buttons) override {
+        calls.push_back({DialogCall::Message, text, icon, buttons, {}});
+        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    }
+    QString openFile(QWidget*, const FileDialogRequest& request) override {
+        return answer({DialogCall::Open, {}, {}, {}, request});
+    }
+    QString saveFile(QWidget*, const FileDialogRequest& request) override {
+        return answer({DialogCall::Save, {}, {}, {}, request});
+    }
+    QString browseFolder(QWidget*, const QString& title) override {
+        return answer({DialogCall::Folder, title, {}, {}, {}});
+    }
 
   private:
-    QString nextPath();
+    QString answer(const DialogCall& call) {
+        calls.push_back(call);
+        return pathAnswers.isEmpty() ? QString() : pathAnswers.takeFirst();
+    }
 };
 
-// Runs `action`, which opens a modal window and blocks until it ends. Every few milliseconds
-// `step` gets the active modal widget (possibly null) and returns true once it has finished its
-// work. If the modal window is still open `timeoutMs` after the start, every modal window is
-// ended and the result is false. Also false when `step` never returned true.
-bool driveModal(const std::function<void()>& action, const std::function<bool(QWidget*)>& step,
-                int timeoutMs = 20000);
+// A file dialog request's fields, to compare and print in one go.
+inline auto fields(const FileDialogRequest& r) {
+    return std::tuple(r.initialName.toStdString(), r.filter.toStdString(),
+                      r.defaultExtension.toStdString(), r.fileMustExist, r.hideReadOnly,
+                      r.overwritePrompt);
+}
 
-// Runs `action` that must not open any modal window; true when none opened (one that opens is
-// ended at once so the test goes on).
-bool runWithoutModal(const std::function<void()>& action);
+inline void endAllModals() {
+    for (int i = 0; i < 8; ++i) {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            dialog->done(QDialog::Rejected);
+            QApplication::processEvents();
+        }
+    }
+}
 
-// Processes events until `done` holds or the time is up; the last value of `done`.
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000);
+// Runs `action`, which opens a modal window and blocks until it ends. Every 5 ms `step` gets the
+// active modal widget if it is a T, until it returns true: then the result is true. A modal
+// window still open `timeoutMs` after the start is ended and the result is false.
+template <typename T = QWidget, typename Step>
+bool driveModal(const std::function<void()>& action, Step step, int timeoutMs = 20000) {
+    bool finished = false;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        T* modal = qobject_cast<T*>(QApplication::activeModalWidget());
+        finished = modal != nullptr && step(modal);
+        if (finished || clock.elapsed() > timeoutMs) {
+            poll.stop();
+            if (!finished) {
+                endAllModals();
+            }
+        }
+    });
+    poll.start(5);
+    action();
+    poll.stop();
+    return finished;
+}
+
+// Runs `action` that must open no modal window; false (and the window ended) if one opens.
+inline bool runWithoutModal(const std::function<void()>& action) {
+    return !driveModal(action, [](QWidget*) { return endAllModals(), true; });
+}
 
 // Clicks the button with that control id below `root`; false if there is none.
-bool clickControl(QWidget* root, int id);
+inline bool clickControl(QWidget* root, int id) {
+    auto* button = control<QAbstractButton>(root, id);
+    return button != nullptr && (button->click(), true);
+}
 
 } // namespace velmar::test

@@ -1,0 +1,347 @@
+// The Convert and Merge tabs (start state, dialogs, the buttons' checks in order, conversions and
+// merges run from the page) and the "Converting ...." window.
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "TestSupport.h"
+#include "UiTestSupport.h"
+#include "core/ConversionJob.h"
+#include "merge/MergeJob.h"
+#include "ui/ConvertPage.h"
+#include "ui/FileDropListBox.h"
+#include "ui/KeyFilter.h"
+#include "ui/MergePage.h"
+#include "ui/ProgressDialog.h"
+
+namespace velmar {
+namespace {
+
+using test::clickControl;
+using test::DialogCall;
+using test::fields;
+
+constexpr char kStart[] = "Please wait or press <Cancel> button to abort";
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string hubWith(const std::string& waypoint) {
+    return "$VERSION,1.0.1,2012.03.05*\r\n$WPT*\r\n$" + waypoint +
+           ",Moored,10,0000FF,43D17.412N,5D21.630E,20120305,0.0,,,*\r\n$END*\r\nENDDATA\r\n";
+}
+
+// A reader that holds the worker until the held job is asked to stop.
+std::atomic<ConversionJob*> gHeldJob{nullptr};
+std::atomic<int> gReads{0};
+std::atomic<int> gWrites{0};
+
+ResultCode heldReader(const char*, NavDatabase*) {
+    ++gReads;
+    for (int ms = 0; ms < 15000; ++ms) {
+        if (ConversionJob* job = gHeldJob.load()) {
+            const std::lock_guard<std::mutex> guard(job->lock);
+            if (job->stopFlag == 1)
+                return kOk;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return kOk;
+}
+ResultCode countingWriter(NavDatabase*, const char*) {
+    return ++gWrites, kOk;
+}
+
+std::unique_ptr<ConversionJob> jobOf(int files, FamilyReader reader, FamilyWriter writer) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < files; ++i) {
+        paths.push_back("/in/file" + std::to_string(i) + ".hub");
+    }
+    const FormatFamily family{"Fam", "fam", reader, writer, ".out"};
+    auto job = makeConversionJob(paths, "/out", 5, 5, family, family);
+    gHeldJob = job.get();
+    gReads = gWrites = 0;
+    return job;
+}
+
+std::string logOf(ConversionJob& job) {
+    const std::lock_guard<std::mutex> guard(job.lock);
+    return job.resultLog;
+}
+
+template <typename Page> class PageTest : public ::testing::Test {
+  protected:
+    QLineEdit* edit(int id) { return control<QLineEdit>(&page, id); }
+    QRadioButton* radio(int id) { return control<QRadioButton>(&page, id); }
+    QString path(const std::string& name) { return qs(dir.file(name)); }
+    void setFiles(const QStringList& paths) {
+        page.fileList()->clear();
+        for (const QString& path : paths) {
+            page.fileList()->addEntry(path);
+        }
+        dialogs.calls.clear();
+    }
+
+    test::TempDir dir;
+    test::ScriptedDialogs dialogs;
+    Page page{dialogs};
+};
+using ConvertPageTest = PageTest<ConvertPage>;
+using MergePageTest = PageTest<MergePage>;
+
+TEST_F(ConvertPageTest, StartsWithSeries41ToHubTheCurrentFolderAndEveryControl) {
+    for (int id = 1110; id <= 1126; id += id == 1116 ? 4 : 1) { // the two groups of seven
+        ASSERT_NE(radio(id), nullptr) << id;
+        EXPECT_EQ(radio(id)->isChecked(), id == 1110 || id == 1125) << id;
+    }
+    const auto label = [&](int id) { return control<QLabel>(&page, id)->text(); };
+    EXPECT_EQ(label(1131), "+ HUB");
+    EXPECT_EQ(edit(1104)->text(), QDir::currentPath());
+    for (int index = 0; index < 7; ++index) { // the model labels follow the checked types
+        radio(1110 + index)->click();
+        radio(1126 - index)->click();
+        EXPECT_EQ(label(1130), modelLabelText(index));
+        EXPECT_EQ(label(1131), modelLabelText(6 - index));
+        EXPECT_EQ(page.values().sourceType, index);
+        EXPECT_EQ(page.values().destinationType, 6 - index);
+    }
+    EXPECT_EQ(label(1130), "+ CMAP");
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
+TEST_F(ConvertPageTest, TypedFolderIsKeptAndTheDialogsAskTheirTexts) {
+    edit(1104)->clear();
+    QTest::keyClicks(edit(1104), QStringLiteral("/typed/output"));
+    radio(1112)->click();
+    EXPECT_EQ(page.values().outputFolder, "/typed/output");
+    EXPECT_EQ(edit(1104)->text(), "/typed/output");
+    QTest::keyClicks(edit(1104), QStringLiteral("/more"));
+    dialogs.pathAnswers = {"/data/day1.s41", "/data/day1.s41", "", "", "/srv/outputs"};
+    for (int i = 0; i < 3; ++i) {
+        page.addFile(); // the third is cancelled
+    }
+    page.chooseOutputFolder(); // cancelled
+    EXPECT_EQ(edit(1104)->text(), "/typed/output/more");
+    page.chooseOutputFolder();
+    EXPECT_EQ(edit(1104)->text(), "/srv/outputs");
+    EXPECT_EQ(page.values().outputFolder, "/srv/outputs");
+    EXPECT_EQ(page.fileList()->entries(), (QStringList{"/data/day1.s41", "/data/day1.s41"}));
+    EXPECT_EQ(edit(1101)->text(), "/data/day1.s41");
+    ASSERT_EQ(dialogs.calls.size(), 5u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(dialogs.calls[i].kind, DialogCall::Open);
+        EXPECT_EQ(fields(dialogs.calls[i].request),
+                  fields({"*.*", "All files (*.*)|*.*||", "", true, true, false}));
+    }
+    EXPECT_EQ(dialogs.calls[4].kind, DialogCall::Folder);
+    EXPECT_EQ(dialogs.calls[4].text, "Current folder is:");
+}
+
+TEST_F(ConvertPageTest, ConvertChecksComeInTheirOrder) {
+    test::writeBytes(dir.file("file"), "x");
+    const QString folder = qs(dir.path().string());
+    const struct {
+        int files;
+        QString folderText;
+        int source, destination;
+        QString message;
+    } cases[] = {
+        {0, "", 0, 3, kNoFilesMessage},
+        {0, folder, 5, 5, kNoFilesMessage},
+        {1, "   \t ", 0, 5, kNoFolderMessage},
+        {1, "", 3, 3, kNoFolderMessage},
+        {1, path("file"), 0, 5, path("file") + " folder is not exist"},
+        {1, "  " + folder + "/nowhere ", 3, 5, folder + "/nowhere folder is not exist"},
+        {2, folder, 3, 5, kNoSeries66Message},
+        {1, " " + folder, 0, 3, kNoSeries66Message},
+    };
+    for (const auto& c : cases) {
+        setFiles(QStringList(c.files, path("in.hub")));
+        edit(1104)->setText(c.folderText);
+        radio(1110 + c.source)->setChecked(true);
+        radio(1120 + c.destination)->setChecked(true);
+        EXPECT_TRUE(test::runWithoutModal([&] { clickControl(&page, 1132); }));
+        ASSERT_EQ(dialogs.calls.size(), 1u) << c.message.toStdString();
+        EXPECT_EQ(dialogs.calls[0].text, c.message);
+        EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Error);
+        EXPECT_EQ(dialogs.calls[0].buttons, MessageButtons::Ok);
+    }
+}
+
+TEST_F(ConvertPageTest, ConversionRunsToCompletedAndTheButtonReadsOk) {
+    const std::string out = dir.file("out");
+    std::filesystem::create_directory(out);
+    test::writeBytes(dir.file("a.hub"), hubWith("HOME"));
+    test::writeBytes(dir.file("c.hub"), hubWith("BUOY"));
+    setFiles({path("a.hub"), path("missing.hub"), path("c.hub")});
+    edit(1104)->setText(qs(out));
+    radio(1115)->click(); // HUB
+    radio(1124)->click(); // Series 77
+    const auto finish = [&](ProgressDialog* window) {
+        if (!window->completed()) {
+            return false;
+        }
+        EXPECT_EQ(window->windowTitle(), "Converting ....");
+        EXPECT_EQ(window->actionButton()->text(), "Ok");
+        EXPECT_EQ(window->resultEdit()->toPlainText(),
+                  QString(kStart) + "\nOK : " + path("a.hub") + "\nFAIL (0- 2) : " +
+                      path("missing.hub") + "\nOK : " + path("c.hub") + "\nConverting Completed");
+        return window->actionButton()->click(), true;
+    };
+    ASSERT_TRUE(test::driveModal<ProgressDialog>([&] { clickControl(&page, 1132); }, finish));
+    EXPECT_TRUE(dialogs.calls.empty());
+    // The HUB text comes back byte for byte, under the Series 77 extension.
+    EXPECT_EQ(test::readBytes(out + "/a.hub.s77"), hubWith("HOME"));
+    EXPECT_EQ(test::readBytes(out + "/c.hub.s77"), hubWith("BUOY"));
+    EXPECT_FALSE(test::fileExists(out + "/missing.hub.s77"));
+}
+
+TEST_F(ConvertPageTest, CancelMidJobStopsTheWorkerAndSkipsTheRest) {
+    gHeldJob = nullptr;
+    gReads = gWrites = 0;
+    page.setFamilyLookup([](int) {
+        static const FormatFamily held{"Held", "held", heldReader, countingWriter, ".out"};
+        return &held;
+    });
+    setFiles({path("one.s41"), path("two.s41"), path("three.s41")});
+    edit(1104)->setText(qs(dir.path().string()));
+    const auto cancel = [&](ProgressDialog* window) {
+        if (gReads.load() == 0) {
+            return false;
+        }
+        gHeldJob = window->job();
+        EXPECT_EQ(window->actionButton()->text(), "Cancel");
+        window->actionButton()->click(); // returns once the worker has ended
+        EXPECT_EQ(logOf(*window->job()),
+                  std::string(kStart) + "\r\nABORT : " + dir.file("one.s41"));
+        return window->result() == QDialog::Accepted;
+    };
+    EXPECT_TRUE(test::driveModal<ProgressDialog>([&] { clickControl(&page, 1132); }, cancel));
+    gHeldJob = nullptr;
+    EXPECT_EQ(gReads.load(), 1);
+    EXPECT_EQ(gWrites.load(), 0);
+}
+
+TEST(ProgressDialogTest, AppendsEveryLineOnceForATenThousandFilesJob) {
+    auto job = jobOf(
+        10000, [](const char*, NavDatabase*) { return kOk; },
+        [](NavDatabase*, const char*) { return kCannotOpen; });
+    ProgressDialog window(job.get());
+    window.resize(460, 200);
+    window.show();
+    // Mark the line shown at the start; a box refilled from the whole log would lose the mark.
+    window.resultEdit()->document()->firstBlock().setUserState(42);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.completed(); }, 60000));
+    EXPECT_EQ(window.resultEdit()->document()->firstBlock().userState(), 42);
+    const QString text = window.resultEdit()->toPlainText();
+    EXPECT_EQ(text, qs(logOf(*job)).remove(QLatin1Char('\r')));
+    EXPECT_EQ(window.resultEdit()->document()->blockCount(), 10002);
+    EXPECT_TRUE(text.startsWith(QString(kStart) + "\nFAIL (1- 2) /in/file0.hub\nFAIL (1- 2) /in"));
+    EXPECT_TRUE(text.endsWith("FAIL (1- 2) /in/file9999.hub\nConverting Completed"));
+    const QScrollBar* bar = window.resultEdit()->verticalScrollBar(); // the last lines in view
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), std::min(bar->maximum(), 10002 - kVisibleTailLines));
+    window.postMessage(kMsgConversion, 1, 0); // stray messages of a shown log add nothing
+    window.postMessage(kMsgReadLine, 0, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(window.resultEdit()->toPlainText(), text);
+    window.actionButton()->click();
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_FALSE(job->workerThread.joinable());
+}
+
+TEST(ProgressDialogTest, OnlyItsButtonClosesItAndTheWindowNeverOutlivesItsWorker) {
+    auto job = jobOf(4, heldReader, countingWriter);
+    {
+        ProgressDialog window(job.get());
+        EXPECT_FALSE(window.windowFlags() & Qt::WindowCloseButtonHint);
+        EXPECT_TRUE(KeyFilter::covers(window.resultEdit()));
+        window.show();
+        ASSERT_TRUE(QTest::qWaitFor([] { return gReads.load() == 1; }));
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QTest::keyClick(window.actionButton(), Qt::Key_Return);
+        window.close();
+        window.reject();
+        QApplication::processEvents();
+        EXPECT_TRUE(window.isVisible());
+    } // the window goes first; its worker must be gone with it
+    EXPECT_FALSE(job->workerThread.joinable());
+    QApplication::processEvents(); // messages queued for the window died with it
+    EXPECT_EQ(logOf(*job), std::string(kStart) + "\r\nABORT : /in/file0.hub");
+    EXPECT_EQ(gReads.load(), 1);
+    gHeldJob = nullptr;
+}
+
+TEST_F(MergePageTest, StartsOnHubAndTheFileDialogsFollowTheCheckedType) {
+    EXPECT_EQ(radio(1096)->text(), "HUB");
+    EXPECT_EQ(radio(1097)->text(), "CMAP");
+    EXPECT_TRUE(radio(1096)->isChecked() && !radio(1097)->isChecked());
+    for (const char* type : {"hub", "xml"}) {
+        radio(type[0] == 'h' ? 1096 : 1097)->click();
+        setFiles({});
+        dialogs.pathAnswers = {"/data/in.x", "/data/out.x"};
+        page.addFile();
+        page.chooseOutputFile();
+        const QString name = QString("*.") + type;
+        const QString filter = "All files (" + name + ")|" + name + "|All files (*.*)|*.*||";
+        ASSERT_EQ(dialogs.calls.size(), 2u);
+        EXPECT_EQ(fields(dialogs.calls[0].request), fields({name, filter, "", true, true}));
+        EXPECT_EQ(fields(dialogs.calls[1].request),
+                  fields({name, filter, type, false, true, true}));
+        EXPECT_EQ(page.fileList()->entries(), QStringList{"/data/in.x"});
+        EXPECT_EQ(edit(1082)->text(), "/data/in.x");
+        EXPECT_EQ(edit(1085)->text(), "/data/out.x");
+    }
+    EXPECT_EQ(page.values().mergeType, 1);
+}
+
+TEST_F(MergePageTest, MergesAfterTheChecksAndReportsCompletedOnlyOnFullSuccess) {
+    test::writeBytes(dir.file("a.hub"), hubWith("HOME"));
+    test::writeBytes(dir.file("b.hub"), hubWith("HOME"));
+    const QString a = path("a.hub"), b = path("b.hub"), absent = path("absent.hub");
+    const struct {
+        QStringList inputs;
+        QString output; // as typed
+        QString message;
+        std::vector<std::string> names; // the waypoints written
+    } cases[] = {
+        {{}, "", kNoMergeFilesMessage, {}},
+        {{}, path("1.hub"), kNoMergeFilesMessage, {}},
+        {{a, b}, "  \t ", kNoMergeOutputMessage, {}},
+        {{a}, "", kNoMergeOutputMessage, {}},
+        {{a, b}, " " + path("2.hub") + " ", "Merging Completed", {"HOME", "WPT0"}},
+        {{a, absent}, path("3.hub"), "Err : Cannot read input file " + absent, {"HOME"}},
+        {{a}, path("no/4.hub"), "Err : Cannot create output file " + path("no/4.hub"), {}},
+    };
+    for (const auto& c : cases) {
+        setFiles(c.inputs);
+        edit(1085)->clear();
+        QTest::keyClicks(edit(1085), c.output);
+        EXPECT_TRUE(test::runWithoutModal([&] { clickControl(&page, 1087); }));
+        ASSERT_EQ(dialogs.calls.size(), 1u) << c.message.toStdString();
+        EXPECT_EQ(dialogs.calls[0].text, c.message);
+        EXPECT_EQ(dialogs.calls[0].icon,
+                  c.message == "Merging Completed" ? MessageIcon::None : MessageIcon::Error);
+        const std::string merged = test::readBytes(c.output.trimmed().toStdString());
+        EXPECT_EQ(merged.empty(), c.names.empty()) << c.message.toStdString();
+        for (const std::string& name : c.names) {
+            EXPECT_NE(merged.find("\r\n$" + name + ",Moored,"), std::string::npos) << name;
+        }
+    }
+}
+
+} // namespace
+} // namespace velmar
