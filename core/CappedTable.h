@@ -45,4 +45,34 @@ ResultCode appendCapped(std::vector<T>& table, T&& record, std::size_t capacity,
     return kOk;
 }
 
+// The record-set adds: a missing owner or record gives 5, else the capped append into the
+// owner's table.
+template <typename Owner, typename T>
+ResultCode appendTo(Owner* owner, std::vector<T> Owner::*table, const T* record,
+                    std::size_t capacity, ResultCode full) {
+    if (owner == nullptr || record == nullptr) {
+        return kBadArgument;
+    }
+    return appendCapped(owner->*table, *record, capacity, full);
+}
+
+// The moving adds of records that own points: the caller's record is left without points, as
+// after clearing them.
+template <typename Owner, typename T>
+ResultCode moveTo(Owner* owner, std::vector<T> Owner::*table, T&& record, std::size_t capacity,
+                  ResultCode full) {
+    if (owner == nullptr) {
+        return kBadArgument;
+    }
+    const ResultCode result = appendCapped(owner->*table, std::move(record), capacity, full);
+    record.points.clear();
+    return result;
+}
+
+// A point appended to a record's own point table.
+template <typename R, typename P>
+ResultCode appendPoint(R* record, const P* point, std::size_t capacity, ResultCode full) {
+    return appendTo(record, &R::points, point, capacity, full);
+}
+
 } // namespace velmar

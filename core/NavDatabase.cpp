@@ -17,34 +17,6 @@ RecordDate today() {
     return date;
 }
 
-// The moving adds leave the caller's record without points, as after clearing them.
-template <typename T>
-ResultCode moveRecord(std::vector<T>* table, T&& record, std::size_t capacity, ResultCode full) {
-    if (table == nullptr) {
-        return kBadArgument;
-    }
-    const ResultCode result = appendCapped(*table, std::move(record), capacity, full);
-    record.points.clear();
-    return result;
-}
-
-template <typename T>
-ResultCode appendTo(NavDatabase* database, std::vector<T> NavDatabase::*table, const T* record,
-                    std::size_t capacity, ResultCode full) {
-    if (database == nullptr || record == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(database->*table, *record, capacity, full);
-}
-
-template <typename R, typename P>
-ResultCode appendPoint(R* record, const P* point, std::size_t capacity, ResultCode full) {
-    if (record == nullptr || point == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(record->points, *point, capacity, full);
-}
-
 template <typename R> ResultCode clearPoints(R* record) {
     if (record == nullptr) {
         return kBadArgument;
@@ -150,20 +122,16 @@ ResultCode addZone(NavDatabase* database, const Zone* record) {
 }
 
 ResultCode addRoute(NavDatabase* database, Route&& record) {
-    return moveRecord(database ? &database->routes : nullptr, std::move(record), kMaxRoutes,
-                      kRoutesFull);
+    return moveTo(database, &NavDatabase::routes, std::move(record), kMaxRoutes, kRoutesFull);
 }
 ResultCode addTrack(NavDatabase* database, Track&& record) {
-    return moveRecord(database ? &database->tracks : nullptr, std::move(record), kMaxTracks,
-                      kTracksFull);
+    return moveTo(database, &NavDatabase::tracks, std::move(record), kMaxTracks, kTracksFull);
 }
 ResultCode addLine(NavDatabase* database, Line&& record) {
-    return moveRecord(database ? &database->lines : nullptr, std::move(record), kMaxLines,
-                      kLinesFull);
+    return moveTo(database, &NavDatabase::lines, std::move(record), kMaxLines, kLinesFull);
 }
 ResultCode addZone(NavDatabase* database, Zone&& record) {
-    return moveRecord(database ? &database->zones : nullptr, std::move(record), kMaxZones,
-                      kZonesFull);
+    return moveTo(database, &NavDatabase::zones, std::move(record), kMaxZones, kZonesFull);
 }
 
 ResultCode addRoutePoint(Route* route, const RoutePoint* point) {

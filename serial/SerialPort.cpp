@@ -257,11 +257,15 @@ std::uint32_t SerialPort::writeText(const char* text, std::uint32_t* written,
     return write(text, static_cast<std::uint32_t>(std::strlen(text)), written, overlapped, timeout);
 }
 
-std::uint32_t SerialPort::write(const void* bytes, std::uint32_t length, std::uint32_t* written,
-                                Overlapped* overlapped, std::uint32_t timeout) {
+template <typename Transfer>
+std::uint32_t SerialPort::transferBytes(const void* bytes, std::uint32_t length,
+                                        std::uint32_t* count, Overlapped* overlapped,
+                                        std::uint32_t timeout, Transfer transfer) {
     lastError = ERROR_SUCCESS;
     std::uint32_t ownCount = 0;
-    std::uint32_t* count = written != nullptr ? written : &ownCount;
+    if (count == nullptr) {
+        count = &ownCount;
+    }
     *count = 0;
     const std::shared_ptr<PortDevice> device = handle;
     if (!device) {
@@ -273,37 +277,29 @@ std::uint32_t SerialPort::write(const void* bytes, std::uint32_t length, std::ui
     if (bytes == nullptr && length != 0) {
         return finish(ERROR_INVALID_PARAMETER, EINVAL);
     }
-    // Writes complete before the call returns, bounded by the time-out.
-    const PortStatus status = device->write(bytes, length, timeout, count);
+    // Reads and writes complete before the call returns, bounded by the time-out (a read in
+    // non-blocking mode at once), and then signal the event a caller may wait on.
+    const PortStatus status = transfer(*device, count);
     if (status.code == ERROR_SUCCESS && device->overlapped()) {
         (overlapped != nullptr ? overlapped->event : overlappedEvent).set();
     }
     return finish(status.code, status.systemError);
 }
 
+std::uint32_t SerialPort::write(const void* bytes, std::uint32_t length, std::uint32_t* written,
+                                Overlapped* overlapped, std::uint32_t timeout) {
+    return transferBytes(bytes, length, written, overlapped, timeout,
+                         [&](PortDevice& device, std::uint32_t* count) {
+                             return device.write(bytes, length, timeout, count);
+                         });
+}
+
 std::uint32_t SerialPort::read(void* buffer, std::uint32_t length, std::uint32_t* bytesRead,
                                Overlapped* overlapped, std::uint32_t timeout) {
-    lastError = ERROR_SUCCESS;
-    std::uint32_t ownCount = 0;
-    std::uint32_t* count = bytesRead != nullptr ? bytesRead : &ownCount;
-    *count = 0;
-    const std::shared_ptr<PortDevice> device = handle;
-    if (!device) {
-        return finish(ERROR_INVALID_HANDLE);
-    }
-    if (!device->overlapped() && (overlapped != nullptr || timeout != INFINITE)) {
-        return finish(ERROR_INVALID_FUNCTION);
-    }
-    if (buffer == nullptr && length != 0) {
-        return finish(ERROR_INVALID_PARAMETER, EINVAL);
-    }
-    // Reads complete before the call returns: at once in non-blocking mode; in blocking mode
-    // once all bytes are there, bounded by the time-out.
-    const PortStatus status = device->read(buffer, length, timeout, count);
-    if (status.code == ERROR_SUCCESS && device->overlapped()) {
-        (overlapped != nullptr ? overlapped->event : overlappedEvent).set();
-    }
-    return finish(status.code, status.systemError);
+    return transferBytes(buffer, length, bytesRead, overlapped, timeout,
+                         [&](PortDevice& device, std::uint32_t* count) {
+                             return device.read(buffer, length, timeout, count);
+                         });
 }
 
 std::uint32_t SerialPort::purge() {

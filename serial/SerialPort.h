@@ -133,6 +133,11 @@ class SerialPort {
 
   protected:
     std::uint32_t finish(std::uint32_t status, int systemError = 0);
+    // The shared checks and completion of read and write: `transfer` moves the bytes on the
+    // device and stores the count.
+    template <typename Transfer>
+    std::uint32_t transferBytes(const void* bytes, std::uint32_t length, std::uint32_t* count,
+                                Overlapped* overlapped, std::uint32_t timeout, Transfer transfer);
     // Reads the line state; 0 or the failure status.
     std::uint32_t queryState(LineState* state);
 };

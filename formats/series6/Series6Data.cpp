@@ -10,34 +10,6 @@ namespace velmar {
 
 namespace {
 
-template <typename T>
-ResultCode appendTo(Series6Data* data, std::vector<T> Series6Data::*table, const T* record,
-                    std::size_t capacity, ResultCode full) {
-    if (data == nullptr || record == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(data->*table, *record, capacity, full);
-}
-
-template <typename T>
-ResultCode moveTo(Series6Data* data, std::vector<T> Series6Data::*table, T&& record,
-                  std::size_t capacity, ResultCode full) {
-    if (data == nullptr) {
-        return kBadArgument;
-    }
-    const ResultCode result = appendCapped(data->*table, std::move(record), capacity, full);
-    record.points.clear();
-    return result;
-}
-
-template <typename R, typename P>
-ResultCode appendPoint(R* record, const P* point, std::size_t capacity, ResultCode full) {
-    if (record == nullptr || point == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(record->points, *point, capacity, full);
-}
-
 template <typename T> void release(std::vector<T>& table) {
     std::vector<T>().swap(table);
 }
