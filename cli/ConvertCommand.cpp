@@ -29,12 +29,19 @@ constexpr char kConvertUsage[] =
     "\n"
     "Prints one result line per file (OK, FAIL or ABORT) and 'Converting Completed'.\n"
     "Exit status: 0 when every file converted, 1 when any failed or was aborted,\n"
-    "2 for bad arguments or inputs. Ctrl-C stops after the file in hand.\n";
+    "2 for bad arguments or inputs. Ctrl-C stops after the file in hand; a second\n"
+    "Ctrl-C quits at once.\n";
 
 std::atomic<bool> interrupted{false};
 
-extern "C" void onInterrupt(int) {
+// The first interrupt asks for a stop after the file in hand; a reader that cannot finish (a
+// pipe nobody writes to) would keep the command waiting, so a second interrupt quits at once.
+extern "C" void onInterrupt(int signal) {
     interrupted.store(true);
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    sigemptyset(&defaults.sa_mask);
+    sigaction(signal, &defaults, nullptr);
 }
 
 // Receives the worker's posts and wakes the main thread; never blocks the worker.

@@ -135,5 +135,37 @@ TEST_F(ConvertCommandTest, InterruptAbortsTheFileInHand) {
     EXPECT_FALSE(test::fileExists(dir.file("out/a.hub.hub")));
 }
 
+TEST_F(ConvertCommandTest, ASecondInterruptQuitsWhileAReadCannotFinish) {
+    const std::string pipe = dir.file("stuck.hub");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string binary = test::binaryPath("cli/velmar");
+    const std::string outFolder = dir.file("out");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execl(binary.c_str(), binary.c_str(), "convert", "--from", "hub", "--to", "hub", "--out",
+                outFolder.c_str(), pipe.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const int writer = ::open(pipe.c_str(), O_WRONLY); // the reader now waits for bytes forever
+    ASSERT_GE(writer, 0);
+    ::kill(pid, SIGINT);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 200 && ended == 0; ++i) { // at most 10 s, never a hang
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ended = ::waitpid(pid, &status, WNOHANG);
+    }
+    if (ended == 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+    }
+    ::close(writer);
+    ASSERT_NE(ended, 0) << "the second interrupt did not end the command";
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
+}
+
 } // namespace
 } // namespace velmar
