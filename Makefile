@@ -3,6 +3,12 @@ BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+# A compiler cache, when the machine has one, shares objects between checkouts of the tree.
+ifneq ($(shell command -v ccache 2>/dev/null),)
+CMAKE_ARGS += -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
+endif
 
 .PHONY: all bootstrap configure build test run sanitize bench format clean
 
