@@ -142,6 +142,32 @@ void ByteQueue::clear() {
 
 // ---- opening and closing ----
 
+class PortDevice::DescriptorUse {
+  public:
+    explicit DescriptorUse(PortDevice& device) : device_(device) {
+        std::lock_guard lock(device.mutex_);
+        open_ = !device.closed_;
+        if (open_) {
+            ++device.descriptorUsers_;
+        }
+    }
+    ~DescriptorUse() {
+        if (open_) {
+            std::lock_guard lock(device_.mutex_);
+            if (--device_.descriptorUsers_ == 0) {
+                device_.descriptorsIdle_.notify_all();
+            }
+        }
+    }
+    DescriptorUse(const DescriptorUse&) = delete;
+    DescriptorUse& operator=(const DescriptorUse&) = delete;
+    explicit operator bool() const { return open_; }
+
+  private:
+    PortDevice& device_;
+    bool open_ = false;
+};
+
 PortStatus PortDevice::open(const std::string& path, bool overlapped,
                             std::shared_ptr<PortDevice>* device) {
     std::shared_ptr<PortDevice> port;
@@ -190,9 +216,9 @@ PortStatus PortDevice::open(const std::string& path, bool overlapped,
     if (port->wakeFd_ < 0) {
         return systemFailure(errno, PortActivity::Opening);
     }
-    port->syncEvent_ = ManualResetEvent::create();
-    if (!port->syncEvent_) {
-        return {ERROR_NOT_ENOUGH_MEMORY, ENOMEM};
+    port->stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (port->stopFd_ < 0) {
+        return systemFailure(errno, PortActivity::Opening);
     }
     try {
         port->reader_ = std::thread([raw = port.get()] { raw->readerLoop(); });
@@ -210,36 +236,49 @@ PortDevice::~PortDevice() {
 
 void PortDevice::shutdown() {
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         if (closed_) {
+            // Closing on another thread (or closed): return once the descriptors are closed.
+            descriptorsIdle_.wait(lock, [this] { return descriptorsClosed_; });
             return;
         }
-        closed_ = true;
+        closed_ = true; // no new call takes the descriptors from here on
         if (wait_.active) {
             completeWait(ERROR_OPERATION_ABORTED, 0);
         }
         dataArrived_.notify_all();
     }
-    wakeReader();
+    if (stopFd_ >= 0) { // never read: stays readable for the reader and every waiting write
+        const std::uint64_t one = 1;
+        (void)!::write(stopFd_, &one, sizeof one);
+    }
     if (reader_.joinable()) {
         reader_.join();
     }
+    {
+        std::unique_lock lock(mutex_);
+        descriptorsIdle_.wait(lock, [this] { return descriptorUsers_ == 0; });
+    }
+    // Nobody uses the descriptors now, and nobody will.
     if (fd_ >= 0) {
         if (exclusive_) {
             (void)::ioctl(fd_, TIOCNXCL);
         }
         (void)::flock(fd_, LOCK_UN);
         ::close(fd_);
-        fd_ = -1;
     }
-    if (wakeFd_ >= 0) {
-        ::close(wakeFd_);
-        wakeFd_ = -1;
+    for (const int fd : {wakeFd_, stopFd_}) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
     }
+    std::lock_guard lock(mutex_);
+    descriptorsClosed_ = true;
+    descriptorsIdle_.notify_all();
 }
 
 void PortDevice::wakeReader() {
-    if (wakeFd_ >= 0) {
+    if (!closed_ && wakeFd_ >= 0) {
         const std::uint64_t one = 1;
         (void)!::write(wakeFd_, &one, sizeof one);
     }
@@ -259,15 +298,19 @@ void PortDevice::readerLoop() {
             readerStalled_ = stalled;
         }
         // A full queue stops the reading; a hang-up is still reported (poll always reports it).
-        pollfd watched[2] = {{fd_, static_cast<short>(stalled ? 0 : POLLIN), 0},
-                             {wakeFd_, POLLIN, 0}};
-        if (::poll(watched, 2, -1) < 0) {
+        pollfd watched[3] = {{fd_, static_cast<short>(stalled ? 0 : POLLIN), 0},
+                             {wakeFd_, POLLIN, 0},
+                             {stopFd_, POLLIN, 0}};
+        if (::poll(watched, 3, -1) < 0) {
             if (errno == EINTR) {
                 continue;
             }
             std::lock_guard lock(mutex_);
             loseLine(errno);
             return;
+        }
+        if (watched[2].revents & POLLIN) {
+            return; // closing
         }
         if (watched[1].revents & POLLIN) {
             std::uint64_t count = 0;
@@ -359,8 +402,9 @@ void PortDevice::completeWait(std::uint32_t status, std::uint32_t events) {
     if (wait_.fired != nullptr) {
         wait_.fired->store(events);
     }
-    doneTicket_ = wait_.ticket;
-    doneStatus_ = status;
+    if (wait_.status != nullptr) {
+        *wait_.status = status;
+    }
     const ManualResetEvent event = std::move(wait_.event);
     wait_ = PendingWait{};
     event.set();
@@ -369,14 +413,16 @@ void PortDevice::completeWait(std::uint32_t status, std::uint32_t events) {
 // ---- settings ----
 
 void PortDevice::setReceiveQueueSize(std::uint32_t bytes) {
-    {
-        std::lock_guard lock(mutex_);
-        queueLimit_ = bytes == 0 ? kDefaultReceiveQueue : bytes;
-    }
+    std::lock_guard lock(mutex_);
+    queueLimit_ = bytes == 0 ? kDefaultReceiveQueue : bytes;
     wakeReader();
 }
 
 PortStatus PortDevice::state(LineState* state) {
+    const DescriptorUse use(*this);
+    if (!use) {
+        return {ERROR_INVALID_HANDLE, 0};
+    }
     termios line{};
     if (const int error = getAttributes(fd_, &line)) {
         return usingFailure(error);
@@ -387,6 +433,10 @@ PortStatus PortDevice::state(LineState* state) {
 
 PortStatus PortDevice::applyLine(std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t parity,
                                  std::uint8_t stopBits) {
+    const DescriptorUse use(*this);
+    if (!use) {
+        return {ERROR_INVALID_HANDLE, 0};
+    }
     SavedLineSettings saved;
     if (const int error = saveLineSettings(fd_, &saved)) {
         return usingFailure(error);
@@ -482,6 +532,10 @@ PortStatus PortDevice::applyLine(std::uint32_t baudRate, std::uint8_t dataBits, 
 }
 
 PortStatus PortDevice::applyFlow(FlowControl mode) {
+    const DescriptorUse use(*this);
+    if (!use) {
+        return {ERROR_INVALID_HANDLE, 0};
+    }
     termios line{};
     if (const int error = getAttributes(fd_, &line)) {
         return usingFailure(error);
@@ -527,6 +581,10 @@ PortStatus PortDevice::applyFlow(FlowControl mode) {
 }
 
 void PortDevice::applyDefaults() {
+    const DescriptorUse use(*this);
+    if (!use) {
+        return;
+    }
     termios line{};
     if (getAttributes(fd_, &line) == 0) {
         line.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
@@ -566,12 +624,17 @@ void PortDevice::setBlockingReads(bool blocking) {
 // ---- event waits ----
 
 PortStatus PortDevice::startWait(const ManualResetEvent& event, std::atomic<std::uint32_t>* fired,
-                                 std::uint64_t* ticket) {
-    event.reset();
+                                 std::uint32_t* status, std::uint64_t* ticket) {
     std::lock_guard lock(mutex_);
     if (closed_) {
         return {ERROR_INVALID_HANDLE, 0};
     }
+    // One wait at a time: a pending one ends as cancelled, and whoever waits for it wakes.
+    if (wait_.active) {
+        completeWait(ERROR_OPERATION_ABORTED, 0);
+    }
+    // Reset after that: a replaced wait on this same event leaves the event to the new one.
+    event.reset();
     if (history_ != 0) {
         fired->store(history_);
         history_ = 0;
@@ -581,11 +644,11 @@ PortStatus PortDevice::startWait(const ManualResetEvent& event, std::atomic<std:
     if (lineLost_.load()) {
         return {ERROR_DEVICE_NOT_CONNECTED, lostErrno_};
     }
-    // One wait at a time: a wait still pending is dropped (its event stays as it is).
     wait_.active = true;
     wait_.ticket = nextTicket_++;
     wait_.event = event;
     wait_.fired = fired;
+    wait_.status = status;
     *ticket = wait_.ticket;
     return {ERROR_IO_PENDING, 0};
 }
@@ -597,11 +660,6 @@ bool PortDevice::cancelWait(std::uint64_t ticket) {
         return true;
     }
     return false;
-}
-
-std::uint32_t PortDevice::waitStatus(std::uint64_t ticket) {
-    std::lock_guard lock(mutex_);
-    return doneTicket_ == ticket ? doneStatus_ : ERROR_OPERATION_ABORTED;
 }
 
 // ---- reading and writing ----
@@ -657,6 +715,14 @@ PortStatus PortDevice::read(void* buffer, std::uint32_t length, std::uint32_t ti
 
 PortStatus PortDevice::write(const void* bytes, std::uint32_t length, std::uint32_t timeoutMs,
                              std::uint32_t* written) {
+    const DescriptorUse use(*this);
+    if (!use) {
+        return {ERROR_INVALID_HANDLE, 0};
+    }
+    const auto countWaitingWriters = [this](int step) {
+        std::lock_guard lock(mutex_);
+        writersWaiting_ += step;
+    };
     const auto* data = static_cast<const unsigned char*>(bytes);
     const auto deadline =
         Clock::now() + std::chrono::milliseconds(timeoutMs == INFINITE ? 0 : timeoutMs);
@@ -682,12 +748,17 @@ PortStatus PortDevice::write(const void* bytes, std::uint32_t length, std::uint3
         if (waitMs == 0) {
             return {ERROR_TIMEOUT, 0};
         }
-        pollfd watched{fd_, POLLOUT, 0};
-        const int ready = ::poll(&watched, 1, waitMs);
+        pollfd watched[2] = {{fd_, POLLOUT, 0}, {stopFd_, POLLIN, 0}};
+        countWaitingWriters(1);
+        const int ready = ::poll(watched, 2, waitMs);
+        countWaitingWriters(-1);
         if (ready < 0 && errno != EINTR) {
             return usingFailure(errno);
         }
-        if (ready > 0 && (watched.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        if (ready > 0 && (watched[1].revents & POLLIN) != 0) {
+            return {ERROR_OPERATION_ABORTED, 0}; // the port is being closed
+        }
+        if (ready > 0 && (watched[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
             return {ERROR_DEVICE_NOT_CONNECTED, EIO};
         }
     }
@@ -695,7 +766,12 @@ PortStatus PortDevice::write(const void* bytes, std::uint32_t length, std::uint3
 }
 
 PortStatus PortDevice::purge() {
+    // The lock is held throughout: shutdown marks the port closed under it before it closes
+    // the descriptor.
     std::lock_guard lock(mutex_);
+    if (closed_) {
+        return {ERROR_INVALID_HANDLE, 0};
+    }
     queue_.clear();
     if (readerStalled_) {
         readerStalled_ = false;
@@ -710,6 +786,11 @@ PortStatus PortDevice::purge() {
 bool PortDevice::waitPending() {
     std::lock_guard lock(mutex_);
     return wait_.active;
+}
+
+int PortDevice::blockedCalls() {
+    std::lock_guard lock(mutex_);
+    return readersWaiting_ + writersWaiting_;
 }
 
 std::size_t PortDevice::queuedBytes() {

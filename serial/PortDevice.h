@@ -68,15 +68,16 @@ class PortDevice {
     PortDevice(const PortDevice&) = delete;
     PortDevice& operator=(const PortDevice&) = delete;
 
-    // Stops the reader, ends a pending wait (its event is signalled), releases the exclusive
-    // locks and closes the descriptor. Safe to call again.
+    // Stops the reader and ends every call in progress (a pending wait completes with 995 and
+    // its event signalled; a blocking read and a write waiting for room return 995), waits until
+    // no call uses the descriptor, then releases the exclusive locks and closes it, so its number
+    // is never reused under a caller. Calls after it give 6. Safe to call again, from any
+    // thread: every caller returns once the descriptor is closed.
     void shutdown();
 
     bool overlapped() const { return overlapped_; }
     bool pseudoTerminal() const { return pseudoTerminal_; }
     bool lineLost() const { return lineLost_.load(); }
-    // The event of synchronous waits on a port opened without overlapped I/O.
-    const ManualResetEvent& syncEvent() const { return syncEvent_; }
 
     void setReceiveQueueSize(std::uint32_t bytes);
     // The settings last applied, once the descriptor still answers.
@@ -92,15 +93,16 @@ class PortDevice {
     void setBlockingReads(bool blocking);
 
     // Starts an event wait that signals `event` when it completes, writing the fired bits to
-    // `*fired`. The event is reset first. 0: completed at once (events that fired since the last
-    // wait), and the event is signalled; ERROR_IO_PENDING: waiting (a wait still pending is
-    // replaced); 1167 when the line is lost and nothing is left to report.
+    // `*fired` and, when `status` is given, its status to `*status` (0, or 995 when the port was
+    // closed or the wait replaced) before the event is signalled. A wait still pending is
+    // replaced: it completes as cancelled (995, no events fired). Then the event is reset.
+    // 0: completed at once (events that fired since the last wait), and the event is signalled;
+    // ERROR_IO_PENDING: waiting; 1167 when the line is lost and nothing is left to report.
+    // `*fired` and `*status` must stay valid until the wait has completed or been cancelled.
     PortStatus startWait(const ManualResetEvent& event, std::atomic<std::uint32_t>* fired,
-                         std::uint64_t* ticket);
+                         std::uint32_t* status, std::uint64_t* ticket);
     // Cancels the wait `ticket` if it is still pending (true); false when it has completed.
     bool cancelWait(std::uint64_t ticket);
-    // The status the wait `ticket` completed with: 0, or 995 when the port was closed.
-    std::uint32_t waitStatus(std::uint64_t ticket);
 
     // Non-blocking mode: takes what the queue holds, at once. Blocking mode: waits up to
     // `timeoutMs` until `length` bytes are there (1460 when they are not; nothing is taken).
@@ -112,9 +114,11 @@ class PortDevice {
     // Empties the kernel's buffers in both directions and the receive queue.
     PortStatus purge();
 
-    // For tests and diagnostics: bytes in the receive queue, and whether a wait is pending.
+    // For tests and diagnostics: bytes in the receive queue, whether a wait is pending, and how
+    // many reads wait for data and writes for room.
     std::size_t queuedBytes();
     bool waitPending();
+    int blockedCalls();
 
   private:
     PortDevice() = default;
@@ -124,22 +128,25 @@ class PortDevice {
         std::uint64_t ticket = 0;
         ManualResetEvent event;
         std::atomic<std::uint32_t>* fired = nullptr;
+        std::uint32_t* status = nullptr;
     };
+    // Keeps the descriptors open while a call uses them; false when the port is closed.
+    class DescriptorUse;
 
     void readerLoop();
     bool receive(short revents);                                   // false once the line is lost
     void loseLine(int error);                                      // mutex_ held
     void completeWait(std::uint32_t status, std::uint32_t events); // mutex_ held
-    void wakeReader();
-    std::size_t takeLocked(void* out, std::size_t count); // mutex_ held
+    void wakeReader();                                             // mutex_ held
+    std::size_t takeLocked(void* out, std::size_t count);          // mutex_ held
 
     int fd_ = -1;
-    int wakeFd_ = -1;
+    int wakeFd_ = -1; // wakes the reader
+    int stopFd_ = -1; // readable once the port is closing: ends a write waiting for room
     bool overlapped_ = false;
     bool pseudoTerminal_ = false;
     bool exclusive_ = false; // TIOCEXCL was set here and is cleared again on close
     LineState line_;         // owner thread only
-    ManualResetEvent syncEvent_;
     std::thread reader_;
     std::vector<unsigned char> readBuffer_;
     std::atomic<bool> lineLost_{false};
@@ -150,7 +157,11 @@ class PortDevice {
     std::size_t queueLimit_ = kDefaultReceiveQueue;
     bool readerStalled_ = false;
     int readersWaiting_ = 0;
+    int writersWaiting_ = 0;
     bool closed_ = false;
+    int descriptorUsers_ = 0;
+    bool descriptorsClosed_ = false;
+    std::condition_variable descriptorsIdle_; // the last user left, or the descriptors closed
     int lostErrno_ = 0;
     std::uint32_t mask_ = 0;
     std::uint32_t history_ = 0; // monitored events that fired since the last wait took them
@@ -158,8 +169,6 @@ class PortDevice {
     bool blockingReads_ = false;
     PendingWait wait_;
     std::uint64_t nextTicket_ = 1;
-    std::uint64_t doneTicket_ = 0;
-    std::uint32_t doneStatus_ = 0;
 };
 
 } // namespace velmar

@@ -1,5 +1,6 @@
 #include "serial/SerialPort.h"
 
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -10,8 +11,62 @@
 
 namespace velmar {
 
+namespace {
+// How deep this thread is in calls of a port: only the outermost call is a new one.
+thread_local int callDepth = 0;
+} // namespace
+
+class SerialPort::Call {
+  public:
+    explicit Call(SerialPort& port) : port_(port) {
+        std::lock_guard lock(port.mutex_);
+        assert((callDepth > 0 || !port.dying_) && "a call started on a port being destroyed");
+        ++port.calls_;
+        ++callDepth;
+        device = port.handle_;
+        ownEvent = port.overlappedEvent_;
+    }
+    ~Call() {
+        std::lock_guard lock(port_.mutex_);
+        --callDepth;
+        // Under the lock: the destructor may free the port as soon as it gets the lock.
+        if (--port_.calls_ == 0) {
+            port_.callsEnded_.notify_all();
+        }
+    }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+
+    std::shared_ptr<PortDevice> device;
+    ManualResetEvent ownEvent;
+
+  private:
+    SerialPort& port_;
+};
+
 SerialPort::~SerialPort() {
-    SerialPort::closePort();
+    {
+        std::lock_guard lock(mutex_);
+        dying_ = true;
+    }
+    closeDevice(); // ends the calls in progress
+    std::unique_lock lock(mutex_);
+    callsEnded_.wait(lock, [this] { return calls_ == 0; });
+}
+
+bool SerialPort::isOpen() const {
+    std::lock_guard lock(mutex_);
+    return handle_ != nullptr;
+}
+
+bool SerialPort::hasOverlappedEvent() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<bool>(overlappedEvent_);
+}
+
+std::shared_ptr<PortDevice> SerialPort::device() const {
+    std::lock_guard lock(mutex_);
+    return handle_;
 }
 
 std::uint32_t SerialPort::finish(std::uint32_t status, int systemError) {
@@ -21,25 +76,28 @@ std::uint32_t SerialPort::finish(std::uint32_t status, int systemError) {
 }
 
 std::uint32_t SerialPort::queryState(LineState* state) {
+    const Call call(*this);
     lastError = ERROR_SUCCESS;
-    const std::shared_ptr<PortDevice> device = handle;
-    if (!device) {
+    if (!call.device) {
         return finish(ERROR_INVALID_HANDLE);
     }
-    const PortStatus status = device->state(state);
+    const PortStatus status = call.device->state(state);
     return finish(status.code, status.systemError);
 }
 
 std::uint32_t SerialPort::openPort(const char* name, std::uint32_t inputQueue,
                                    std::uint32_t outputQueue, bool overlapped) {
+    const Call call(*this);
     lastError = ERROR_SUCCESS;
-    if (handle) {
+    const std::lock_guard lifecycle(lifecycle_);
+    if (isOpen()) {
         return finish(ERROR_ALREADY_INITIALIZED);
     }
     if (name == nullptr) {
         return finish(ERROR_INVALID_PARAMETER, EINVAL);
     }
     std::shared_ptr<PortDevice> device;
+    ManualResetEvent event;
     try {
         const std::string path = resolvePortName(name);
         if (path.empty()) {
@@ -50,8 +108,8 @@ std::uint32_t SerialPort::openPort(const char* name, std::uint32_t inputQueue,
             return finish(opened.code, opened.systemError);
         }
         if (overlapped) {
-            overlappedEvent = ManualResetEvent::create();
-            if (!overlappedEvent) {
+            event = ManualResetEvent::create();
+            if (!event) {
                 device->shutdown();
                 return finish(ERROR_NOT_ENOUGH_MEMORY, ENOMEM);
             }
@@ -62,37 +120,59 @@ std::uint32_t SerialPort::openPort(const char* name, std::uint32_t inputQueue,
         }
         return finish(ERROR_NOT_ENOUGH_MEMORY, ENOMEM);
     }
-    handle = std::move(device);
+    bool dying = false;
+    {
+        std::lock_guard lock(mutex_);
+        dying = dying_;
+        if (!dying) {
+            handle_ = device;
+            overlappedEvent_ = event;
+        }
+    }
+    if (dying) { // opened while the port was being destroyed: nobody will use it
+        device->shutdown();
+        return finish(ERROR_INVALID_HANDLE);
+    }
     firedEvents = 0;
     monitoredEvents = 0;
     if (inputQueue != 0 || outputQueue != 0) {
         // The output queue is the kernel's; the receive queue is the port's own.
-        handle->setReceiveQueueSize(inputQueue);
+        device->setReceiveQueueSize(inputQueue);
     }
     setEventMask(kOpenEventMask);
     const std::uint32_t status = setReadTimeoutMode(ReadTimeoutMode::NonBlocking);
     const int systemError = lastSystemError;
     // The port's default configuration; its failures are not reported.
-    handle->applyDefaults();
+    device->applyDefaults();
     return finish(status, systemError);
 }
 
-std::uint32_t SerialPort::closePort() {
-    lastError = ERROR_SUCCESS;
-    if (!handle) {
-        return finish(ERROR_SUCCESS);
+void SerialPort::closeDevice() {
+    const std::lock_guard lifecycle(lifecycle_);
+    std::shared_ptr<PortDevice> device;
+    {
+        std::lock_guard lock(mutex_);
+        device = std::move(handle_);
+        handle_.reset();
+        overlappedEvent_.close(); // calls in progress hold their own share
     }
-    const std::shared_ptr<PortDevice> device = std::move(handle);
-    handle.reset();
-    device->shutdown(); // wakes a pending wait and joins the reader
-    overlappedEvent.close();
+    if (device) {
+        device->shutdown(); // ends the calls in progress, then closes the descriptor
+    }
+}
+
+std::uint32_t SerialPort::closePort() {
+    const Call call(*this);
+    lastError = ERROR_SUCCESS;
+    closeDevice();
     return finish(ERROR_SUCCESS);
 }
 
 std::uint32_t SerialPort::configure(std::uint32_t baudRate, std::uint8_t dataBits,
                                     std::uint8_t parity, std::uint8_t stopBits) {
+    const Call call(*this);
     lastError = ERROR_SUCCESS;
-    const std::shared_ptr<PortDevice> device = handle;
+    PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
     }
@@ -108,8 +188,9 @@ std::uint32_t SerialPort::configure(std::uint32_t baudRate, std::uint8_t dataBit
 }
 
 std::uint32_t SerialPort::setEventCharacter(char character, bool addToMask) {
+    const Call call(*this);
     lastError = ERROR_SUCCESS;
-    const std::shared_ptr<PortDevice> device = handle;
+    PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
     }
@@ -127,8 +208,9 @@ std::uint32_t SerialPort::setEventCharacter(char character, bool addToMask) {
 }
 
 std::uint32_t SerialPort::setEventMask(std::uint32_t mask) {
+    const Call call(*this);
     lastError = ERROR_SUCCESS;
-    const std::shared_ptr<PortDevice> device = handle;
+    PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
     }
@@ -138,20 +220,27 @@ std::uint32_t SerialPort::setEventMask(std::uint32_t mask) {
 }
 
 std::uint32_t SerialPort::waitForEvent(Overlapped* overlapped, std::uint32_t timeout) {
+    const Call call(*this);
     lastError = ERROR_SUCCESS;
-    const std::shared_ptr<PortDevice> device = handle;
+    PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
     }
     if (!device->overlapped() && (overlapped != nullptr || timeout != INFINITE)) {
         return finish(ERROR_INVALID_FUNCTION);
     }
-    // The caller's event, or the port's own for a wait the call itself sees to its end.
-    const ManualResetEvent event = overlapped != nullptr  ? overlapped->event
-                                   : device->overlapped() ? overlappedEvent
-                                                          : device->syncEvent();
+    // The caller's event, or one of this call's own for a wait it sees to its end: an event
+    // shared with other waits could be reset under this one by a wait that replaces it.
+    const ManualResetEvent event =
+        overlapped != nullptr ? overlapped->event : ManualResetEvent::create();
+    if (!event && overlapped == nullptr) {
+        return finish(ERROR_NOT_ENOUGH_MEMORY, ENOMEM);
+    }
+    // Written by the device when the wait completes, before it signals the event.
+    std::uint32_t result = ERROR_OPERATION_ABORTED;
     std::uint64_t ticket = 0;
-    const PortStatus started = device->startWait(event, &firedEvents, &ticket);
+    const PortStatus started =
+        device->startWait(event, &firedEvents, overlapped != nullptr ? nullptr : &result, &ticket);
     if (started.code != ERROR_IO_PENDING) {
         return finish(started.code, started.systemError); // done at once, or failed
     }
@@ -161,12 +250,13 @@ std::uint32_t SerialPort::waitForEvent(Overlapped* overlapped, std::uint32_t tim
     if (event.wait(timeout) != WAIT_OBJECT_0 && device->cancelWait(ticket)) {
         return finish(ERROR_TIMEOUT);
     }
-    return finish(device->waitStatus(ticket));
+    return finish(result); // 0, or 995 when the port was closed or the wait replaced
 }
 
 std::uint32_t SerialPort::setFlowControl(FlowControl mode) {
+    const Call call(*this);
     lastError = ERROR_SUCCESS;
-    const std::shared_ptr<PortDevice> device = handle;
+    PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
     }
@@ -183,8 +273,9 @@ std::uint32_t SerialPort::setFlowControl(FlowControl mode) {
 }
 
 std::uint32_t SerialPort::setReadTimeoutMode(ReadTimeoutMode mode) {
+    const Call call(*this);
     lastError = ERROR_SUCCESS;
-    const std::shared_ptr<PortDevice> device = handle;
+    PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
     }
@@ -233,8 +324,9 @@ std::int32_t SerialPort::flowControl() {
 }
 
 std::uint32_t SerialPort::eventMask() {
+    const Call call(*this);
     lastError = ERROR_SUCCESS;
-    if (!handle) {
+    if (!call.device) {
         finish(ERROR_INVALID_HANDLE);
         return 0;
     }
@@ -248,6 +340,7 @@ char SerialPort::eventCharacter() {
 
 std::uint32_t SerialPort::writeText(const char* text, std::uint32_t* written,
                                     Overlapped* overlapped, std::uint32_t timeout) {
+    const Call call(*this);
     if (text == nullptr) {
         if (written != nullptr) {
             *written = 0;
@@ -261,13 +354,14 @@ template <typename Transfer>
 std::uint32_t SerialPort::transferBytes(const void* bytes, std::uint32_t length,
                                         std::uint32_t* count, Overlapped* overlapped,
                                         std::uint32_t timeout, Transfer transfer) {
+    const Call call(*this);
     lastError = ERROR_SUCCESS;
     std::uint32_t ownCount = 0;
     if (count == nullptr) {
         count = &ownCount;
     }
     *count = 0;
-    const std::shared_ptr<PortDevice> device = handle;
+    PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
     }
@@ -281,7 +375,7 @@ std::uint32_t SerialPort::transferBytes(const void* bytes, std::uint32_t length,
     // non-blocking mode at once), and then signal the event a caller may wait on.
     const PortStatus status = transfer(*device, count);
     if (status.code == ERROR_SUCCESS && device->overlapped()) {
-        (overlapped != nullptr ? overlapped->event : overlappedEvent).set();
+        (overlapped != nullptr ? overlapped->event : call.ownEvent).set();
     }
     return finish(status.code, status.systemError);
 }
@@ -303,8 +397,9 @@ std::uint32_t SerialPort::read(void* buffer, std::uint32_t length, std::uint32_t
 }
 
 std::uint32_t SerialPort::purge() {
+    const Call call(*this);
     lastError = ERROR_SUCCESS;
-    const std::shared_ptr<PortDevice> device = handle;
+    PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
     }

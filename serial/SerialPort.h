@@ -4,8 +4,10 @@
 // operation returns a status (0 or an error code) and keeps it in `lastError`.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "serial/Sync.h"
 
@@ -78,10 +80,19 @@ struct LineState {
 
 class PortDevice; // the open device of the platform backend
 
-// A port belongs to the one thread of a transfer. The exception is closePort (and so the
-// destructor), which may come while that thread, or a thread waiting on the caller's event, is
-// blocked in an event wait: the wait ends (995 for a wait inside waitForEvent; the caller's
-// event is signalled) and the reader thread is joined.
+// Threads. A port belongs to the thread of one transfer, with two exceptions that let another
+// thread stop that transfer:
+// - closePort may come from any thread at any time. It ends every call in progress promptly: an
+//   event wait inside waitForEvent returns 995, a pending wait on the caller's Overlapped has its
+//   event signalled (no events fired), a blocking read and a write waiting for room return 995.
+//   When closePort returns, no call uses the device any more: its descriptor is closed and it can
+//   be opened again. A call that starts after the close gives 6.
+// - The destructor closes the port and then waits until every call in progress has returned, so
+//   the object may be destroyed while another thread is still inside a call. No call may start
+//   once destruction has begun (checked in debug builds); a job that lets another thread close
+//   its port keeps the port in the job record, which outlives the worker.
+// `lastError` belongs to the port, not to a thread: with calls on two threads it holds the status
+// of the call that ended last, so each thread goes by the status its call returned.
 class SerialPort {
   public:
     SerialPort() = default;
@@ -100,6 +111,8 @@ class SerialPort {
     virtual std::uint32_t setEventMask(std::uint32_t mask);
     // With the caller's Overlapped: returns 0 at once and signals its event when a monitored
     // event fires (the fired bits go to `firedEvents`). Without one: waits up to `timeout`.
+    // One wait is pending at a time: a new wait completes the pending one as cancelled (its
+    // event is signalled with no events fired; inside waitForEvent it returns 995).
     virtual std::uint32_t waitForEvent(Overlapped* overlapped, std::uint32_t timeout);
     virtual std::uint32_t setFlowControl(FlowControl mode);
     virtual std::uint32_t setReadTimeoutMode(ReadTimeoutMode mode);
@@ -120,13 +133,17 @@ class SerialPort {
     // firedEvents AND monitoredEvents; firedEvents becomes 0.
     std::uint32_t takeEventTypes();
 
-    bool isOpen() const { return handle != nullptr; }
+    bool isOpen() const;
+    // Whether the port's own event for overlapped I/O exists (only while an overlapped port is
+    // open).
+    bool hasOverlappedEvent() const;
+    // The open device, null when closed; for tests and diagnostics. The copy keeps the object
+    // alive, not the port open.
+    std::shared_ptr<PortDevice> device() const;
 
     std::atomic<std::uint32_t> lastError{0};
-    std::shared_ptr<PortDevice> handle;
     std::atomic<std::uint32_t> firedEvents{0};
-    std::uint32_t monitoredEvents = 0;
-    ManualResetEvent overlappedEvent;
+    std::atomic<std::uint32_t> monitoredEvents{0};
     // The errno behind the last failure (0 when the last status did not come from the system),
     // so the user-facing layer can say why (see PortErrors.h).
     std::atomic<int> lastSystemError{0};
@@ -140,6 +157,21 @@ class SerialPort {
                                 Overlapped* overlapped, std::uint32_t timeout, Transfer transfer);
     // Reads the line state; 0 or the failure status.
     std::uint32_t queryState(LineState* state);
+
+  private:
+    // One call in progress, from its start to its return: counted for the destructor, with the
+    // device and the port's own event as they were when it started.
+    class Call;
+    // Takes the device out and shuts it down (closePort without the status).
+    void closeDevice();
+
+    mutable std::mutex mutex_; // guards the members below
+    std::shared_ptr<PortDevice> handle_;
+    ManualResetEvent overlappedEvent_;
+    int calls_ = 0;
+    bool dying_ = false;
+    std::condition_variable callsEnded_;
+    std::mutex lifecycle_; // one openPort or closePort at a time
 };
 
 } // namespace velmar

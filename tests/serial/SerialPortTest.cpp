@@ -3,8 +3,11 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <functional>
+#include <future>
+#include <memory>
 #include <numeric>
 #include <string>
 #include <thread>
@@ -35,6 +38,33 @@ bool eventually(const std::function<bool()>& done) {
     }
     return true;
 }
+
+// A call made on a thread of its own. One that never returns fails the test instead of hanging
+// it: its thread is left behind with what it holds (so the port is held by a shared_ptr).
+class Call {
+  public:
+    template <typename Body> explicit Call(Body body) {
+        std::packaged_task<std::uint32_t()> task(std::move(body));
+        result_ = task.get_future();
+        thread_ = std::thread(std::move(task));
+    }
+    ~Call() { status(); }
+    // The call's status; 0xDEAD when it has not returned within the long wait.
+    std::uint32_t status() {
+        if (thread_.joinable()) {
+            const bool done = result_.wait_for(std::chrono::milliseconds(kLongWaitMs)) ==
+                              std::future_status::ready;
+            done ? thread_.join() : thread_.detach();
+            status_ = done ? result_.get() : 0xDEAD;
+        }
+        return status_;
+    }
+
+  private:
+    std::future<std::uint32_t> result_;
+    std::thread thread_;
+    std::uint32_t status_ = 0xDEAD;
+};
 
 // A port on a pseudo-terminal device, which is also "COM1".
 class PtyPort : public ::testing::Test {
@@ -93,7 +123,7 @@ TEST(SerialPort, APortThatFailedToOpenStaysClosedAndEveryOperationGivesInvalidHa
     defaultComSettings(&settings, kDeviceSeries41);
     EXPECT_EQ(openConfiguredPort(&port, &settings, true), kPortOpenFailed);
     EXPECT_EQ(port.lastError, ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(port.isOpen() || port.overlappedEvent);
+    EXPECT_FALSE(port.isOpen() || port.hasOverlappedEvent());
     Overlapped overlapped{ManualResetEvent::create()};
     char buffer[8] = {};
     std::uint32_t read = 77, written = 77;
@@ -144,13 +174,13 @@ TEST_F(PtyPort, OpensWithTheDefaultsOnceAndExclusivelyAndReopensAfterClose) {
         if (round > 0) {
             ASSERT_EQ(open(round != 1), ERROR_SUCCESS);
         }
-        EXPECT_EQ(bool(port.overlappedEvent), round != 1);
+        EXPECT_EQ(port.hasOverlappedEvent(), round != 1);
         const std::string text = "r" + std::to_string(round) + "\r\n";
         ASSERT_TRUE(device.send(text));
         EXPECT_EQ(readUpTo(text.size()), text);
         ASSERT_EQ(port.writeText(text.c_str(), nullptr, nullptr, INFINITE), ERROR_SUCCESS);
         ASSERT_EQ(port.closePort(), ERROR_SUCCESS);
-        EXPECT_FALSE(port.isOpen() || port.overlappedEvent || device.exclusiveFlag());
+        EXPECT_FALSE(port.isOpen() || port.hasOverlappedEvent() || device.exclusiveFlag());
         EXPECT_EQ(device.receive(text.size()), text) << "written just before the close";
     }
     // Destroying an open port with a wait pending closes it and signals the caller's event.
@@ -269,9 +299,9 @@ TEST_F(ConfiguredPort, EveryByteValuePassesUnchangedBothWaysAndPurgeDropsWhatIsQ
     EXPECT_TRUE(caller.event.isSet()) << "a completed read signals the caller's event";
 
     ASSERT_TRUE(device.send("stale bytes\r\n"));
-    ASSERT_TRUE(eventually([&] { return port.handle->queuedBytes() == 13; }));
+    ASSERT_TRUE(eventually([&] { return port.device()->queuedBytes() == 13; }));
     EXPECT_EQ(port.purge(), ERROR_SUCCESS);
-    EXPECT_EQ(port.handle->queuedBytes(), 0u);
+    EXPECT_EQ(port.device()->queuedBytes(), 0u);
     ASSERT_TRUE(device.send("fresh"));
     EXPECT_EQ(readUpTo(5), "fresh");
 }
@@ -280,7 +310,7 @@ TEST_F(ConfiguredPort, ABlockingReadThatTimesOutIsCancelledAndTakesNothing) {
     ASSERT_EQ(port.setReadTimeoutMode(ReadTimeoutMode::Blocking), ERROR_SUCCESS);
     // Four bytes are not the ten asked for: the read times out and leaves them queued.
     ASSERT_TRUE(device.send("1234"));
-    ASSERT_TRUE(eventually([&] { return port.handle->queuedBytes() == 4; }));
+    ASSERT_TRUE(eventually([&] { return port.device()->queuedBytes() == 4; }));
     char buffer[10] = {};
     std::uint32_t got = 99;
     EXPECT_EQ(port.read(buffer, 10, &got, nullptr, 50), ERROR_TIMEOUT);
@@ -314,7 +344,7 @@ TEST_F(PtyPort, AFullLineBoundsAWriteAndASmallReceiveQueueLosesNoBytes) {
     }
     std::thread sender([&] { EXPECT_TRUE(device.send(stream)); });
     std::this_thread::sleep_for(20ms);
-    EXPECT_LE(port.handle->queuedBytes(), 64u);
+    EXPECT_LE(port.device()->queuedBytes(), 64u);
     EXPECT_EQ(readUpTo(stream.size()), stream);
     sender.join();
 }
@@ -324,10 +354,6 @@ TEST_F(ConfiguredPort, ALineFeedFiresRxFlagAndSignalsTheCallersEvent) {
     EXPECT_EQ(lineState(), (std::vector<int>{4800, 8, NOPARITY, ONESTOPBIT, 0}));
     EXPECT_EQ(device.lineSpeed(), 4800u);
     EXPECT_EQ(port.eventCharacter(), '\n');
-    {
-        Overlapped first{ManualResetEvent::create()};
-        ASSERT_EQ(port.waitForEvent(&first, INFINITE), ERROR_SUCCESS);
-    } // `first` and its event end here while the wait is pending: the next wait replaces it
     caller.event.set(); // left over from an earlier turn: the wait resets it
     ASSERT_EQ(port.waitForEvent(&caller, INFINITE), ERROR_SUCCESS); // pending
     EXPECT_FALSE(caller.event.isSet());
@@ -349,7 +375,7 @@ TEST_F(ConfiguredPort, ALineFeedFiresRxFlagAndSignalsTheCallersEvent) {
     EXPECT_EQ(port.firedEvents, 0u);
 }
 
-TEST_F(ConfiguredPort, OnlyMonitoredEventsEndAWaitNoneIsLostBeforeItAndCloseEndsIt) {
+TEST_F(ConfiguredPort, OnlyMonitoredEventsEndAWaitAndNoneIsLostBeforeIt) {
     ASSERT_EQ(port.setEventMask(EV_RXFLAG), ERROR_SUCCESS);
     ASSERT_TRUE(device.send("no flag"));
     EXPECT_EQ(port.waitForEvent(nullptr, 100), ERROR_TIMEOUT);
@@ -357,25 +383,17 @@ TEST_F(ConfiguredPort, OnlyMonitoredEventsEndAWaitNoneIsLostBeforeItAndCloseEnds
     // The timed-out wait was cancelled; an event that fires before the next wait completes it
     // at once.
     ASSERT_TRUE(device.send("early\n"));
-    ASSERT_TRUE(eventually([&] { return port.handle->queuedBytes() == 13; }));
+    ASSERT_TRUE(eventually([&] { return port.device()->queuedBytes() == 13; }));
     caller.event.set(); // the wait resets it first
     ASSERT_EQ(port.waitForEvent(&caller, INFINITE), ERROR_SUCCESS);
     EXPECT_TRUE(caller.event.isSet()) << "completed at once";
     EXPECT_EQ(port.takeEventTypes(), EV_RXFLAG);
     EXPECT_EQ(port.waitForEvent(nullptr, 30), ERROR_TIMEOUT) << "nothing is left over";
-
-    // Closing from another thread ends a blocked wait.
-    std::atomic<std::uint32_t> status{0};
-    std::thread waiter([&] { status = port.waitForEvent(nullptr, kLongWaitMs); });
-    EXPECT_TRUE(eventually([&] { return port.handle->waitPending(); }));
-    EXPECT_EQ(port.closePort(), ERROR_SUCCESS);
-    waiter.join();
-    EXPECT_EQ(status.load(), ERROR_OPERATION_ABORTED);
 }
 
 TEST_F(ConfiguredPort, AHangUpWakesThePendingWaitWithEvErrAndEverythingFailsAfterWithoutSpin) {
     ASSERT_TRUE(device.send("last words\n"));
-    ASSERT_TRUE(eventually([&] { return port.handle->queuedBytes() == 11; }));
+    ASSERT_TRUE(eventually([&] { return port.device()->queuedBytes() == 11; }));
     ASSERT_EQ(port.waitForEvent(nullptr, kLongWaitMs), ERROR_SUCCESS); // takes their events
     ASSERT_EQ(port.waitForEvent(&caller, INFINITE), ERROR_SUCCESS);
     // The waiting thread of a transfer: its event or a stop event.
@@ -414,6 +432,72 @@ TEST_F(ConfiguredPort, AHangUpWakesThePendingWaitWithEvErrAndEverythingFailsAfte
         (std::vector<std::int64_t>{1167, 1167, 1167, -1, 0, EIO}));
     EXPECT_EQ(port.lastError, ERROR_DEVICE_NOT_CONNECTED);
     EXPECT_EQ(port.closePort(), ERROR_SUCCESS);
+}
+
+// Calls in progress on other threads while the port is closed or destroyed: a wait inside
+// waitForEvent, a blocking read, a write held by a full line, and in odd rounds a stream of calls
+// racing the close. Each round ends with the port destroyed while those calls may still be
+// returning. VELMAR_STRESS_ROUNDS sets the number of rounds.
+TEST(SerialPortThreads, CloseAndDestroyEndTheCallsInProgressAndWaitForThem) {
+    PtyDevice device; // reads nothing: the line fills up
+    static const std::string block(1 << 20, 'w');
+    const char* const asked = std::getenv("VELMAR_STRESS_ROUNDS");
+    const int rounds = asked != nullptr && std::atoi(asked) > 0 ? std::atoi(asked) : 100;
+    for (int round = 0; round < rounds; ++round) {
+        auto owned = std::make_unique<SerialPort>();
+        SerialPort* const port = owned.get();
+        ASSERT_EQ(port->openPort(device.path().c_str(), 0, 0, round % 4 != 3), ERROR_SUCCESS);
+        ASSERT_EQ(port->setReadTimeoutMode(ReadTimeoutMode::Blocking), ERROR_SUCCESS);
+        Call waiter([port] { return port->waitForEvent(nullptr, INFINITE); });
+        Call reader([port] {
+            char buffer[8];
+            return port->read(buffer, sizeof buffer, nullptr, nullptr, INFINITE);
+        });
+        Call writer([port] {
+            return port->write(block.data(), static_cast<std::uint32_t>(block.size()), nullptr,
+                               nullptr, INFINITE);
+        });
+        ASSERT_TRUE(eventually([&] {
+            const std::shared_ptr<PortDevice> open = port->device();
+            return open->waitPending() && open->blockedCalls() == 2;
+        })) << round;
+        if (round % 2 == 1) {
+            Call busy([port] { // calls that use the descriptor
+                std::uint32_t status = ERROR_SUCCESS;
+                while ((status = port->setFlowControl(FlowControl::None)) == ERROR_SUCCESS) {
+                }
+                return status;
+            });
+            std::this_thread::sleep_for(std::chrono::microseconds(round % 7 * 100));
+            EXPECT_EQ(Call([port] { return port->closePort(); }).status(), ERROR_SUCCESS);
+            EXPECT_EQ(busy.status(), ERROR_INVALID_HANDLE) << round;
+        }
+        Call destroyer([doomed = std::shared_ptr<SerialPort>(std::move(owned))]() mutable {
+            doomed.reset();
+            return ERROR_SUCCESS;
+        });
+        EXPECT_EQ(destroyer.status(), ERROR_SUCCESS) << round;
+        const std::vector<std::uint32_t> ended = {waiter.status(), reader.status(),
+                                                  writer.status()};
+        ASSERT_EQ(ended, std::vector<std::uint32_t>(3, ERROR_OPERATION_ABORTED)) << round;
+    }
+    EXPECT_FALSE(device.exclusiveFlag());
+}
+
+TEST_F(PtyPort, ANewWaitCompletesThePendingOneAsCancelledAndKeepsAnEventItReuses) {
+    ASSERT_EQ(open(), ERROR_SUCCESS);
+    Overlapped first{ManualResetEvent::create()};
+    ASSERT_EQ(port.waitForEvent(&first, INFINITE), ERROR_SUCCESS);
+    ASSERT_EQ(port.waitForEvent(&caller, INFINITE), ERROR_SUCCESS);
+    EXPECT_TRUE(first.event.isSet()) << "the replaced wait's waiter wakes";
+    EXPECT_EQ(port.takeEventTypes(), 0u) << "with no events";
+    ASSERT_EQ(port.waitForEvent(&caller, INFINITE), ERROR_SUCCESS); // after a time-out, say
+    EXPECT_FALSE(caller.event.isSet()) << "one waiter, one event: the wait goes on";
+    // A wait inside waitForEvent replaces that one, and is replaced from another thread.
+    Call inside([&] { return port.waitForEvent(nullptr, INFINITE); });
+    ASSERT_EQ(caller.event.wait(kLongWaitMs), WAIT_OBJECT_0);
+    ASSERT_EQ(port.waitForEvent(&first, INFINITE), ERROR_SUCCESS);
+    EXPECT_EQ(inside.status(), ERROR_OPERATION_ABORTED);
 }
 
 } // namespace
