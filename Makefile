@@ -1,6 +1,7 @@
 # Velmar Toolkit: the two everyday commands are `make run` and `make test`.
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 # A compiler cache, when the machine has one, shares objects between checkouts of the tree.
@@ -10,7 +11,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 endif
 
-.PHONY: all bootstrap configure build test run sanitize bench format clean
+.PHONY: all bootstrap configure build test run sanitize tsan bench format clean
 
 all: build
 
@@ -38,6 +39,17 @@ sanitize: bootstrap
 	cd $(SAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# ThreadSanitizer over the code that runs on several threads: the tests of core/ (the conversion
+# job) and of serial/, and no desktop program or benchmarks. scripts/tsan-run lets clang 14's
+# runtime start on kernels that randomise addresses more widely (the build runs the tests too).
+tsan: bootstrap
+	CC=clang CXX=clang++ cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DVELMAR_SANITIZE_THREAD=ON -DVELMAR_BUILD_UI=OFF -DVELMAR_BUILD_BENCH=OFF \
+	  -DVELMAR_TEST_FOLDERS="core;serial" $(CMAKE_ARGS)
+	scripts/tsan-run cmake --build $(TSAN_BUILD) -j $(JOBS)
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	  scripts/tsan-run ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS)
+
 bench: build
 	@scripts/bench $(BUILD)
 
@@ -45,4 +57,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD)
