@@ -1,6 +1,7 @@
 #include "formats/FamilyTable.h"
 
 #include "formats/cmap/CmapFile.h"
+#include "formats/gpx/GpxFile.h"
 #include "formats/hub/HubFile.h"
 #include "formats/series41/Series41File.h"
 #include "formats/series5/Series5File.h"
@@ -17,14 +18,20 @@ ResultCode series66Writer(NavDatabase* database, const char* path) {
     return series66Unsupported(database, path);
 }
 
-const FormatFamily kFamilies[kFamilyCount] = {
-    {"Series 41", "s41", readSeries41File, writeSeries41File, ".s41"},
-    {"Series 5", "s5", readSeries5File, writeSeries5Files, ".s5"},
-    {"Series 6", "s6", readSeries6File, writeSeries6Files, ".s6"},
-    {"Series 66", "s66", series66Reader, series66Writer, ".s66"},
-    {"Series 77", "s77", readHubFile, writeHubFile, ".s77"},
-    {"HUB", "hub", readHubFile, writeHubFile, ".hub"},
-    {"CMAP", "cmap", readCmapFile, writeCmapFiles, ".cmap"},
+struct FamilyRow {
+    FormatFamily family;
+    unsigned capabilities;
+};
+
+const FamilyRow kFamilies[kFamilyCount] = {
+    {{"Series 41", "s41", readSeries41File, writeSeries41File, ".s41"}, kOnTypeRadios},
+    {{"Series 5", "s5", readSeries5File, writeSeries5Files, ".s5"}, kOnTypeRadios},
+    {{"Series 6", "s6", readSeries6File, writeSeries6Files, ".s6"}, kOnTypeRadios},
+    {{"Series 66", "s66", series66Reader, series66Writer, ".s66"}, kOnTypeRadios},
+    {{"Series 77", "s77", readHubFile, writeHubFile, ".s77"}, kOnTypeRadios},
+    {{"HUB", "hub", readHubFile, writeHubFile, ".hub"}, kOnTypeRadios},
+    {{"CMAP", "cmap", readCmapFile, writeCmapFiles, ".cmap"}, kOnTypeRadios},
+    {{"GPX", "gpx", readGpxFile, writeGpxFile, ".gpx"}, 0},
 };
 
 } // namespace
@@ -33,15 +40,21 @@ const FormatFamily* formatFamily(int typeIndex) {
     if (typeIndex < 0 || typeIndex >= kFamilyCount) {
         return nullptr;
     }
-    return &kFamilies[typeIndex];
+    return &kFamilies[typeIndex].family;
+}
+
+bool familyHas(int typeIndex, unsigned capabilities) {
+    return typeIndex >= 0 && typeIndex < kFamilyCount &&
+           (kFamilies[typeIndex].capabilities & capabilities) == capabilities;
 }
 
 int familyIndexByKey(std::string_view key) {
-    if (key.size() == 1 && key[0] >= '0' && key[0] < '0' + kFamilyCount) {
-        return key[0] - '0';
+    if (key.size() == 1 && key[0] >= '0' && key[0] <= '9') {
+        const int index = key[0] - '0';
+        return familyHas(index, kOnTypeRadios) ? index : -1;
     }
     for (int i = 0; i < kFamilyCount; ++i) {
-        if (key == kFamilies[i].key) {
+        if (key == kFamilies[i].family.key) {
             return i;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
-// The one table of format families, by type index (the order of the type radio buttons):
-// 0 Series 41, 1 Series 5, 2 Series 6, 3 Series 66, 4 Series 77, 5 HUB, 6 CMAP.
+// The one table of format families, by type index. 0..6 are the desktop program's type radio
+// buttons, in their order: 0 Series 41, 1 Series 5, 2 Series 6, 3 Series 66, 4 Series 77,
+// 5 HUB, 6 CMAP. Families after them are offered by the command line only: 7 GPX.
 
 #include <string_view>
 
@@ -8,7 +9,7 @@
 
 namespace velmar {
 
-inline constexpr int kFamilyCount = 7;
+inline constexpr int kFamilyCount = 8;
 inline constexpr int kSeries41 = 0;
 inline constexpr int kSeries5 = 1;
 inline constexpr int kSeries6 = 2;
@@ -16,10 +17,19 @@ inline constexpr int kSeries66 = 3;
 inline constexpr int kSeries77 = 4;
 inline constexpr int kHub = 5;
 inline constexpr int kCmap = 6;
+inline constexpr int kGpx = 7;
 
-// The family of a type index; null outside 0..6.
+// What a family offers besides conversion on the command line.
+enum FamilyCapability : unsigned {
+    kOnTypeRadios = 1u << 0, // a type radio button of the desktop program (same index)
+};
+
+// The family of a type index; null outside 0..kFamilyCount - 1.
 const FormatFamily* formatFamily(int typeIndex);
-// The type index of a command-line name ("s41", "hub", ...) or of a digit "0".."6"; -1 if none.
+// True when the family of the index has every capability asked for.
+bool familyHas(int typeIndex, unsigned capabilities);
+// The type index of a command-line name ("s41", "hub", "gpx", ...) or of the digit of a type
+// radio button ("0".."6"); -1 if none.
 int familyIndexByKey(std::string_view key);
 
 } // namespace velmar

@@ -25,8 +25,9 @@ namespace {
 constexpr int kFirstSourceRadio = 1110;
 constexpr int kFirstDestinationRadio = 1120;
 
-// The device models of each series, one per line; the file types show what they are.
-constexpr std::array<const char*, kFamilyCount> kModelLabels = {
+// The device models of each series on the type radios, one per line; the file types show what
+// they are.
+constexpr std::array<const char*, 7> kModelLabels = {
     "NC-410\nNC-412\nNC-415 Plus",
     "NC-520\nNC-540\nNC-560 Pro",
     "NC-630\nNC-650\nNC-680 Pro",
@@ -40,6 +41,9 @@ QButtonGroup* makeTypeGroup(QWidget* page, int firstId) {
     auto* group = new QButtonGroup(page);
     group->setExclusive(true);
     for (int index = 0; index < kFamilyCount; ++index) {
+        if (!familyHas(index, kOnTypeRadios)) {
+            continue; // offered by the command line only
+        }
         if (auto* radio = control<QRadioButton>(page, firstId + index)) {
             group->addButton(radio, index);
         }
@@ -56,7 +60,8 @@ void checkType(QButtonGroup* group, int index) {
 } // namespace
 
 const char* modelLabelText(int typeIndex) {
-    if (typeIndex < 0 || typeIndex >= kFamilyCount) {
+    if (!familyHas(typeIndex, kOnTypeRadios) ||
+        static_cast<std::size_t>(typeIndex) >= kModelLabels.size()) {
         return nullptr;
     }
     return kModelLabels[static_cast<std::size_t>(typeIndex)];
