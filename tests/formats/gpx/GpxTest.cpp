@@ -1,0 +1,345 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "../../cli/CliRunner.h"
+#include "TestSupport.h"
+#include "core/Clock.h"
+#include "formats/FamilyTable.h"
+#include "formats/gpx/GpxFile.h"
+#include "formats/gpx/GpxSymbols.h"
+#include "formats/hub/HubFile.h"
+#include "tools/LargeDatabase.h"
+
+namespace velmar {
+namespace {
+
+constexpr std::int64_t kMay2012 = 1335830400; // 1 May 2012, UTC
+
+bool haveTool(const char* name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+class GpxTest : public ::testing::Test {
+  protected:
+    std::string hubText(NavDatabase& db) {
+        EXPECT_EQ(writeHubFile(&db, dir.file("text.hub").c_str()), kOk);
+        return test::readBytes(dir.file("text.hub"));
+    }
+    NavDatabase readPath(const std::string& path, ResultCode expected = kOk) {
+        NavDatabase db;
+        initNavDatabase(&db);
+        std::string reason;
+        EXPECT_EQ(readGpx(path.c_str(), &db, &reason), expected) << reason;
+        return db;
+    }
+    NavDatabase readText(const std::string& document) {
+        test::writeBytes(dir.file("in.gpx"), document);
+        return readPath(dir.file("in.gpx"));
+    }
+    // The database through a GPX file and back.
+    NavDatabase throughGpx(NavDatabase& db, const std::string& path) {
+        EXPECT_EQ(writeGpxFile(&db, path.c_str()), kOk);
+        return readPath(path);
+    }
+
+    const ScopedClock clock{kMay2012};
+    test::TempDir dir;
+};
+
+// Every byte of the hub's texts, positions GPX cannot hold, broken dates, odd run flags, empty
+// records: what only our extensions carry.
+NavDatabase awkwardDatabase() {
+    NavDatabase db;
+    initNavDatabase(&db);
+    db.version = {"9<&>\"'", "\x01\x7F\x81\x9D\xFF"};
+    std::string every;
+    for (int b = 1; b < 256; ++b) {
+        every.push_back(static_cast<char>(b));
+    }
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (std::size_t k = 0; k * 19 < every.size(); ++k) {
+        Waypoint w;
+        initWaypoint(&w);
+        w.name = every.substr(k * 19, 19);
+        w.comment = every.substr((k * 34) % every.size(), 34);
+        w.symbol = k == 0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(k);
+        w.latitude = k == 1 ? 95.0 : -89.999999999 + k;
+        w.longitude = k == 2 ? nan : 179.99 - k;
+        w.altitude = k == 3 ? nan : k == 4 ? -0.0 : k * 0.37;
+        w.date = k == 5 ? RecordDate{0, 0, 0} : k == 6 ? RecordDate{29, 2, 2023} : w.date;
+        addWaypoint(&db, &w);
+    }
+    Mark m;
+    initMark(&m);
+    m.name = "M&M";
+    m.colour = {1, 2, 3};
+    m.date = {-1, 13, 70000};
+    addMark(&db, &m);
+    Route r;
+    initRoute(&r);
+    r.number = -4;
+    addRoute(&db, &r); // no points
+    r.name = "<R>";
+    r.comment = "\t\r\n";
+    RoutePoint p{"A\"B", 300, -200.0, 1.0};
+    addRoutePoint(&r, &p);
+    addRoute(&db, &r);
+    Track t;
+    initTrack(&t);
+    addTrack(&db, &t); // no points
+    for (const std::int32_t flag : {'N', 'X', 'S', 'S', '\0', 'N'}) {
+        TrackPoint point{flag, 1.0, t.points.size() == 2 ? 181.0 : 2.0};
+        addTrackPoint(&t, &point);
+    }
+    addTrack(&db, &t);
+    Line l;
+    initLine(&l);
+    l.name = "]]>";
+    GeoPoint g{200.0, -1e-300};
+    addLinePoint(&l, &g);
+    addLine(&db, &l);
+    Zone z;
+    initZone(&z);
+    z.zoneKind = -5;
+    addZonePoint(&z, &g);
+    addZone(&db, &z);
+    return db;
+}
+
+// hub -> GPX -> hub gives the same HUB file, for every example (taken to HUB first), generated
+// databases and the awkward one.
+TEST_F(GpxTest, HubToGpxToHubIsByteIdentical) {
+    struct Source {
+        const char* key;
+        const char* file;
+    };
+    const Source examples[] = {
+        {"hub", "harbor-day.hub"},    {"s41", "harbour-tour.s41"},  {"s5", "bay-survey.s5.wpt"},
+        {"s5", "bay-survey.s5.rut"},  {"s5", "bay-survey.s5.trk"},  {"s6", "reef-patrol.s6.wpt"},
+        {"s6", "reef-patrol.s6.rut"}, {"s6", "reef-patrol.s6.trk"}, {"s6", "reef-patrol.s6.bnd"},
+        {"cmap", "coastal-run.xml"},
+    };
+    std::vector<NavDatabase> sources;
+    for (const Source& source : examples) {
+        NavDatabase db;
+        initNavDatabase(&db);
+        const std::string path = test::sourcePath(std::string("examples/") + source.file);
+        ASSERT_EQ(formatFamily(familyIndexByKey(source.key))->reader(path.c_str(), &db), kOk)
+            << source.file;
+        sources.push_back(std::move(db));
+    }
+    tools::LargeDatabaseShape shape{300, 30, 10, 20, 3, 3000, 3, 10, 3, 10};
+    sources.push_back(tools::makeLargeDatabase(shape, 5));
+    sources.push_back(awkwardDatabase());
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        // The HUB file, then what HUB -> HUB makes of it (a comma in a text shifts fields).
+        hubText(sources[i]);
+        NavDatabase hub;
+        initNavDatabase(&hub);
+        ASSERT_EQ(readHubFile(dir.file("text.hub").c_str(), &hub), kOk);
+        if (i + 1 == sources.size()) {
+            hub = std::move(sources[i]); // the awkward one directly: HUB files cannot hold it all
+        }
+        const std::string expected = hubText(hub);
+        NavDatabase back = throughGpx(hub, dir.file("case" + std::to_string(i) + ".gpx"));
+        EXPECT_EQ(hubText(back), expected) << "case " << i;
+    }
+}
+
+TEST_F(GpxTest, WrittenGpxValidatesAgainstTheSchema) {
+    const std::string schema = VELMAR_GPX_SCHEMA;
+    if (!test::fileExists(schema) || !haveTool("xmllint")) {
+        GTEST_SKIP() << "no GPX 1.1 schema at " << schema << " or no xmllint (libxml2-utils)";
+    }
+    NavDatabase db = awkwardDatabase();
+    ASSERT_EQ(readHubFile(test::sourcePath("examples/harbor-day.hub").c_str(), &db), kOk);
+    ASSERT_EQ(writeGpxFile(&db, dir.file("all.gpx").c_str()), kOk);
+    const std::string command = "xmllint --noout --schema '" + schema + "' '" +
+                                dir.file("all.gpx") + "' >'" + dir.file("log") + "' 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << test::readBytes(dir.file("log"));
+    EXPECT_EQ(test::readBytes(dir.file("all.gpx")).find("\n"),
+              test::readBytes(dir.file("all.gpx")).find("\r\n") + 1); // CR LF line ends
+}
+
+// GPX of other programs: GPX 1.0 and 1.1, foreign namespaces skipped, texts to CP1252 and cut,
+// sym names, time zones, the first point's time as the record date, runs from segments.
+TEST_F(GpxTest, ForeignDocumentsMapToTheDefaults) {
+    NavDatabase db = readText(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"other\" "
+        "xmlns=\"http://www.topografix.com/GPX/1/1\" xmlns:x=\"urn:x\"><metadata><name>trip</name>"
+        "</metadata><wpt lat=\"43.5\" lon=\"-5.25\"><ele>3.5</ele>"
+        "<time>2012-03-14T23:30:00-02:00</time><name>Caf\xC3\xA9 &amp; bar \xE2\x80\x94 long "
+        "name</name><cmt>only cmt</cmt><sym> anchor </sym><extensions><x:depth>5</x:depth>"
+        "</extensions></wpt><wpt lat=\"-0.5\" lon=\"0\"><name>Plain\xE4\xB8\xAD</name><cmt>c</cmt>"
+        "<desc>d</desc><sym>Unknown thing</sym></wpt><rte><name>LONGROUTENAME</name><cmt>rc</cmt>"
+        "<rtept lat=\"1\" lon=\"2\"><time>2011-05-06T10:00:00Z</time><name>P1</name><sym>Marina"
+        "</sym></rtept><rtept lat=\"1.5\" lon=\"2.5\"/></rte><trk><name>Log</name><x:c>red</x:c>"
+        "<trkseg><trkpt lat=\"1\" lon=\"1\"><time>2010-01-02T03:04:05.5Z</time></trkpt><trkpt "
+        "lat=\"1.1\" lon=\"1\"/></trkseg><trkseg><trkpt lat=\"1.2\" lon=\"1\"/></trkseg><trkseg/>"
+        "</trk><x:other><wpt lat=\"99\" lon=\"0\"/></x:other></gpx>");
+    EXPECT_EQ(hubText(db),
+              "$VERSION,1.0.1,2010.12.22*\r\n$WPT*\r\n"
+              "$Caf\xE9 & bar \x97 long n,only cmt,15,000000,43D30.000N,5D15.000W,"
+              "20120315,3.5,,,*\r\n"
+              "$Plain?,d,00,000000,0D30.000S,0D00.000E,20120501,0.0,,,*\r\n$END*\r\n"
+              "$ROT,001,LONGROUT,rc,000000,20110506*\r\n"
+              "$001,N,1D00.000N,2D00.000E,P1,10*\r\n$002,S,1D30.000N,2D30.000E,,00*\r\n"
+              "$END*\r\n$TRK,001,Log,000000,20100102*\r\n"
+              "$00001,N,1D00.000N,1D00.000E*\r\n$00002,S,1D06.000N,1D00.000E*\r\n"
+              "$00003,S,1D12.000N,1D00.000E*\r\n$END*\r\nENDDATA\r\n");
+
+    db = readText("<?xml version=\"1.0\" encoding=\"windows-1252\"?><gpx version=\"1.0\" "
+                  "xmlns=\"http://www.topografix.com/GPX/1/0\"><wpt lat=\"10\" lon=\"20\"><name>"
+                  "\x80uro\x9F</name></wpt></gpx>");
+    ASSERT_EQ(db.waypoints.size(), 1u);
+    EXPECT_EQ(db.waypoints[0].name, "\x80uro\x9F");
+
+    // A recording longer than a hub track goes on in a second track of the same name.
+    std::string points;
+    for (int i = 0; i <= 100000; ++i) {
+        points += "<trkpt lat=\"1\" lon=\"" + std::to_string(i * 1e-5) + "\"/>";
+    }
+    db = readText("<gpx><trk><name>Long</name><trkseg>" + points + "</trkseg></trk></gpx>");
+    ASSERT_EQ(db.tracks.size(), 2u);
+    EXPECT_EQ(db.tracks[0].points.size(), 100000u);
+    EXPECT_EQ(db.tracks[0].points.back().pointFlag, 'S');
+    EXPECT_EQ(db.tracks[1].points.size(), 1u);
+    EXPECT_EQ(db.tracks[1].name, "Long");
+    EXPECT_EQ(db.tracks[1].number, 2);
+
+    for (std::uint32_t symbol = 0; symbol < gpx::symbolNameCount(); ++symbol) {
+        EXPECT_EQ(gpx::symbolOfName(gpx::symbolName(symbol)), symbol);
+    }
+    EXPECT_EQ(gpx::symbolName(4000), "Waypoint");
+}
+
+TEST_F(GpxTest, MalformedAndHostileDocumentsFailCleanly) {
+    const std::string head = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">";
+    std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE gpx [<!ENTITY a \"aaaaaaaaaa\">";
+    for (char c = 'b'; c <= 'j'; ++c) { // each entity ten of the one before: 10^10 bytes
+        std::string references;
+        for (int k = 0; k < 10; ++k) {
+            references += std::string("&") + static_cast<char>(c - 1) + ";";
+        }
+        laughs += std::string("<!ENTITY ") + c + " \"" + references + "\">";
+    }
+    laughs += "]><gpx><wpt lat=\"1\" lon=\"1\"><name>&j;</name></wpt></gpx>";
+    const struct {
+        const char* label;
+        std::string document;
+        ResultCode code;
+        const char* reason;
+    } cases[] = {
+        {"empty file", "", kGpxNotWellFormed, "line 1"},
+        {"unclosed tag", head + "<wpt lat=\"1\" lon=\"1\"><name>x</name>", kGpxNotWellFormed,
+         "no element found"},
+        {"billion laughs", laughs, kGpxNotWellFormed, "entity declarations"},
+        {"10 MB attribute", head + "<wpt lat=\"1\" lon=\"1\" x=\"" + std::string(10 << 20, 'x'),
+         kGpxNotWellFormed, "longer than 1 MiB"},
+        {"Latin-1 bytes declared UTF-8", head + "<wpt lat=\"1\" lon=\"1\"><name>Caf\xE9</name>",
+         kGpxNotWellFormed, "invalid token"},
+        {"unknown encoding", "<?xml version=\"1.0\" encoding=\"EBCDIC-US\"?><gpx/>",
+         kGpxNotWellFormed, "unknown encoding"},
+        {"nested too deep",
+         head +
+             [] {
+                 std::string s;
+                 for (int i = 0; i < 300; ++i) {
+                     s += "<a>";
+                 }
+                 return s;
+             }(),
+         kGpxNotWellFormed, "nested more than 256"},
+        {"not GPX", "<kml><wpt lat=\"1\" lon=\"1\"/></kml>", kGpxNotGpx, "root element is <kml>"},
+        {"latitude out of range", head + "<wpt lat=\"90.5\" lon=\"1\"/></gpx>", kBadArgument,
+         "lat 90.5 is out of range"},
+        {"longitude not a number", head + "<trk><trkseg><trkpt lat=\"1\" lon=\"1e\"/>",
+         kBadArgument, "lon \"1e\" is not a number"},
+        {"position missing", head + "<rte><rtept lon=\"1\"/></rte></gpx>", kBadArgument,
+         "without its lat attribute"},
+        {"NaN", head + "<wpt lat=\"nan\" lon=\"1\"/></gpx>", kBadArgument, "not a number"},
+    };
+    for (const auto& c : cases) {
+        test::writeBytes(dir.file("bad.gpx"), c.document);
+        NavDatabase db;
+        initNavDatabase(&db);
+        Waypoint before;
+        initWaypoint(&before);
+        addWaypoint(&db, &before); // what a failed read leaves: nothing
+        std::string reason;
+        EXPECT_EQ(readGpx(dir.file("bad.gpx").c_str(), &db, &reason), c.code) << c.label;
+        EXPECT_NE(reason.find(c.reason), std::string::npos) << c.label << ": " << reason;
+        EXPECT_EQ(reason.rfind(dir.file("bad.gpx") + ": ", 0), 0u) << reason;
+        EXPECT_TRUE(db.waypoints.empty()) << c.label;
+    }
+}
+
+// Our GPX read by GPSBabel, and GPSBabel's GPX read by us, keep every point and name.
+TEST_F(GpxTest, GpsBabelReadsOurGpxAndWeReadItsGpx) {
+    if (!haveTool("gpsbabel")) {
+        GTEST_SKIP() << "gpsbabel is not installed (scripts/bootstrap installs it)";
+    }
+    NavDatabase ours = tools::makeLargeDatabase({50, 5, 4, 10, 2, 400, 0, 0, 0, 0}, 9);
+    ASSERT_EQ(writeGpxFile(&ours, dir.file("ours.gpx").c_str()), kOk);
+    const std::string command = "gpsbabel -i gpx -f '" + dir.file("ours.gpx") + "' -o gpx -F '" +
+                                dir.file("theirs.gpx") + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    NavDatabase theirs = readPath(dir.file("theirs.gpx"));
+    const auto same = [](const auto& a, const auto& b) {
+        EXPECT_NEAR(a.latitude, b.latitude, 1e-8);
+        EXPECT_NEAR(a.longitude, b.longitude, 1e-8);
+    };
+    ASSERT_EQ(theirs.waypoints.size(), ours.waypoints.size());
+    for (std::size_t i = 0; i < ours.waypoints.size(); ++i) {
+        EXPECT_EQ(theirs.waypoints[i].name, ours.waypoints[i].name);
+        same(theirs.waypoints[i], ours.waypoints[i]);
+    }
+    EXPECT_EQ(theirs.marks.size(), ours.marks.size());
+    ASSERT_EQ(theirs.routes.size(), ours.routes.size());
+    for (std::size_t r = 0; r < ours.routes.size(); ++r) {
+        ASSERT_EQ(theirs.routes[r].points.size(), ours.routes[r].points.size());
+        EXPECT_EQ(theirs.routes[r].name, ours.routes[r].name);
+        for (std::size_t i = 0; i < ours.routes[r].points.size(); ++i) {
+            EXPECT_EQ(theirs.routes[r].points[i].name, ours.routes[r].points[i].name);
+            same(theirs.routes[r].points[i], ours.routes[r].points[i]);
+        }
+    }
+    ASSERT_EQ(theirs.tracks.size(), ours.tracks.size());
+    for (std::size_t t = 0; t < ours.tracks.size(); ++t) {
+        EXPECT_EQ(theirs.tracks[t].name, ours.tracks[t].name);
+        ASSERT_EQ(theirs.tracks[t].points.size(), ours.tracks[t].points.size());
+        for (std::size_t i = 0; i < ours.tracks[t].points.size(); ++i) {
+            same(theirs.tracks[t].points[i], ours.tracks[t].points[i]);
+        }
+    }
+}
+
+// GPX is family 7 of the table, on the command line but not on the desktop program's radios.
+TEST_F(GpxTest, IsACommandLineFamilyOfTheTable) {
+    EXPECT_EQ(familyIndexByKey("gpx"), kGpx);
+    EXPECT_EQ(familyIndexByKey("7"), -1);
+    EXPECT_STREQ(formatFamily(kGpx)->extension, ".gpx");
+    EXPECT_EQ(formatFamily(kGpx)->reader, &readGpxFile);
+    for (int index = 0; index < kFamilyCount; ++index) {
+        EXPECT_EQ(familyHas(index, kOnTypeRadios), index < 7) << index;
+    }
+    const std::string out = dir.file("out");
+    std::filesystem::create_directory(out);
+    test::CliResult ok = test::runVelmar({"convert", "--from", "hub", "--to", "gpx", "--out", out,
+                                          test::sourcePath("examples/harbor-day.hub")});
+    EXPECT_EQ(ok.exitCode, 0) << ok.err;
+    EXPECT_TRUE(test::fileExists(out + "/harbor-day.hub.gpx"));
+    test::writeBytes(dir.file("bad.gpx"), "<kml/>");
+    test::CliResult bad = test::runVelmar(
+        {"convert", "--from", "gpx", "--to", "hub", "--out", out, dir.file("bad.gpx")});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_EQ(bad.out, "FAIL (0- 7) : " + dir.file("bad.gpx") + "\nConverting Completed\n");
+    EXPECT_NE(bad.err.find("not a GPX document"), std::string::npos) << bad.err;
+    EXPECT_FALSE(test::fileExists(out + "/bad.gpx.hub"));
+}
+
+} // namespace
+} // namespace velmar
