@@ -1,4 +1,6 @@
 // velmar convert: the Convert page's job on the command line.
+#include <CLI/CLI.hpp>
+
 #include <atomic>
 #include <condition_variable>
 #include <csignal>
@@ -12,26 +14,16 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/Commands.h"
+#include "cli/Command.h"
+#include "cli/NamedChoice.h"
+#include "cli/StandardOutput.h"
 #include "core/ConversionJob.h"
+#include "core/TextFile.h"
 #include "formats/FamilyTable.h"
 
 namespace velmar::cli {
 
 namespace {
-
-constexpr char kConvertUsage[] =
-    "Usage: velmar convert --from TYPE --to TYPE [--out DIR] FILE...\n"
-    "Converts each FILE from one format family to another into DIR (default: the current\n"
-    "folder), naming each output after its source: DIR/<file name><extension of TYPE>.\n"
-    "\n"
-    "TYPE: s41 | s5 | s6 | s66 | s77 | hub | cmap | gpx   (or the index 0..6 of the\n"
-    "      desktop program's type buttons)\n"
-    "\n"
-    "Prints one result line per file (OK, FAIL or ABORT) and 'Converting Completed'.\n"
-    "Exit status: 0 when every file converted, 1 when any failed or was aborted,\n"
-    "2 for bad arguments or inputs. Ctrl-C stops after the file in hand; a second\n"
-    "Ctrl-C quits at once.\n";
 
 std::atomic<bool> interrupted{false};
 
@@ -98,76 +90,116 @@ class LinePrinter {
         if (line.rfind("FAIL", 0) == 0 || line.rfind("ABORT", 0) == 0) {
             failed_ = true;
         }
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
+        printLine(line);
     }
 
     bool failed_ = false;
 };
 
-int usageError(const char* message) {
-    std::fprintf(stderr, "velmar convert: %s\n\n%s", message, kConvertUsage);
-    return 2;
+// The type names of the family table, or the digit of a desktop type button, as the type index.
+CLI::Validator familyType() {
+    std::vector<std::string> names;
+    int buttons = 0;
+    for (int i = 0; i < kFamilyCount; ++i) {
+        names.emplace_back(formatFamily(i)->key);
+        buttons += familyHas(i, kOnTypeRadios) ? 1 : 0;
+    }
+    return namedChoice(
+        names, [](const std::string& value) { return familyIndexByKey(value); },
+        " or 0.." + std::to_string(buttons - 1));
 }
 
-} // namespace
+constexpr char kConvertFooter[] =
+    "Converts each FILE from one format family to another into DIR, naming each output after\n"
+    "its source: DIR/<file name><extension of TYPE>, so day1.s41 to HUB gives day1.s41.hub.\n"
+    "\n"
+    "Types (or the index 0..6 of the desktop program's type buttons, for all but GPX):\n"
+    "  s41   Series 41  .s41 sentence files\n"
+    "  s5    Series 5   sets of .wpt .rut .trk files\n"
+    "  s6    Series 6   sets of .wpt .rut .trk .bnd files\n"
+    "  s66   Series 66  listed, but not supported\n"
+    "  s77   Series 77  .s77 files (the HUB text format)\n"
+    "  hub   HUB        .hub files\n"
+    "  cmap  CMAP       .xml documents of chart software\n"
+    "  gpx   GPX        .gpx documents of other chart programs, phone apps and receivers\n"
+    "\n"
+    "A Series 5 or Series 6 set is the files that share one base name, one per record kind:\n"
+    "day.wpt (waypoints), day.rut (routes), day.trk (tracks) and, for Series 6, day.bnd\n"
+    "(boundaries). As sources, name each file of the set you want read; each is read on its\n"
+    "own and gives its own output:\n"
+    "  velmar convert --from s6 --to hub --out out day.wpt day.rut day.trk day.bnd\n"
+    "As the destination, each source gives one set in DIR, a file per kind that has records:\n"
+    "day.hub.s5.wpt, day.hub.s5.rut, day.hub.s5.trk (Series 6: .s6.wpt .s6.rut .s6.trk .s6.bnd).\n"
+    "CMAP outputs are one document per kind: day.hub.cmap.Marks.UP.xml, .Multi RT.RT.xml and\n"
+    ".Multi TRK.TRK.xml.\n"
+    "\n"
+    "Prints one result line per file as it is done (OK : FILE, FAIL (0- n) : FILE when reading\n"
+    "failed, FAIL (1- n) FILE when writing failed, ABORT : FILE) and 'Converting Completed'.\n"
+    "Exit status: 0 when every file converted, 1 when any failed or was aborted or the result\n"
+    "lines could not be written, 2 for bad arguments or inputs. Ctrl-C stops after the file in\n"
+    "hand; a second Ctrl-C quits at once.";
 
-int runConvertCommand(int argc, char** argv) {
-    int from = -1;
-    int to = -1;
-    std::string folder;
-    bool folderGiven = false;
-    std::vector<std::string> files;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (!optionsEnded && (arg == "--help" || arg == "-h")) {
-            std::fputs(kConvertUsage, stdout);
-            return 0;
-        }
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && (arg == "--from" || arg == "--to" || arg == "--out")) {
-            if (i + 1 >= argc) {
-                return usageError((arg + " needs a value").c_str());
-            }
-            const std::string value = argv[++i];
-            if (arg == "--out") {
-                folder = value;
-                folderGiven = true;
-            } else {
-                const int index = familyIndexByKey(value);
-                if (index < 0) {
-                    return usageError(("unknown type '" + value + "'").c_str());
-                }
-                (arg == "--from" ? from : to) = index;
-            }
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            return usageError(("unknown option '" + arg + "'").c_str());
-        } else {
-            files.push_back(arg);
-        }
+class ConvertCommand final : public Command {
+  public:
+    void addOptions(CLI::App& app) override {
+        app.footer(kConvertFooter);
+        app.add_option("--from", from_, "the family of the sources")
+            ->required()
+            ->type_name("TYPE")
+            ->transform(familyType());
+        app.add_option("--to", to_, "the family of the outputs")
+            ->required()
+            ->type_name("TYPE")
+            ->transform(familyType());
+        out_ = app.add_option("--out", folder_,
+                              "the folder the outputs go to (default: the "
+                              "current folder)")
+                   ->type_name("DIR");
+        app.add_option("FILE", files_, "the files to convert, in this order")->type_name("");
     }
-    if (from < 0 || to < 0) {
-        return usageError("--from and --to are required");
+
+    int run() override;
+
+  private:
+    int from_ = -1;
+    int to_ = -1;
+    std::string folder_;
+    CLI::Option* out_ = nullptr;
+    std::vector<std::string> files_;
+};
+
+int ConvertCommand::run() {
+    if (files_.empty()) {
+        return argumentError("convert", "no files to convert given (FILE...)");
     }
-    if (!folderGiven) {
+    std::string folder = trimText(folder_);
+    if (out_->count() == 0) {
         std::error_code error;
         folder = std::filesystem::current_path(error).string();
     }
-
-    // The very checks of the Convert button, with its messages.
-    const std::string problem = checkConvertInputs(files.size(), folder, from, to);
+    if (folder.empty()) {
+        return argumentError("convert", "no output folder given (--out DIR)");
+    }
+    if (!isExistingFolder(folder)) {
+        std::error_code error;
+        return argumentError(
+            "convert",
+            "output folder " + folder +
+                (std::filesystem::exists(folder, error) ? " is not a folder" : " does not exist"));
+    }
+    if (from_ == kSeries66 || to_ == kSeries66) {
+        return argumentError("convert", "Series 66 files cannot be converted (s66 is listed, "
+                                        "but not supported)");
+    }
+    // The Convert button's own checks, which the ones above cover.
+    const std::string problem = checkConvertInputs(files_.size(), folder, from_, to_);
     if (!problem.empty()) {
-        std::fprintf(stderr, "%s\n", problem.c_str());
-        return 2;
+        return argumentError("convert", problem);
     }
     std::unique_ptr<ConversionJob> job =
-        makeConversionJob(files, folder, from, to, *formatFamily(from), *formatFamily(to));
+        makeConversionJob(files_, folder, from_, to_, *formatFamily(from_), *formatFamily(to_));
     if (!job) {
-        std::fprintf(stderr, "%s\n", kNoMemoryMessage);
-        return 2;
+        return argumentError("convert", kNoMemoryMessage);
     }
 
     interrupted.store(false);
@@ -206,7 +238,12 @@ int runConvertCommand(int argc, char** argv) {
 
     sigaction(SIGINT, &previousInt, nullptr);
     sigaction(SIGTERM, &previousTerm, nullptr);
-    return (printer.sawFailure() || !completed) ? 1 : 0;
+    return (printer.sawFailure() || !completed) ? kExitFailed : kExitOk;
 }
+
+[[maybe_unused]] const bool registered = registerCommand<ConvertCommand>(
+    10, "convert", "convert files from one format family to another, one output per file");
+
+} // namespace
 
 } // namespace velmar::cli

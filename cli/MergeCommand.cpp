@@ -1,77 +1,73 @@
 // velmar merge: the Merge page's job on the command line.
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "cli/Commands.h"
+#include "cli/Command.h"
+#include "cli/NamedChoice.h"
+#include "cli/StandardOutput.h"
+#include "core/ConversionJob.h"
 #include "merge/MergeJob.h"
 
 namespace velmar::cli {
 
 namespace {
 
-constexpr char kMergeUsage[] =
-    "Usage: velmar merge [--type hub|cmap] --out FILE FILE...\n"
+constexpr char kMergeFooter[] =
     "Merges the listed files, in order, into one output FILE: HUB files into one HUB file\n"
     "(clashing waypoint, route and track names renamed WPTn, RTEn, TRKn), or CMAP documents\n"
-    "into one CMAP document (records appended as they are). --type defaults to hub.\n"
+    "into one CMAP document (records appended as they are).\n"
     "\n"
     "Prints 'Merging Completed' when every file was read and the output written.\n"
     "Exit status: 0 on success, 1 when an input could not be read or the output not written\n"
-    "(the readable inputs are still merged), 2 for bad arguments or inputs.\n";
+    "(the readable inputs are still merged), 2 for bad arguments or inputs.";
 
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "velmar merge: %s\n\n%s", message.c_str(), kMergeUsage);
-    return 2;
-}
+class MergeCommand final : public Command {
+  public:
+    void addOptions(CLI::App& app) override {
+        app.footer(kMergeFooter);
+        app.add_option("--type", type_, "the family of the files (default: hub)")
+            ->type_name("TYPE")
+            ->transform(namedChoice({"hub", "cmap"}, [](const std::string& value) {
+                return value == "hub" ? MergeHub : value == "cmap" ? MergeCmap : -1;
+            }));
+        app.add_option("--out", output_, "the merged file (replaced when it exists)")
+            ->type_name("FILE");
+        app.add_option("FILE", files_, "the files to merge, in this order")->type_name("");
+    }
+
+    int run() override {
+        if (files_.empty()) {
+            return argumentError("merge", "no files to merge given (FILE...)");
+        }
+        if (trimText(output_).empty()) {
+            return argumentError("merge", "no output file given (--out FILE)");
+        }
+        // The Merge button's own checks, which the ones above cover.
+        const std::string refusal = checkMergeInputs(files_.size(), output_);
+        if (!refusal.empty()) {
+            return argumentError("merge", refusal);
+        }
+        const MergeReport report = runMergeJob(type_, files_, output_);
+        if (!report.ok()) {
+            std::fprintf(stderr, "%s\n", report.message().c_str());
+            return kExitFailed;
+        }
+        printLine(report.message());
+        return kExitOk;
+    }
+
+  private:
+    int type_ = MergeHub;
+    std::string output_;
+    std::vector<std::string> files_;
+};
+
+[[maybe_unused]] const bool registered = registerCommand<MergeCommand>(
+    20, "merge", "merge HUB files into one HUB file, or CMAP files into one CMAP document");
 
 } // namespace
-
-int runMergeCommand(int argc, char** argv) {
-    int type = MergeHub;
-    std::string output;
-    std::vector<std::string> files;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (!optionsEnded && (arg == "--help" || arg == "-h")) {
-            std::fputs(kMergeUsage, stdout);
-            return 0;
-        }
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && (arg == "--type" || arg == "--out")) {
-            if (i + 1 >= argc) {
-                return usageError(arg + " needs a value");
-            }
-            const std::string value = argv[++i];
-            if (arg == "--out") {
-                output = value;
-            } else if (value == "hub") {
-                type = MergeHub;
-            } else if (value == "cmap") {
-                type = MergeCmap;
-            } else {
-                return usageError("unknown type '" + value + "' (hub or cmap)");
-            }
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            return usageError("unknown option '" + arg + "'");
-        } else {
-            files.push_back(arg);
-        }
-    }
-    const std::string refusal = checkMergeInputs(files.size(), output);
-    if (!refusal.empty()) {
-        std::fprintf(stderr, "%s\n", refusal.c_str());
-        return 2;
-    }
-    const MergeReport report = runMergeJob(type, files, output);
-    if (!report.ok()) {
-        std::fprintf(stderr, "%s\n", report.message().c_str());
-        return 1;
-    }
-    std::printf("%s\n", report.message().c_str());
-    return 0;
-}
 
 } // namespace velmar::cli

@@ -51,51 +51,85 @@ TEST_F(ConvertCommandTest, AnyFailedFileExitsOne) {
                          "\nConverting Completed\n");
 }
 
-TEST_F(ConvertCommandTest, InputChecksPrintTheirMessagesAndExitTwo) {
+TEST_F(ConvertCommandTest, BadArgumentsAndInputsExitTwoWithTheCommandLinesOwnMessages) {
     struct Case {
         std::vector<std::string> args;
         std::string err;
     };
     const std::string out = dir.file("out");
+    const std::string hint = "Run 'velmar convert --help' for its options.\n";
     const std::vector<Case> cases = {
         {{"convert", "--from", "hub", "--to", "hub", "--out", out},
-         "No files for convert.\nPress the <Add file> button to add a file to list\n"},
+         "velmar convert: no files to convert given (FILE...)\n"},
         {{"convert", "--from", "hub", "--to", "hub", "--out", "   ", "a.hub"},
-         "No folder for save output files.\nPress the <Browse> button to choose folder\n"},
+         "velmar convert: no output folder given (--out DIR)\n"},
         {{"convert", "--from", "hub", "--to", "hub", "--out", dir.file("nowhere"), "a.hub"},
-         dir.file("nowhere") + " folder is not exist\n"},
+         "velmar convert: output folder " + dir.file("nowhere") + " does not exist\n"},
+        {{"convert", "--from", "hub", "--to", "hub", "--out", dir.file("a.hub"), "a.hub"},
+         "velmar convert: output folder " + dir.file("a.hub") + " is not a folder\n"},
         {{"convert", "--from", "s66", "--to", "hub", "--out", out, "a.hub"},
-         "No support Series 66\n"},
-        {{"convert", "--from", "hub", "--to", "3", "--out", out, "a.hub"},
-         "No support Series 66\n"},
+         "velmar convert: Series 66 files cannot be converted (s66 is listed, but not "
+         "supported)\n"},
+        {{"convert", "--from", "xyz", "--to", "hub", "a.hub"},
+         "velmar convert: --from: unknown type 'xyz'\n" + hint},
+        {{"convert", "--to", "hub", "a.hub"}, "velmar convert: --from is required\n" + hint},
+        {{"convert", "--bogus", "--from", "hub", "--to", "hub", "a.hub"},
+         "velmar convert: The following argument was not expected: --bogus\n" + hint},
+        {{"merge", "--out", out}, "velmar merge: no files to merge given (FILE...)\n"},
+        {{"merge", "--out", " ", "a.hub"}, "velmar merge: no output file given (--out FILE)\n"},
+        {{"merge", "--type", "s41", "--out", "x", "a.hub"},
+         "velmar merge: --type: unknown type 's41'\nRun 'velmar merge --help' for its options.\n"},
+        {{"frobnicate", "--from", "hub"},
+         "velmar: unknown command 'frobnicate'\nRun 'velmar --help' for its options.\n"},
     };
     for (const Case& c : cases) {
-        const auto r = test::runVelmar(c.args);
+        const auto r = test::runVelmar(c.args, dir.path().string());
         EXPECT_EQ(r.exitCode, 2) << c.err;
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.out, "");
     }
+    // The developer tools parse the same way: an unknown option is an error, never a file name.
+    const auto tool = test::runProgram(test::binaryPath("tools/velmar-genhub"),
+                                       {"--bogus", "x.hub"}, {dir.path().string(), -1, {}, {}});
+    EXPECT_EQ(tool.exitCode, 2);
+    EXPECT_FALSE(test::fileExists(dir.file("--bogus")) || test::fileExists(dir.file("x.hub")));
 }
 
-TEST_F(ConvertCommandTest, BadArgumentsAndHelp) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {},
-             {"frobnicate"},
-             {"convert", "--from", "xyz", "--to", "hub", "a.hub"},
-             {"convert", "--to", "hub", "a.hub"},
-             {"convert", "--from", "hub", "--to"},
-             {"convert", "--bogus", "--from", "hub", "--to", "hub", "a.hub"}}) {
-        const auto r = test::runVelmar(args);
-        EXPECT_EQ(r.exitCode, 2) << (args.empty() ? "" : args[0]);
-        EXPECT_FALSE(r.err.empty());
-    }
+TEST_F(ConvertCommandTest, HelpShowsTheTypesAndHowASetIsNamed) {
+    const auto bare = test::runVelmar({});
+    EXPECT_EQ(bare.exitCode, 2);
+    EXPECT_EQ(bare.err.rfind("Converts and merges", 0), 0u) << bare.err;
     const auto help = test::runVelmar({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("convert"), std::string::npos);
     EXPECT_NE(help.out.find("merge"), std::string::npos);
     const auto convertHelp = test::runVelmar({"convert", "--help"});
     EXPECT_EQ(convertHelp.exitCode, 0);
-    EXPECT_NE(convertHelp.out.find("s41 | s5 | s6 | s66 | s77 | hub | cmap"), std::string::npos);
+    for (const char* text : {"TYPE:{s41,s5,s6,s66,s77,hub,cmap,gpx} or 0..6", "day.wpt day.rut",
+                             "day.hub.s5.wpt", "Exit status"}) {
+        EXPECT_NE(convertHelp.out.find(text), std::string::npos) << text;
+    }
+    EXPECT_NE(test::runVelmar({"merge", "-h"}).out.find("TYPE:{hub,cmap}"), std::string::npos);
+}
+
+TEST_F(ConvertCommandTest, ResultLinesThatCannotBeWrittenExitOne) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]); // a reader that went away
+    const int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    for (const int fd : {full, ends[1]}) {
+        for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+                 {"convert", "--from", "hub", "--to", "hub", "--out", dir.file("out"), "a.hub"},
+                 {"merge", "--out", dir.file("out/m.hub"), "a.hub", "b.hub"}}) {
+            const auto r = test::runVelmar(args, dir.path().string(), fd);
+            EXPECT_EQ(r.exitCode, 1) << args[0] << " " << fd;
+            EXPECT_EQ(r.err.rfind("velmar: cannot write to standard output: ", 0), 0u) << r.err;
+        }
+    }
+    EXPECT_EQ(test::readBytes(dir.file("out/a.hub.hub")), kHub); // the work itself was done
+    ::close(full);
+    ::close(ends[1]);
 }
 
 TEST_F(ConvertCommandTest, InterruptAbortsTheFileInHand) {

@@ -212,12 +212,10 @@ TEST(MergeJob, ReportsUnreadableInputsAndUnwritableOutputs) {
 TEST(MergeJob, RefusesBadInputsWithTheirMessages) {
     test::TempDir dir;
     const std::pair<const char*, const char*> cases[] = {
-        {"--out o", "No HUB/CMAP files for merge.\nPress the <Add file> button to add a file to "
-                    "list\n"},
-        {"--out ' \t' /dev/null",
-         "No file for save output data.\nPress the <Browse> button to choose file\n"},
-        {"--type kml --out o /dev/null", "velmar merge: unknown type 'kml'"},
-        {"--out", "velmar merge: --out needs a value"},
+        {"--out o", "velmar merge: no files to merge given (FILE...)\n"},
+        {"--out ' \t' /dev/null", "velmar merge: no output file given (--out FILE)\n"},
+        {"--type kml --out o /dev/null", "velmar merge: --type: unknown type 'kml'\n"},
+        {"--out", "velmar merge: --out: 1 required FILE missing\n"},
     };
     for (const auto& [args, message] : cases) {
         const Outcome run = velmarMerge(dir, args);
