@@ -20,9 +20,11 @@ namespace {
 // 484 by 343 dialog units of the window's 8-point font.
 constexpr QSize kWindowSize(726, 557);
 
-QAction* addCommand(QMenu* menu, const QString& text, unsigned command) {
+QAction* addCommand(MainTabDialog* window, QMenu* menu, const QString& text, unsigned command) {
     QAction* action = menu->addAction(text);
     action->setData(command);
+    QObject::connect(action, &QAction::triggered, window,
+                     [window, command] { window->systemCommand(command); });
     return action;
 }
 
@@ -47,18 +49,25 @@ MainTabDialog::MainTabDialog(DialogService& dialogs, QWidget* parent)
 
     // The window menu, with the About entry last after a separator.
     windowMenu_ = new QMenu(this);
-    addCommand(windowMenu_, QStringLiteral("Mi&nimise"), kMinimiseCommand);
-    addCommand(windowMenu_, QStringLiteral("&Close"), kCloseCommand);
+    addCommand(this, windowMenu_, QStringLiteral("Mi&nimise"), kMinimiseCommand);
+    addCommand(this, windowMenu_, QStringLiteral("&Close"), kCloseCommand);
     const QString aboutText = QString::fromLatin1(kAboutMenuText);
     if (!aboutText.isEmpty()) {
         windowMenu_->addSeparator();
-        addCommand(windowMenu_, aboutText, kAboutCommand);
+        // Where a user looks for it on Linux too: F1 anywhere in the window, and the window's
+        // context menu (a right click on any free spot), besides the window-menu button.
+        QAction* about = addCommand(this, windowMenu_, aboutText, kAboutCommand);
+        about->setShortcut(QKeySequence(Qt::Key_F1));
+        about->setShortcutContext(Qt::WindowShortcut);
+        addAction(about);
     }
-    connect(windowMenu_, &QMenu::triggered, this,
-            [this](QAction* action) { systemCommand(action->data().toUInt()); });
     form_->windowMenuButton->setMenu(windowMenu_);
     form_->windowMenuButton->setIcon(appIcon_);
     form_->windowMenuButton->setIconSize(QSize(16, 16));
+    form_->windowMenuButton->setToolTip(QStringLiteral("Window menu: About Velmar (F1)"));
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { windowMenu_->popup(mapToGlobal(at)); });
 
     setWindowIcon(appIcon_);
     setWindowTitle(QString::fromLatin1(kPageTitles[0]));

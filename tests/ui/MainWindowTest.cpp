@@ -1,6 +1,7 @@
 // The main window (caption per tab, only the shown page enabled, the window menu's About entry,
 // self-drawn tabs, Enter/Escape filter), and the desktop's own dialogs.
 
+#include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,9 +85,23 @@ TEST_F(MainWindowTest, WindowMenuEndsWithTheAboutEntryThatOpensTheAboutBox) {
     EXPECT_EQ(actions.last()->text(), "&About Velmar...");
     EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
     EXPECT_TRUE(window.windowMenuButton()->isVisible());
-    const std::function<void()> opens[] = {[&] { window.systemCommand(0x10u); },
-                                           [&] { window.systemCommand(0x1Fu); }, // low bits free
-                                           [&] { actions.last()->trigger(); }};
+    QWidget* page = tabs()->convertPage();
+    const std::function<void()> opens[] = {
+        [&] { window.systemCommand(0x10u); }, [&] { window.systemCommand(0x1Fu); }, // low bits free
+        [&] { actions.last()->trigger(); },
+        [&] { // F1 anywhere in the window
+            QApplication::setActiveWindow(&window);
+            QTest::keyClick(control<QLineEdit>(page, 1104), Qt::Key_F1);
+        },
+        [&] { // a right click on a free spot of a page: the window's context menu
+            QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                    page->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(page, &click);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_EQ(menu, window.windowMenu());
+            menu->close();
+            menu->actions().last()->trigger();
+        }};
     for (const auto& open : opens) {
         EXPECT_TRUE(test::driveModal<AboutDialog>(open, [](AboutDialog* about) {
             EXPECT_EQ(about->windowTitle(), "About Velmar");
@@ -100,6 +115,7 @@ TEST_F(MainWindowTest, WindowMenuEndsWithTheAboutEntryThatOpensTheAboutBox) {
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
     EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(actions.last()->shortcut(), QKeySequence(Qt::Key_F1)); // shown in the menu
 }
 
 // The pixels of that colour within the rectangle: how many, and their bounds.
