@@ -39,6 +39,9 @@ FileDropListBox::FileDropListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSortingEnabled(false);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A long path keeps its file name in view: its middle is elided, the whole is the tooltip.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTextElideMode(Qt::ElideMiddle);
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
@@ -46,6 +49,7 @@ FileDropListBox::FileDropListBox(QWidget* parent) : QListWidget(parent) {
 
 void FileDropListBox::addEntry(const QString& path) {
     addItem(path);
+    item(count() - 1)->setToolTip(path);
 }
 
 QStringList FileDropListBox::entries() const {

@@ -33,6 +33,8 @@ FileDropListView::FileDropListView(QWidget* parent) : QTreeWidget(parent) {
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
+    // A long path keeps its file name in view: its middle is elided, the whole is the tooltip.
+    setTextElideMode(Qt::ElideMiddle);
 }
 
 void FileDropListView::initColumns() {
@@ -53,6 +55,7 @@ void FileDropListView::addFile(const QString& path) {
     const std::string local = localPath(path);
     auto row = std::make_unique<QTreeWidgetItem>();
     row->setText(NameColumn, path);
+    row->setToolTip(NameColumn, path);
     row->setText(DateColumn, QString::fromStdString(fileDateText(local)));
     row->setText(SizeColumn, QString::fromStdString(fileSizeText(local)));
     row->setTextAlignment(DateColumn, Qt::AlignRight | Qt::AlignVCenter);

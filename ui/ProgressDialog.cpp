@@ -19,6 +19,8 @@ ProgressDialog::ProgressDialog(ConversionJob* job, QWidget* parent)
     form_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
+    // Long result lines scroll sideways; the window can also be made wider.
+    setSizeGripEnabled(true);
     KeyFilter::install(this);
     connect(form_->actionButton, &QPushButton::clicked, this, &ProgressDialog::onButton);
 }

@@ -22,6 +22,7 @@
 #include "merge/MergeJob.h"
 #include "ui/ConvertPage.h"
 #include "ui/FileDropListBox.h"
+#include "ui/FileDropListView.h"
 #include "ui/KeyFilter.h"
 #include "ui/MergePage.h"
 #include "ui/ProgressDialog.h"
@@ -341,6 +342,39 @@ TEST_F(MergePageTest, MergesAfterTheChecksAndReportsCompletedOnlyOnFullSuccess) 
             EXPECT_NE(merged.find("\r\n$" + name + ",Moored,"), std::string::npos) << name;
         }
     }
+}
+
+// A path far wider than the lists and the "Converting ...." window: the lists keep the file name
+// in view (the middle of the path elided, the whole in the tooltip); the window scrolls to the
+// end of the line.
+TEST(LongPathTest, ListsShowTheFileNameAndTheConvertingWindowScrollsToTheWholeLine) {
+    const QString path = "/" + QStringLiteral("very-long-folder-name/").repeated(12) + "day.hub";
+    FileDropListBox box;
+    FileDropListView view;
+    for (QAbstractItemView* list : std::initializer_list<QAbstractItemView*>{&box, &view}) {
+        list->resize(300, 200);
+        list->show();
+    }
+    box.addEntry(path);
+    view.initColumns();
+    view.addFile(path);
+    QApplication::processEvents();
+    for (QAbstractItemView* list : std::initializer_list<QAbstractItemView*>{&box, &view}) {
+        const QModelIndex row = list->model()->index(0, 0);
+        EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
+        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+        EXPECT_EQ(row.data(Qt::ToolTipRole).toString(), path);
+    }
+    const FormatFamily family{"Fam", "fam", [](const char*, NavDatabase*) { return kCannotOpen; },
+                              countingWriter, ".out"};
+    auto job = makeConversionJob({localPath(path)}, "/out", 5, 5, family, family);
+    ProgressDialog window(job.get());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.completed(); }, 60000));
+    const QPlainTextEdit* edit = window.resultEdit();
+    EXPECT_GE(edit->horizontalScrollBar()->maximum() + edit->viewport()->width(),
+              edit->fontMetrics().horizontalAdvance("FAIL (0- 2) : " + path));
+    window.actionButton()->click();
 }
 
 } // namespace
