@@ -15,13 +15,18 @@ endif
 
 all: build
 
+CONFIGURE = cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
 bootstrap:
-	@scripts/bootstrap
+	@scripts/bootstrap test
 
-$(BUILD)/build.ninja: | bootstrap
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
-
-configure: bootstrap $(BUILD)/build.ninja
+# The whole tree: programs, tests and benchmarks (a tree first configured by `make run` holds
+# only the programs, and gets the rest here).
+configure: bootstrap
+	@grep -qs '^VELMAR_BUILD_TESTS:BOOL=ON' $(BUILD)/CMakeCache.txt && \
+	  grep -qs '^VELMAR_BUILD_BENCH:BOOL=ON' $(BUILD)/CMakeCache.txt && \
+	  [ -f $(BUILD)/build.ninja ] || \
+	  $(CONFIGURE) -DVELMAR_BUILD_TESTS=ON -DVELMAR_BUILD_BENCH=ON
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -29,7 +34,11 @@ build: configure
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-run: build
+# Only what running needs: the run set of packages, the desktop program and the command line.
+run:
+	@scripts/bootstrap run
+	@[ -f $(BUILD)/build.ninja ] || $(CONFIGURE) -DVELMAR_BUILD_TESTS=OFF -DVELMAR_BUILD_BENCH=OFF
+	cmake --build $(BUILD) -j $(JOBS) --target velmar-toolkit velmar
 	@scripts/run $(BUILD)
 
 sanitize: bootstrap
