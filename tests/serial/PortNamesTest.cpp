@@ -2,8 +2,11 @@
 
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
+#include "PtyDevice.h"
 #include "TestSupport.h"
 #include "serial/PortNames.h"
 
@@ -65,6 +68,63 @@ TEST(PortNames, ComNamesResolveThroughTheInstalledDevices) {
         EXPECT_EQ(listSerialPorts().size(), 3u);
     }
     EXPECT_EQ(resolvePortName("COM1"), "/dev/outer") << "the scoped list restores the previous";
+}
+
+TEST(PortNames, SimulatorsCountOnlyFromAPrivateFolderAsLinksToTheUsersOwnLivePseudoTerminals) {
+    test::TempDir root;
+    const std::string base = root.file("velmar"), folder = base + "/ports";
+    std::string problem;
+    const int fd = openSimulatorPortFolder(folder, true, &problem);
+    ASSERT_GE(fd, 0) << problem;
+    ::close(fd);
+    struct stat info {};
+    ASSERT_EQ(::stat(base.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u) << "created private to the user";
+
+    test::PtyDevice device;
+    const std::string me = std::to_string(::getpid());
+    const std::string good = simulatorEntryName(::getpid(), "simulated Series 5 plotter");
+    for (const auto& [name, target] : {std::pair{good, device.path()},
+                                       {me + " not a terminal", std::string("/etc/passwd")},
+                                       {"999999999 no such process", device.path()},
+                                       {"no process id", device.path()},
+                                       {me + " other owner", device.path()}}) {
+        ASSERT_EQ(::symlink(target.c_str(), (folder + "/" + name).c_str()), 0) << name;
+    }
+    test::writeBytes(folder + "/" + me + " a file", "");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::lchown((folder + "/" + me + " other owner").c_str(), 4321, 4321), 0);
+    } else {
+        fs::remove(folder + "/" + me + " other owner");
+    }
+    const std::vector<SimulatorPort> ports = scanSimulatorPorts(folder);
+    ASSERT_EQ(ports.size(), 1u);
+    EXPECT_EQ(ports[0].device + "|" + ports[0].description,
+              device.path() + "|simulated Series 5 plotter");
+    EXPECT_EQ(describeSerialPorts({"/dev/ttyUSB0", device.path()}, root.file("none"), ports)[1]
+                  .description,
+              "COM2 \xE2\x80\x94 simulated Series 5 plotter");
+
+    // A folder that others could use, or a link in its place, is refused and never read.
+    ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+    EXPECT_EQ(openSimulatorPortFolder(folder, true, &problem), -1);
+    EXPECT_NE(problem.find("ports has mode 0755"), std::string::npos) << problem;
+    EXPECT_TRUE(scanSimulatorPorts(folder).empty());
+    ASSERT_EQ(::chmod(folder.c_str(), 0700), 0);
+    fs::rename(base, root.file("elsewhere"));
+    fs::create_directory_symlink(root.file("elsewhere"), base);
+    EXPECT_EQ(openSimulatorPortFolder(folder, true, &problem), -1);
+    EXPECT_NE(problem.find("is not a folder"), std::string::npos) << problem;
+    EXPECT_TRUE(scanSimulatorPorts(folder).empty());
+
+    // Names are safe for a file and cut at a character, never inside one.
+    std::string description = "a/b\nx";
+    for (int i = 0; i < 150; ++i) {
+        description += "\xC3\xA9";
+    }
+    const std::string name = simulatorEntryName(12, description);
+    EXPECT_EQ(name.substr(0, 8), "12 a_b_x");
+    EXPECT_EQ(name.size(), 3u + 199u) << "200 bytes would cut a two-byte character";
 }
 
 } // namespace
