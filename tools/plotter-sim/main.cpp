@@ -1,0 +1,216 @@
+// velmar-plotter-sim: a simulated chart plotter on a pseudo-terminal, so that every transfer of
+// velmar and of the desktop program can be tried without a plotter.
+
+#include <CLI/CLI.hpp>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <map>
+
+#include "serial/PortNames.h"
+#include "tools/plotter-sim/PlotterSimulator.h"
+
+namespace {
+
+using namespace velmar;
+using namespace velmar::sim;
+
+std::atomic<PlotterSimulator*> running{nullptr};
+
+extern "C" void onSignal(int signal) {
+    if (PlotterSimulator* simulator = running.load()) {
+        simulator->stop(signal);
+    }
+}
+
+void catchSignals() {
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(signal, &action, nullptr);
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+int badOption(const std::string& words) {
+    std::cerr << "velmar-plotter-sim: " << words << "\nRun with --help for more information.\n";
+    return kBadOptions;
+}
+
+// "stray:3" -> a noise before line 3.
+bool parseNoise(const std::string& text, Noise* noise) {
+    static const std::map<std::string, NoiseKind> kinds = {{"stray", NoiseKind::StrayBytes},
+                                                           {"foreign", NoiseKind::ForeignSentence},
+                                                           {"long", NoiseKind::LongSentence}};
+    const std::size_t colon = text.find(':');
+    const auto kind = kinds.find(text.substr(0, colon));
+    if (colon == std::string::npos || kind == kinds.end()) {
+        return false;
+    }
+    try {
+        std::size_t used = 0;
+        noise->beforeLine = std::stoi(text.substr(colon + 1), &used);
+        noise->kind = kind->second;
+        return used == text.size() - colon - 1 && noise->beforeLine >= 1;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    SimulatorOptions options;
+    std::string device;
+    std::string startAfter;
+    std::vector<std::string> noise;
+    bool json = false;
+    bool quiet = false;
+    bool noRegister = false;
+
+    CLI::App app{"A simulated chart plotter on a pseudo-terminal: try velmar's reads and writes "
+                 "without a plotter.\nThe port is listed by velmar after the real ones (COMn), "
+                 "or named by --link.",
+                 "velmar-plotter-sim"};
+    app.require_subcommand(1);
+    CLI::App* send = app.add_subcommand("send", "the device sends its database (velmar reads)");
+    CLI::App* receive = app.add_subcommand("receive", "the device takes files (velmar writes)");
+    send->add_option("FILE", options.sendFile, "the database file the device sends")
+        ->required()
+        ->check(CLI::ExistingFile);
+    receive->add_option("--count", options.count, "files to take in a row (default 1)")
+        ->check(CLI::PositiveNumber);
+    receive->add_option("--save", options.savePath,
+                        "save what arrives (the second file as NAME-2.EXT, ...)");
+    for (CLI::App* command : {send, receive}) {
+        command->add_option("--device", device, "s41, s5 or s6")
+            ->required()
+            ->check(CLI::IsMember({"s41", "s5", "s6"}));
+        command->add_option("--link", options.linkPath,
+                            "also publish the port as this symbolic link");
+        command->add_flag("--no-register", noRegister, "do not list the port among velmar's ports");
+        command
+            ->add_option("--start-after", startAfter,
+                         "when the device starts: open, purge or now (default purge for send "
+                         "s41 and s6, else open)")
+            ->check(CLI::IsMember({"open", "purge", "now"}));
+        command->add_option("--start-delay", options.startDelayMs, "ms after that (default 200)")
+            ->check(CLI::NonNegativeNumber);
+        command
+            ->add_option("--line-gap", options.lineGapMs, "send s41: ms between lines (default 20)")
+            ->check(CLI::NonNegativeNumber);
+        command->add_flag("--line-rate", options.lineRate,
+                          "pace the output at the baud rate the program set");
+        command
+            ->add_option("--timeout", options.timeoutSeconds,
+                         "give up after S seconds without activity (default 60; 0 never)")
+            ->check(CLI::NonNegativeNumber);
+        command->add_flag("--json", json, "print the summary as JSON");
+        command->add_flag("--quiet", quiet, "no running account of events on stderr");
+        command
+            ->add_option("--unplug-after-bytes", options.unplugAfterBytes,
+                         "fault: hang up after N bytes of the transfer")
+            ->check(CLI::NonNegativeNumber);
+        command
+            ->add_option("--unplug-after-seconds", options.unplugAfterSeconds,
+                         "fault: hang up S seconds after the device started")
+            ->check(CLI::NonNegativeNumber);
+        CLI::Option* silent =
+            command->add_flag("--silent", options.silent, "fault: never send anything");
+        command
+            ->add_option("--garbage", options.garbageBytes,
+                         "fault: send N random bytes instead of the data")
+            ->check(CLI::NonNegativeNumber)
+            ->excludes(silent);
+        command->add_option("--seed", options.seed, "of the random bytes (default 1)");
+        command
+            ->add_option("--ignore", options.ignoreRequests,
+                         "send s5 fault: leave these requests unanswered (1,3,...)")
+            ->delimiter(',')
+            ->check(CLI::PositiveNumber);
+        command
+            ->add_option("--answer-delay", options.answerDelayMs,
+                         "fault: ms before each answer to the program")
+            ->check(CLI::NonNegativeNumber);
+        command->add_option("--noise", noise,
+                            "send s41 fault: KIND:K writes stray bytes (stray), a foreign "
+                            "sentence (foreign) or a 300-byte sentence without a line feed "
+                            "(long) before line K; may be repeated");
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        app.exit(error);
+        return kBadOptions;
+    }
+
+    const bool sending = send->parsed();
+    CLI::App* used = sending ? send : receive;
+    options.role = sending ? Role::Send : Role::Receive;
+    options.deviceType = device == "s5"   ? kDeviceSeries5
+                         : device == "s6" ? kDeviceSeries6
+                                          : kDeviceSeries41;
+    options.registerPort = !noRegister;
+    if (!startAfter.empty()) {
+        options.startAfter = startAfter == "now"    ? StartAfter::Now
+                             : startAfter == "open" ? StartAfter::Open
+                                                    : StartAfter::Purge;
+    }
+    const bool sendSeries41 = sending && options.deviceType == kDeviceSeries41;
+    if (used->count("--line-gap") > 0 && !sendSeries41) {
+        return badOption("--line-gap applies to send --device s41");
+    }
+    if (!options.ignoreRequests.empty() && !(sending && options.deviceType == kDeviceSeries5)) {
+        return badOption("--ignore applies to send --device s5");
+    }
+    for (const std::string& text : noise) {
+        Noise parsed;
+        if (!parseNoise(text, &parsed)) {
+            return badOption("--noise takes stray:K, foreign:K or long:K (K a line from 1), "
+                             "not " +
+                             text);
+        }
+        options.noise.push_back(parsed);
+    }
+    if (!options.noise.empty() && !sendSeries41) {
+        return badOption("--noise applies to send --device s41");
+    }
+    if (used->count("--seed") > 0 && options.garbageBytes < 0) {
+        return badOption("--seed goes with --garbage");
+    }
+    if (!quiet) {
+        options.onEvent = [](const std::string& words) {
+            std::cerr << "velmar-plotter-sim: " << words << std::endl;
+        };
+    }
+
+    PlotterSimulator simulator(options);
+    running.store(&simulator);
+    catchSignals();
+    std::string problem;
+    if (simulator.setUp(&problem) != 0) {
+        running.store(nullptr);
+        std::cerr << "velmar-plotter-sim: " << problem << "\n";
+        return kSetupFailed;
+    }
+    std::string where = simulator.portPath();
+    for (const SerialPortInfo& port : listSerialPorts()) {
+        if (port.device == simulator.portPath()) {
+            where += ", " + port.name + " in velmar";
+        }
+    }
+    if (!options.linkPath.empty()) {
+        where += ", link " + options.linkPath;
+    }
+    std::cerr << "velmar-plotter-sim: the " << simulator.description() << " is on " << where
+              << "; waiting for the program (Ctrl-C ends)" << std::endl;
+    const int status = simulator.run();
+    running.store(nullptr);
+    const SimulatorSummary& summary = simulator.summary();
+    std::cout << (json ? summaryJson(summary) : summaryText(summary)) << std::flush;
+    return status;
+}
