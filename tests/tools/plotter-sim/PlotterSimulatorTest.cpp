@@ -1,0 +1,388 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <stdlib.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "TestSupport.h"
+#include "serial/ComSettings.h"
+#include "serial/PortNames.h"
+#include "serial/SerialPort.h"
+#include "tools/plotter-sim/DeviceBehaviours.h"
+#include "tools/plotter-sim/PlotterSimulator.h"
+
+namespace velmar::sim {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kEnd41 = "$PFEC,GPxfr,CTL,E\r\n";
+const std::string kWaypoints =
+    "$PFEC,GPwpl,3512.345,N,13945.678,E,HOME  ,,@qMARINA          ,A,,,,\r\n"
+    "$GPRTE,1,1,C,01, HOME  , 002   \r\n$PFEC,GPrtc,01,HARBOUR\r\n";
+
+SimulatorOptions options(Role role, int device, std::string bytes = "") {
+    SimulatorOptions chosen;
+    chosen.role = role;
+    chosen.deviceType = device;
+    chosen.sendBytes = std::move(bytes);
+    chosen.registerPort = false;
+    chosen.startDelayMs = 0;
+    chosen.lineGapMs = 1;
+    chosen.timeoutSeconds = 30;
+    return chosen;
+}
+
+// A simulator running on its own thread.
+struct Running {
+    explicit Running(const SimulatorOptions& chosen) : simulator(chosen) {
+        std::string problem;
+        if (simulator.setUp(&problem) != 0) {
+            throw std::runtime_error(problem);
+        }
+        simulator.start();
+    }
+    PlotterSimulator simulator;
+};
+
+// The program's end: the product's own port, opened as the transfers open it (COM1, line feed
+// as event character, 4800 bits per second).
+struct Program {
+    explicit Program(const std::string& device, bool purge = true) : devices({device}) {
+        ComSettings settings;
+        defaultComSettings(&settings, kDeviceSeries41);
+        if (openConfiguredPort(&port, &settings, true) != kPortReady ||
+            (purge && port.purge() != 0)) {
+            throw std::runtime_error("cannot open " + device);
+        }
+    }
+    // Everything up to and including `end`, or what came before a failure or the time-out;
+    // `status` gets the failure (0 when `end` came).
+    std::string readUntil(const std::string& end, std::uint32_t* status = nullptr,
+                          std::chrono::milliseconds timeout = 10s) {
+        std::string bytes;
+        std::uint32_t failure = ERROR_TIMEOUT;
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < deadline) {
+            char buffer[512];
+            std::uint32_t got = 0;
+            std::uint32_t result = port.read(buffer, sizeof buffer, &got, nullptr, INFINITE);
+            bytes.append(buffer, got);
+            if (bytes.find(end) != std::string::npos) {
+                failure = 0;
+                break;
+            }
+            if (result == 0 && got == 0) {
+                result = port.waitForEvent(nullptr, 100);
+            }
+            if (result != 0 && result != ERROR_TIMEOUT) {
+                failure = result;
+                break;
+            }
+        }
+        if (status != nullptr) {
+            *status = failure;
+        }
+        return bytes;
+    }
+    void write(const std::string& bytes) {
+        std::uint32_t written = 0;
+        port.write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written, nullptr,
+                   INFINITE);
+    }
+    ScopedSerialDevices devices;
+    SerialPort port;
+};
+
+TEST(PlotterSimulator, SendersStreamTheirFileAfterThePurgeWithTheEndAddedOnce) {
+    const std::string s6File = "$NRM\r\n$0001,82,18D20.150N,64D55.420W,\r\n$END\r\n";
+    struct Case {
+        int device;
+        std::string file;
+        std::vector<Noise> noise;
+        std::string wire; // what the program must receive
+    } cases[] = {
+        {kDeviceSeries41, kWaypoints, {}, kWaypoints + kEnd41},
+        {kDeviceSeries41, kWaypoints + kEnd41, {}, kWaypoints + kEnd41},
+        {kDeviceSeries41,
+         kWaypoints,
+         {{NoiseKind::StrayBytes, 1},
+          {NoiseKind::ForeignSentence, 2},
+          {NoiseKind::LongSentence, 9}},
+         "\xA5\x5A$PFEC,GPwpl,3512.345,N,13945.678,E,HOME  ,,@qMARINA          ,A,,,,\r\n"
+         "$GPGGA,092750.000,5321.6802,N,00630.3372,W,1,8,1.03,61.7,M,55.2,M,,*76\r\n"
+         "$GPRTE,1,1,C,01, HOME  , 002   \r\n$PFEC,GPrtc,01,HARBOUR\r\n$PFEC,GPwpl," +
+             std::string(288, '9') + kEnd41},
+        {kDeviceSeries6, s6File, {}, s6File + "\x1A"},
+        {kDeviceSeries6, s6File + "\x1A", {}, s6File + "\x1A"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.wire.substr(0, 20));
+        SimulatorOptions chosen = options(Role::Send, c.device, c.file);
+        chosen.noise = c.noise;
+        Running running(chosen);
+        std::string got;
+        {
+            Program program(running.simulator.portPath());
+            got = program.readUntil(c.device == kDeviceSeries6 ? "\x1A" : kEnd41);
+        }
+        ASSERT_EQ(running.simulator.wait(), kExchangeEnded);
+        const SimulatorSummary& summary = running.simulator.summary();
+        EXPECT_EQ(got, c.wire);
+        EXPECT_EQ(summary.sent, c.wire) << "nothing before the purge, nothing after the end";
+        EXPECT_EQ(summary.sentLines,
+                  static_cast<std::uint64_t>(std::count(c.wire.begin(), c.wire.end(), '\n')));
+        EXPECT_EQ(summary.noiseBytes,
+                  c.noise.empty() ? 0u : c.wire.size() - kWaypoints.size() - kEnd41.size());
+        EXPECT_EQ(summary.opens.size() + summary.closes.size(), 2u);
+        ASSERT_FALSE(summary.purges.empty());
+        EXPECT_GT(summary.startedAt, summary.purges.back().at);
+        ASSERT_FALSE(summary.settings.empty());
+        EXPECT_EQ(summary.settings.back().settings, (LineSettings{4800, 8, 'N', 1, "none"}));
+    }
+}
+
+TEST(PlotterSimulator, Series5SenderAnswersEveryRequestAndRepeatsStopsOrIgnoresAsAsked) {
+    const std::string lines[] = {"$WPT*\r\n", "$0001,A\r\n", "ENDDATA\r\n"};
+    struct Case {
+        std::vector<int> ignore;
+        std::vector<std::pair<std::string, std::string>> script; // request, answer
+        std::vector<std::string> notes;
+    } cases[] = {
+        {{},
+         {{"+", lines[0]},
+          {"N", lines[1]},
+          {"R", lines[1]},
+          {"N", lines[2]},
+          {"N", lines[2]},
+          {"+", lines[0]}},
+         {"line 1", "line 2", "repeat of line 2", "line 3", "ENDDATA", "line 1"}},
+        {{},
+         {{"R", ""}, {"+", lines[0]}, {"S", lines[2]}},
+         {"nothing to repeat", "line 1", "stop"}},
+        {{2},
+         {{"+", lines[0]}, {"N", ""}, {"N", lines[1]}, {"X", ""}, {"N", lines[2]}},
+         {"line 1", "ignored", "line 2", "unknown request", "line 3"}},
+    };
+    for (const Case& c : cases) {
+        SimulatorOptions chosen =
+            options(Role::Send, kDeviceSeries5, lines[0] + lines[1] + lines[2]);
+        chosen.ignoreRequests = c.ignore;
+        Running running(chosen);
+        std::string wire;
+        {
+            Program program(running.simulator.portPath());
+            for (const auto& [request, answer] : c.script) {
+                program.write(request + "\r\n");
+                const std::string got =
+                    program.readUntil("\n", nullptr, answer.empty() ? 300ms : 10s);
+                EXPECT_EQ(got, answer) << "request " << request;
+                wire += got;
+            }
+        }
+        ASSERT_EQ(running.simulator.wait(), kExchangeEnded);
+        const SimulatorSummary& summary = running.simulator.summary();
+        EXPECT_EQ(summary.sent, wire);
+        std::vector<std::string> notes;
+        for (const Command& command : summary.commands) {
+            notes.push_back(command.note);
+        }
+        EXPECT_EQ(notes, c.notes);
+    }
+}
+
+TEST(PlotterSimulator, ReceiversPromptForEachFileAndKeepItsBytes) {
+    test::TempDir folder;
+    const std::string files[] = {kWaypoints + kEnd41, "$0001,A\r\n$0002,B\r\nENDDATA\r\n",
+                                 "$NRM\r\n$END\r\n\x1A"};
+    for (const int device : {kDeviceSeries41, kDeviceSeries5, kDeviceSeries6}) {
+        SimulatorOptions chosen = options(Role::Receive, device);
+        chosen.count = 2;
+        chosen.savePath = folder.file(std::string("saved.") + deviceKey(device));
+        Running running(chosen);
+        const std::string& file = files[device];
+        {
+            Program program(running.simulator.portPath(), false);
+            for (int copy = 0; copy < 2; ++copy) {
+                if (device == kDeviceSeries41) {
+                    ASSERT_EQ(program.readUntil("\n"), ">\r\n");
+                    for (const char c : file) { // as the write job paces them
+                        program.write(std::string(1, c));
+                        std::this_thread::sleep_for(c == '\n' ? 20ms : 1ms);
+                    }
+                } else if (device == kDeviceSeries5) {
+                    ASSERT_EQ(program.readUntil("\n"), "+\r\n");
+                    for (const std::string& line : splitLines(file)) {
+                        program.write(line);
+                        if (line != "ENDDATA\r\n") {
+                            ASSERT_EQ(program.readUntil("\n"), "N\r\n");
+                        }
+                    }
+                } else {
+                    program.write(file);
+                }
+            }
+            std::this_thread::sleep_for(100ms); // a late prompt would come now
+            EXPECT_EQ(program.readUntil("\n", nullptr, 10ms), "");
+        }
+        ASSERT_EQ(running.simulator.wait(), kExchangeEnded) << deviceKey(device);
+        const SimulatorSummary& summary = running.simulator.summary();
+        ASSERT_EQ(summary.files.size(), 2u);
+        for (const ReceivedFile& received : summary.files) {
+            EXPECT_EQ(received.bytes, file);
+            EXPECT_TRUE(received.complete);
+        }
+        EXPECT_EQ(test::readBytes(summary.files[1].savedTo), file);
+        EXPECT_EQ(summary.files[1].savedTo,
+                  folder.file(std::string("saved-2.") + deviceKey(device)));
+        EXPECT_EQ(summary.received, file + file);
+        EXPECT_EQ(summary.receivedLines, 2 * summary.files[0].lines);
+        const auto prompts =
+            std::count_if(summary.commands.begin(), summary.commands.end(),
+                          [](const Command& c) { return c.text == ">" || c.text == "+"; });
+        EXPECT_EQ(prompts, device == kDeviceSeries6 ? 0 : 2);
+        if (device == kDeviceSeries41) {
+            ASSERT_TRUE(summary.byteGaps && summary.lineGaps);
+            EXPECT_EQ(summary.lineGaps->count, 2 * summary.files[0].lines - 1);
+            EXPECT_EQ(summary.byteGaps->count + summary.lineGaps->count,
+                      summary.received.size() - 1);
+        }
+    }
+}
+
+TEST(PlotterSimulator, BytesSentBeforeTheProgramOpensThePortWaitForIt) {
+    SimulatorOptions chosen = options(Role::Receive, kDeviceSeries41);
+    chosen.startAfter = StartAfter::Now;
+    Running running(chosen);
+    std::this_thread::sleep_for(200ms); // the prompt goes before the program is there
+    {
+        Program program(running.simulator.portPath(), false);
+        EXPECT_EQ(program.readUntil("\n"), ">\r\n");
+        program.write(kEnd41);
+    }
+    ASSERT_EQ(running.simulator.wait(), kExchangeEnded);
+    EXPECT_EQ(running.simulator.summary().heldBytes, 3u);
+    EXPECT_LT(running.simulator.summary().startedAt, running.simulator.summary().opens.at(0));
+}
+
+TEST(PlotterSimulator, AnUnplugIsAHangUpForTheProgram) {
+    for (const bool afterBytes : {true, false}) {
+        SimulatorOptions chosen = options(Role::Send, kDeviceSeries6, std::string(100, 'x'));
+        chosen.unplugAfterBytes = afterBytes ? 10 : -1;
+        chosen.unplugAfterSeconds = afterBytes ? -1 : 0.2;
+        Running running(chosen);
+        Program program(running.simulator.portPath());
+        std::uint32_t status = 0;
+        const std::string got = program.readUntil("never", &status);
+        EXPECT_EQ(status, ERROR_DEVICE_NOT_CONNECTED);
+        EXPECT_EQ(got, afterBytes ? std::string(10, 'x') : std::string(100, 'x') + "\x1A");
+        EXPECT_EQ(running.simulator.wait(), kExchangeEnded);
+        EXPECT_EQ(running.simulator.summary().ending, Ending::Unplugged);
+    }
+}
+
+TEST(PlotterSimulator, ARegisteredSimulatorIsAPortOfTheProgramUntilItEnds) {
+    test::TempDir runtime;
+    ::chmod(runtime.path().c_str(), 0700);
+    ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    test::writeBytes(runtime.file("plotter"), "a file");
+    ::symlink("/dev/pts/999999", runtime.file("stale").c_str());
+    SimulatorOptions chosen = options(Role::Receive, kDeviceSeries6);
+    chosen.registerPort = true;
+    chosen.linkPath = runtime.file("plotter");
+    std::string problem;
+    EXPECT_EQ(PlotterSimulator(chosen).setUp(&problem), kSetupFailed) << "a file is no link";
+    EXPECT_NE(problem.find("not a link"), std::string::npos) << problem;
+    chosen.linkPath = runtime.file("stale");
+    Running running(chosen);
+    const std::string port = running.simulator.portPath();
+    EXPECT_EQ(std::filesystem::read_symlink(chosen.linkPath), port) << "a stale link is replaced";
+    const std::vector<SerialPortInfo> ports = listSerialPorts();
+    ASSERT_FALSE(ports.empty());
+    const SerialPortInfo& listed = ports.back();
+    EXPECT_TRUE(listed.simulated);
+    EXPECT_EQ(listed.device, port);
+    EXPECT_EQ(listed.description,
+              listed.name + " \xE2\x80\x94 simulated Series 6 plotter (receives a file)");
+    SerialPort program;
+    ASSERT_EQ(program.openPort(listed.name.c_str(), 0, 0, true), 0u) << listed.name;
+    program.write("\x1A", 1, nullptr, nullptr, INFINITE);
+    program.closePort();
+    EXPECT_EQ(running.simulator.wait(), kExchangeEnded);
+    EXPECT_EQ(resolvePortName(listed.name.c_str()), "") << "gone after it ended";
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(chosen.linkPath)));
+    EXPECT_TRUE(std::filesystem::is_empty(runtime.file("velmar/ports")));
+}
+
+// The program: exit statuses, and a clean end on a signal (link and registration removed).
+TEST(PlotterSimulator, TheProgramEndsCleanlyOnASignalAndTellsItsEndingByItsStatus) {
+    test::TempDir runtime;
+    ::chmod(runtime.path().c_str(), 0700);
+    const std::string link = runtime.file("plotter"), out = runtime.file("out");
+    struct Case {
+        std::vector<std::string> arguments;
+        int signal;
+        int status;
+    } cases[] = {
+        {{"receive", "--device", "s41", "--link", link, "--json"}, SIGTERM, 128 + SIGTERM},
+        {{"receive", "--device", "s41", "--link", link, "--json"}, SIGINT, 128 + SIGINT},
+        {{"receive", "--device", "s6", "--timeout", "0.2", "--json"}, 0, kTimedOut},
+        {{"receive", "--device", "s7"}, 0, kBadOptions},
+        {{"receive", "--device", "s41", "--ignore", "2"}, 0, kBadOptions},
+        {{"send", "--device", "s41", runtime.file("missing.s41")}, 0, kBadOptions},
+    };
+    for (const Case& c : cases) {
+        const std::string binary = test::binaryPath("tools/plotter-sim/velmar-plotter-sim");
+        std::vector<std::string> argv{binary};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        const pid_t child = ::fork();
+        if (child == 0) {
+            std::vector<char*> raw;
+            for (std::string& a : argv) {
+                raw.push_back(a.data());
+            }
+            raw.push_back(nullptr);
+            ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+            ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+            ::dup2(::open("/dev/null", O_WRONLY), 2);
+            ::execv(binary.c_str(), raw.data());
+            ::_exit(127);
+        }
+        if (c.signal != 0) {
+            const auto registered = [&] {
+                std::error_code error;
+                return test::fileExists(link) &&
+                       !std::filesystem::is_empty(runtime.file("velmar/ports"), error) && !error;
+            };
+            for (int i = 0; i < 1000 && !registered(); ++i) {
+                std::this_thread::sleep_for(10ms);
+            }
+            EXPECT_TRUE(registered());
+            ::kill(child, c.signal);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), c.status) << c.arguments[2];
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+        if (c.status == kBadOptions) {
+            continue;
+        }
+        EXPECT_TRUE(std::filesystem::is_empty(runtime.file("velmar/ports")));
+        const auto summary = nlohmann::json::parse(test::readBytes(out));
+        EXPECT_EQ(summary["ending"], c.signal ? "stopped" : "timed out");
+        EXPECT_EQ(summary["exitStatus"], c.status);
+    }
+}
+
+} // namespace
+} // namespace velmar::sim
