@@ -127,8 +127,8 @@ class Series5Sender final : public DeviceBehaviour {
 
     void start(DeviceLine& line) override {
         started_ = true;
-        for (const std::string& request : early_) {
-            answer(line, request); // requests that came before the start waited in the line
+        for (const auto& [at, request] : early_) {
+            answer(line, request, at); // requests that came before the start waited in the line
         }
         early_.clear();
     }
@@ -137,14 +137,14 @@ class Series5Sender final : public DeviceBehaviour {
             if (started_) {
                 answer(line, request);
             } else {
-                early_.push_back(request);
+                early_.emplace_back(line.elapsed(), request);
             }
         });
     }
     bool done() const override { return ended_; }
 
   private:
-    void answer(DeviceLine& line, const std::string& request) {
+    void answer(DeviceLine& line, const std::string& request, Millis at = -1) {
         const std::string text = withoutLineEnd(request);
         ++requestNumber_;
         std::optional<std::string> reply;
@@ -178,7 +178,7 @@ class Series5Sender final : public DeviceBehaviour {
         } else {
             note = "unknown request";
         }
-        line.command(false, text, note);
+        line.command(false, text, note, at);
         if (reply) {
             if (note.compare(0, 7, "repeat ") != 0) {
                 last_ = reply;
@@ -192,7 +192,7 @@ class Series5Sender final : public DeviceBehaviour {
     std::set<int> ignore_;
     int answerDelayMs_;
     LineCollector requests_;
-    std::vector<std::string> early_;
+    std::vector<std::pair<Millis, std::string>> early_;
     bool started_ = false;
     bool ended_ = false;
     int requestNumber_ = 0;

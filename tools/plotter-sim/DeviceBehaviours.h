@@ -25,8 +25,9 @@ class DeviceLine {
     virtual TimePoint now() const = 0;
     // now() as milliseconds since the simulator started.
     virtual Millis elapsed() const = 0;
-    // Notes a request, command or end marker in the summary, and tells it as an event.
-    virtual void command(bool fromDevice, std::string text, std::string note) = 0;
+    // Notes a request, command or end marker in the summary, and tells it as an event; `at` is
+    // when it came (by default now).
+    virtual void command(bool fromDevice, std::string text, std::string note, Millis at = -1) = 0;
     virtual SimulatorSummary& summary() = 0;
 };
 

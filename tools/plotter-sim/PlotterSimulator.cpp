@@ -180,11 +180,12 @@ struct PlotterSimulator::Impl final : DeviceLine {
     }
     TimePoint now() const override { return Clock::now(); }
     Millis elapsed() const override { return millisAt(Clock::now()); }
-    void command(bool fromDevice, std::string text, std::string note) override {
+    void command(bool fromDevice, std::string text, std::string note, Millis at) override {
         text = escapeBytes(text);
         event((fromDevice ? "device: " : "program: ") + text + (note.empty() ? "" : " (") + note +
               (note.empty() ? "" : ")"));
-        result.commands.push_back({elapsed(), fromDevice, std::move(text), std::move(note)});
+        result.commands.push_back(
+            {at < 0 ? elapsed() : at, fromDevice, std::move(text), std::move(note)});
     }
     SimulatorSummary& summary() override { return result; }
 
