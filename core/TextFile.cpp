@@ -69,18 +69,18 @@ void appendRandomSuffix(std::string& name) {
 
 } // namespace
 
-FilePtr openForReading(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos) {
+FilePtr openForReading(const char* path) {
+    if (path == nullptr || *path == '\0') {
         return nullptr;
     }
     // Only a regular file is read: a folder, a pipe, a device or a socket is refused before it
     // is opened (opening a pipe would wait for a writer, and a device may never end), and again
     // on what was opened, in case the name changed in between.
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::stat(path, &info) != 0 || !S_ISREG(info.st_mode)) {
         return nullptr;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         return nullptr;
     }
@@ -176,7 +176,7 @@ OutputFile::~OutputFile() {
     discard();
 }
 
-ResultCode OutputFile::create(const std::string& path) {
+ResultCode OutputFile::create(std::string_view path) {
     discard();
     failed_ = false;
     direct_ = false;
@@ -186,9 +186,9 @@ ResultCode OutputFile::create(const std::string& path) {
     try {
         target_ = path;
         struct stat info {};
-        if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        if (::lstat(target_.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
             // A link keeps linking: the file it points to is the one replaced.
-            if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+            if (char* resolved = ::realpath(target_.c_str(), nullptr)) {
                 target_ = resolved;
                 std::free(resolved);
             }

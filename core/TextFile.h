@@ -26,7 +26,10 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opens an existing regular file for reading; null when it cannot be opened or is not a regular
 // file (a folder, a pipe, a device or a socket is refused at once, never waited on).
-FilePtr openForReading(const std::string& path);
+FilePtr openForReading(const char* path);
+inline FilePtr openForReading(const std::string& path) {
+    return path.find('\0') == std::string::npos ? openForReading(path.c_str()) : nullptr;
+}
 
 // Reads a file as lines the way every reader of the formats expects: LF, CR LF and a lone CR
 // each end a line, a line longer than 255 bytes comes in pieces of at most 255 bytes, a NUL byte
@@ -72,7 +75,7 @@ class OutputFile {
 
     // 2 when the file cannot be created (also when the target is a folder or is not writable),
     // 3 when memory runs out.
-    ResultCode create(const std::string& path);
+    ResultCode create(std::string_view path);
     bool isOpen() const { return fd_ >= 0; }
     bool write(std::string_view bytes);
     bool writeLine(std::string_view text); // text + CR LF
