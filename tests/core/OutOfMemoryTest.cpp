@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <climits>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -13,10 +12,6 @@
 #include "TestSupport.h"
 #include "core/Clock.h"
 #include "formats/FamilyTable.h"
-#include "formats/cmap/CmapFile.h"
-#include "formats/cmap/CmapXml.h"
-#include "formats/hub/HubFile.h"
-#include "formats/series41/Series41File.h"
 #include "merge/MergeJob.h"
 
 namespace {
@@ -85,48 +80,6 @@ Job merge(int type, std::vector<std::string> files) {
 
 class OutOfMemoryTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        NavDatabase db;
-        initNavDatabase(&db);
-        for (const char* name : {"A", "B,1"}) {
-            Waypoint& w = db.waypoints.emplace_back();
-            initWaypoint(&w);
-            w.name = name;
-            w.latitude = 34.5;
-            w.longitude = name[0] == 'A' ? 135.25 : -2.75;
-        }
-        Route route;
-        initRoute(&route);
-        Track track;
-        initTrack(&track);
-        Zone zone;
-        initZone(&zone);
-        for (int i = 0; i < 3; ++i) {
-            route.points.push_back({"P" + std::to_string(i), 0, 10.0 + i, 20.0});
-            track.points.push_back({i == 2 ? 'S' : 'N', 10.0, 20.0 + i});
-            zone.points.push_back({-10.0, 20.0 + i});
-        }
-        db.routes.assign(2, route);
-        db.tracks.assign(2, track);
-        db.zones.assign(1, zone);
-        db.marks.emplace_back().name = "M";
-        ASSERT_EQ(writeHubFile(&db, hub.c_str()), kOk);
-        ASSERT_EQ(writeSeries41File(&db, s41.c_str()), kOk);
-        CmapDatabase cmap;
-        ASSERT_EQ(writeCmapFiles(&db, dir.file("c").c_str()), kOk);
-        loadCmapFile(dir.file("c.Marks.UP.xml").c_str(), &cmap);
-        loadCmapFile(dir.file("c.Multi RT.RT.xml").c_str(), &cmap);
-        loadCmapFile(dir.file("c.Multi TRK.TRK.xml").c_str(), &cmap);
-        ASSERT_EQ(saveCmapFile(&cmap, xml.c_str()), kOk);
-        test::writeBytes(s6, "$NRM\r\n$0001,82,34D12.345N,135D06.500E,\r\n$END\r\n$RUT\r\n"
-                             "$0001,C0,1D00.000N,2D00.000E\r\n$0002,C0,1D00.000N,3D00.000E\r\n"
-                             "$0004,C0,1D00.000N,4D00.000E\r\n$END\r\n$TRK\r\n$01,1D00.000N,"
-                             "2D00.000E\r\n$00,1D00.000N,2D00.000E\r\n$02,1D00.000N,2D00.000E\r\n"
-                             "$END\r\n$BND\r\n$04,000,80,1D00.000N,2D00.000E\r\n"
-                             "$04,001,C0,1D00.000N,2D00.000E\r\n$END\r\n\x1A");
-        std::filesystem::create_directory(dir.file("out"));
-    }
-
     // Runs the conversion once whole, then once for every N with the N-th allocation failing.
     void sweep(const Job& run, const std::string& out) {
         const std::string folder = dir.file("out");
@@ -158,17 +111,19 @@ class OutOfMemoryTest : public ::testing::Test {
 
     const ScopedClock clock{1335960000};
     test::TempDir dir;
-    const std::string hub = dir.file("in.hub"), s41 = dir.file("in.s41"), s6 = dir.file("in.s6"),
-                      xml = dir.file("in.xml");
 };
 
-// Each family's own conversion, from one source file (a HUB file reads as Series 5 too) to its
-// output or file set; and the two merges.
+// Each family's own conversion of an example (a HUB file reads as Series 5 too), and both merges.
 TEST_F(OutOfMemoryTest, EveryConversionAndMergeEndsWholeOrWithThreeAndTheEarlierOutput) {
+    const auto example = [](const char* name) { return test::sourcePath("examples/") + name; };
+    const std::string hub = example("harbor-day.hub"), xml = example("coastal-run.xml");
     const std::pair<Job, const char*> jobs[] = {
-        {conversion(kSeries41, s41), "o.s41"},   {conversion(kSeries5, hub), "o.s5"},
-        {conversion(kSeries6, s6), "o.s6"},      {conversion(kHub, hub), "o.hub"},
-        {conversion(kCmap, xml), "o.cmap"},      {merge(MergeHub, {hub, hub}), "m.hub"},
+        {conversion(kSeries41, example("harbour-tour.s41")), "o.s41"},
+        {conversion(kSeries5, hub), "o.s5"},
+        {conversion(kSeries6, example("reef-patrol.s6.trk")), "o.s6"},
+        {conversion(kHub, hub), "o.hub"},
+        {conversion(kCmap, xml), "o.cmap"},
+        {merge(MergeHub, {hub, hub}), "m.hub"},
         {merge(MergeCmap, {xml, xml}), "m.xml"},
     };
     for (const auto& [job, out] : jobs) {
