@@ -221,7 +221,7 @@ TEST(MergeJob, AFailedOrStoppedWriteKeepsTheEarlierOutput) {
     initNavDatabase(&big);
     Track track;
     track.points.resize(50000);
-    big.tracks.assign(8, track);
+    big.tracks.assign(4, track);
     const std::string a = dir.file("a.hub");
     ASSERT_EQ(writeHubFile(&big, a.c_str()), kOk);
     const std::string b = hubFile(dir, "B", "2.0");
