@@ -30,10 +30,8 @@ struct FamilyRow {
 
 const FamilyRow kFamilies[kFamilyCount] = {
     {{"Series 41", "s41", readSeries41File, writeSeries41File, ".s41"}, kOnTypeRadios},
-    {{"Series 5", "s5", readSeries5File, writeSeries5Files, ".s5", kSeries5Members},
-     kOnTypeRadios},
-    {{"Series 6", "s6", readSeries6File, writeSeries6Files, ".s6", kSeries6Members},
-     kOnTypeRadios},
+    {{"Series 5", "s5", readSeries5File, writeSeries5Files, ".s5", kSeries5Members}, kOnTypeRadios},
+    {{"Series 6", "s6", readSeries6File, writeSeries6Files, ".s6", kSeries6Members}, kOnTypeRadios},
     {{"Series 66", "s66", series66Reader, series66Writer, ".s66"}, kOnTypeRadios},
     {{"Series 77", "s77", readHubFile, writeHubFile, ".s77"}, kOnTypeRadios},
     {{"HUB", "hub", readHubFile, writeHubFile, ".hub"}, kOnTypeRadios},
