@@ -27,14 +27,19 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
-// The first interrupt asks for a stop after the file in hand; a reader that cannot finish (a
-// pipe nobody writes to) would keep the command waiting, so a second interrupt quits at once.
+// The first interrupt asks for a stop after the file in hand; a read or write that cannot finish
+// would keep the command waiting, so a second interrupt quits at once, leaving no unfinished
+// output behind.
 extern "C" void onInterrupt(int signal) {
-    interrupted.store(true);
+    if (!interrupted.exchange(true)) {
+        return;
+    }
+    removeUnfinishedOutputs();
     struct sigaction defaults {};
     defaults.sa_handler = SIG_DFL;
     sigemptyset(&defaults.sa_mask);
     sigaction(signal, &defaults, nullptr);
+    raise(signal); // delivered as the handler returns
 }
 
 // Receives the worker's posts and wakes the main thread; never blocks the worker.
@@ -72,8 +77,12 @@ class ConsoleWindow final : public JobWindow {
 
 // Prints the log's result lines (without their CR LF) as they arrive. Every append to the log
 // is one whole line that begins with CR LF, so each piece taken from it ends on a line end.
+// The k-th result line is the k-th file's; an output that had to take a numbered name (its
+// plain name was a source or an earlier output) is named after its OK line.
 class LinePrinter {
   public:
+    explicit LinePrinter(ConversionJob* job) : job_(job) {}
+
     void feed(const std::string& text) {
         std::size_t start = text.find("\r\n");
         while (start != std::string::npos) {
@@ -87,12 +96,19 @@ class LinePrinter {
 
   private:
     void print(std::string_view line) {
-        if (line.rfind("FAIL", 0) == 0 || line.rfind("ABORT", 0) == 0) {
-            failed_ = true;
-        }
+        const bool failed = line.rfind("FAIL", 0) == 0 || line.rfind("ABORT", 0) == 0;
+        failed_ = failed_ || failed;
         printLine(line);
+        if (failed || line.rfind("OK : ", 0) == 0) {
+            const std::string renamed = renamedOutput(job_, files_++);
+            if (!failed && !renamed.empty()) {
+                printLine("  written as " + renamed);
+            }
+        }
     }
 
+    ConversionJob* job_;
+    int files_ = 0;
     bool failed_ = false;
 };
 
@@ -112,6 +128,8 @@ CLI::Validator familyType() {
 constexpr char kConvertFooter[] =
     "Converts each FILE from one format family to another into DIR, naming each output after\n"
     "its source: DIR/<file name><extension of TYPE>, so day1.s41 to HUB gives day1.s41.hub.\n"
+    "An output never replaces a FILE of the list or an earlier output of the same run: it then\n"
+    "takes a numbered name (day1.s41-2.hub), printed after its result line.\n"
     "\n"
     "Types (or the index 0..6 of the desktop program's type buttons, for all but GPX):\n"
     "  s41   Series 41  .s41 sentence files\n"
@@ -213,7 +231,7 @@ int ConvertCommand::run() {
     sigaction(SIGTERM, &action, &previousTerm);
 
     ConsoleWindow window;
-    LinePrinter printer;
+    LinePrinter printer(job.get());
     std::size_t offset = 0;
     // The worker starts with the interrupt signals blocked, so Ctrl-C always reaches this thread
     // and never cuts short a read or write of the file in hand.

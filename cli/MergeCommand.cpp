@@ -1,6 +1,7 @@
 // velmar merge: the Merge page's job on the command line.
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "cli/NamedChoice.h"
 #include "cli/StandardOutput.h"
 #include "core/ConversionJob.h"
+#include "core/TextFile.h"
 #include "merge/MergeJob.h"
 
 namespace velmar::cli {
@@ -23,6 +25,17 @@ constexpr char kMergeFooter[] =
     "Prints 'Merging Completed' when every file was read and the output written.\n"
     "Exit status: 0 on success, 1 when an input could not be read or the output not written\n"
     "(the readable inputs are still merged), 2 for bad arguments or inputs.";
+
+// An interrupt ends the merge at once; the output being written is dropped, so the earlier file
+// stays as it was.
+extern "C" void onMergeInterrupt(int signal) {
+    removeUnfinishedOutputs();
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    sigemptyset(&defaults.sa_mask);
+    sigaction(signal, &defaults, nullptr);
+    raise(signal); // delivered as the handler returns
+}
 
 class MergeCommand final : public Command {
   public:
@@ -50,6 +63,11 @@ class MergeCommand final : public Command {
         if (!refusal.empty()) {
             return argumentError("merge", refusal);
         }
+        struct sigaction action {};
+        action.sa_handler = onMergeInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
         const MergeReport report = runMergeJob(type_, files_, output_);
         if (!report.ok()) {
             std::fprintf(stderr, "%s\n", report.message().c_str());

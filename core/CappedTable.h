@@ -13,6 +13,16 @@
 
 namespace velmar {
 
+// The one rule for running out of memory: readers and mappings drop a record that a full table
+// refuses and go on, but an allocation failure ends them. This turns 3 into std::bad_alloc,
+// which the entry point of the reader or mapping returns as 3; other results pass through.
+inline ResultCode unlessOutOfMemory(ResultCode result) {
+    if (result == kNoMemory) {
+        throw std::bad_alloc();
+    }
+    return result;
+}
+
 template <typename T>
 ResultCode appendCapped(std::vector<T>& table, const T& record, std::size_t capacity,
                         ResultCode full) {

@@ -129,8 +129,20 @@ int convertOneFile(ConversionJob* job, int index) {
             appendLog(job, "\r\nABORT : ", -1, "", path);
             return -1;
         }
+        // Never a source of the job, never an output it already wrote: a name that is taken
+        // gets a number ("day.hub-2.s41").
+        if (!job->outputNamesReady) {
+            job->outputNames.addSources(job->files);
+            job->outputNamesReady = true;
+        }
         const std::string output =
-            outputPathFor(job->outputFolder, path, job->destination.extension);
+            job->outputNames.claim(outputPathFor(job->outputFolder, path, ""),
+                                   job->destination.extension, job->destination.memberSuffixes);
+        if (output != outputPathFor(job->outputFolder, path, job->destination.extension)) {
+            const std::lock_guard<std::mutex> guard(job->lock);
+            job->renamedOutputs.resize(job->files.size());
+            job->renamedOutputs[static_cast<std::size_t>(index)] = output;
+        }
         const ResultCode written = job->destination.writer
                                        ? job->destination.writer(&database, output.c_str())
                                        : kBadArgument;
@@ -193,6 +205,14 @@ void stopConversionJob(ConversionJob* job) {
     if (job->workerThread.joinable()) {
         job->workerThread.join();
     }
+}
+
+std::string renamedOutput(ConversionJob* job, int index) {
+    const std::lock_guard<std::mutex> guard(job->lock);
+    if (index < 0 || static_cast<std::size_t>(index) >= job->renamedOutputs.size()) {
+        return {};
+    }
+    return job->renamedOutputs[static_cast<std::size_t>(index)];
 }
 
 std::string takeConversionLog(ConversionJob* job, std::size_t* offset) {

@@ -11,6 +11,7 @@
 
 #include "core/FormatFamily.h"
 #include "core/JobWindow.h"
+#include "core/OutputNames.h"
 
 namespace velmar {
 
@@ -42,6 +43,13 @@ struct ConversionJob {
     FormatFamily source;
     FormatFamily destination;
 
+    // By file index, under `lock`: the output path used where it is not the plain name (that
+    // name was a source of the job or an output it had already written); empty elsewhere.
+    std::vector<std::string> renamedOutputs;
+    // The worker's record of the names the job's outputs may not take.
+    OutputNames outputNames;
+    bool outputNamesReady = false;
+
     ConversionJob() = default;
     ConversionJob(const ConversionJob&) = delete;
     ConversionJob& operator=(const ConversionJob&) = delete;
@@ -69,6 +77,9 @@ void startConversionJob(ConversionJob* job, JobWindow* window);
 // What the progress window's button does: asks for a stop (when the job still runs) and waits
 // until the worker has ended.
 void stopConversionJob(ConversionJob* job);
+// The output path file `index` was written to when it is not the plain name (under the lock);
+// empty otherwise.
+std::string renamedOutput(ConversionJob* job, int index);
 // The part of the log after `*offset` (under the lock); advances the offset.
 std::string takeConversionLog(ConversionJob* job, std::size_t* offset);
 

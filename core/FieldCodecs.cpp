@@ -12,13 +12,18 @@ bool validStyle(int style) {
     return style >= NmeaFields && style <= Spaced;
 }
 
-// Degrees and minutes of a coordinate: minutes are rounded only by the printing, never carried
-// into the degrees (so 34.99999999 prints as 34 degrees 60.000 minutes).
+// Degrees and minutes of a coordinate. Minutes that print as 60.000 carry into the degrees, so
+// 34.99999999 prints as 35 degrees 00.000 minutes and no device is sent 60 minutes.
 void appendCoordinate(std::string& out, double value, int style, bool latitude) {
     const char hemisphere = latitude ? (value < 0 ? 'S' : 'N') : (value < 0 ? 'W' : 'E');
     const double a = std::fabs(value);
-    const int degrees = static_cast<int>(a);
-    const double minutes = (a - degrees) * 60.0;
+    int degrees = static_cast<int>(a);
+    std::string minutes; // short enough to stay in the string itself
+    appendFixed(minutes, (a - degrees) * 60.0, 3);
+    if (minutes == "60.000") {
+        ++degrees;
+        minutes = "0.000";
+    }
     const int degreeWidth = style == DegreeLetter ? 0 : (latitude ? 2 : 3);
     appendInt(out, degrees, degreeWidth);
     if (style == DegreeLetter) {
@@ -26,12 +31,10 @@ void appendCoordinate(std::string& out, double value, int style, bool latitude) 
     } else if (style == Spaced) {
         out.push_back(' ');
     }
-    const std::size_t start = out.size();
-    appendFixed(out, minutes, 3);
-    const std::size_t length = out.size() - start;
-    if (length < 6) {
-        out.insert(start, 6 - length, '0');
+    if (minutes.size() < 6) {
+        out.append(6 - minutes.size(), '0');
     }
+    out.append(minutes);
     if (style == NmeaFields) {
         out.push_back(',');
     } else if (style == Spaced) {

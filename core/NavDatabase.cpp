@@ -235,7 +235,11 @@ ResultCode addRoutePointsAsWaypoints(NavDatabase* database) {
                 waypoint.symbol = point.symbol;
                 waypoint.latitude = point.latitude;
                 waypoint.longitude = point.longitude;
-                if (addWaypoint(database, &waypoint) == kOk) {
+                const ResultCode added = addWaypoint(database, &waypoint);
+                if (added == kNoMemory) {
+                    return kNoMemory;
+                }
+                if (added == kOk) {
                     index.add(waypoint.latitude, waypoint.longitude,
                               static_cast<int>(database->waypoints.size() - 1));
                 }

@@ -21,8 +21,10 @@ bool isCSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// strtoull-like reading of an unsigned magnitude with an optional sign; returns the value
-// modulo 2^64 (only the low 32 bits are ever kept by the callers).
+// strtol-like reading of an integer with an optional sign: a value beyond the signed 64-bit
+// range is held at that range's limit (LONG_MAX, or LONG_MIN for a negative value), as strtol
+// holds it, and the callers keep the low 32 bits of the result. So "9223372036854775808" and
+// "18446744073709551615" both read as LONG_MAX, whose low 32 bits are all ones (-1).
 std::uint64_t readInteger(std::string_view text, int base) {
     text = untilNul(text);
     std::size_t i = 0;
@@ -36,38 +38,39 @@ std::uint64_t readInteger(std::string_view text, int base) {
     }
     if (base == 16 && i + 1 < text.size() && text[i] == '0' &&
         (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        // "0x" counts only when a hexadecimal digit follows, as with strtoul.
+        // "0x" counts only when a hexadecimal digit follows, as with strtol.
         const char c = i + 2 < text.size() ? text[i + 2] : '\0';
         if (std::isxdigit(static_cast<unsigned char>(c))) {
             i += 2;
         }
     }
-    std::uint64_t value = 0;
-    bool overflow = false;
+    constexpr std::uint64_t kMaxPositive = 0x7FFFFFFFFFFFFFFFULL;
+    const std::uint64_t limit = negative ? kMaxPositive + 1 : kMaxPositive;
+    const auto radix = static_cast<std::uint64_t>(base);
+    std::uint64_t magnitude = 0;
+    bool clamped = false;
     for (; i < text.size(); ++i) {
         const char c = text[i];
-        int digit;
+        std::uint64_t digit;
         if (c >= '0' && c <= '9') {
-            digit = c - '0';
+            digit = static_cast<std::uint64_t>(c - '0');
         } else if (base == 16 && c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
+            digit = static_cast<std::uint64_t>(c - 'a' + 10);
         } else if (base == 16 && c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
+            digit = static_cast<std::uint64_t>(c - 'A' + 10);
         } else {
             break;
         }
-        const std::uint64_t next =
-            value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-        if (next / static_cast<std::uint64_t>(base) != value && !overflow) {
-            overflow = true;
+        if (clamped || magnitude > (limit - digit) / radix) {
+            clamped = true; // the remaining digits are read but change nothing
+            continue;
         }
-        value = next;
+        magnitude = magnitude * radix + digit;
     }
-    if (overflow) {
-        // strtol saturates at LONG_MAX / LONG_MIN; the low 32 bits of those are kept.
-        return negative ? 0x8000000000000000ULL : 0x7FFFFFFFFFFFFFFFULL;
+    if (clamped) {
+        magnitude = limit;
     }
-    return negative ? (~value + 1) : value;
+    return negative ? ~magnitude + 1 : magnitude;
 }
 
 } // namespace
@@ -75,6 +78,18 @@ std::uint64_t readInteger(std::string_view text, int base) {
 void copyText(std::string& target, std::string_view source, std::size_t maximum) {
     source = untilNul(source);
     target.assign(source.substr(0, std::min(maximum, source.size())));
+}
+
+void appendFieldText(std::string& out, std::string_view text, std::string_view breaking,
+                     std::string_view replacements) {
+    for (const char c : text) {
+        if (c == '\r' || c == '\n' || c == '\0') {
+            out.push_back(' ');
+            continue;
+        }
+        const auto found = breaking.find(c);
+        out.push_back(found == std::string_view::npos ? c : replacements[found]);
+    }
 }
 
 std::string cutText(std::string_view source, std::size_t maximum) {

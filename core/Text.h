@@ -12,6 +12,13 @@ namespace velmar {
 // A NUL byte ends the source text, as in the fixed character fields of the devices.
 void copyText(std::string& target, std::string_view source, std::size_t maximum);
 
+// Appends a text so that it reads back as the one field it was written as: CR, LF and NUL
+// become a space, and each byte of `breaking` becomes the byte at the same place of
+// `replacements` (the comma-separated families pass "," and ";"). Only writing replaces:
+// stored files read as they stand.
+void appendFieldText(std::string& out, std::string_view text, std::string_view breaking = {},
+                     std::string_view replacements = {});
+
 // The text cut to at most `maximum` bytes (and at its first NUL byte).
 std::string cutText(std::string_view source, std::size_t maximum);
 
@@ -20,9 +27,9 @@ inline bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// Numbers with C strtol / strtoul / strtod prefix semantics: leading white space skipped, an
-// optional sign, "0x" accepted in base 16, 0 when there are no digits. Integers keep the low
-// 32 bits of their value.
+// Numbers with C strtol / strtod prefix semantics: leading white space skipped, an optional
+// sign, "0x" accepted in base 16, 0 when there are no digits. Integers are read as strtol reads
+// them (a value beyond the signed 64-bit range is held at its limit) and keep the low 32 bits.
 std::int32_t parseDecimal(std::string_view text);
 std::uint32_t parseUnsignedDecimal(std::string_view text);
 std::uint32_t parseHex(std::string_view text);

@@ -1,6 +1,7 @@
 #include "formats/FamilyTable.h"
 
 #include "formats/cmap/CmapFile.h"
+#include "formats/cmap/CmapXml.h"
 #include "formats/gpx/GpxFile.h"
 #include "formats/hub/HubFile.h"
 #include "formats/series41/Series41File.h"
@@ -18,6 +19,10 @@ ResultCode series66Writer(NavDatabase* database, const char* path) {
     return series66Unsupported(database, path);
 }
 
+constexpr const char* kSeries5Members[] = {".wpt", ".rut", ".trk"};
+constexpr const char* kSeries6Members[] = {".wpt", ".rut", ".trk", ".bnd"};
+constexpr const char* kCmapMembers[] = {kCmapWaypointSuffix, kCmapRouteSuffix, kCmapTrackSuffix};
+
 struct FamilyRow {
     FormatFamily family;
     unsigned capabilities;
@@ -25,12 +30,12 @@ struct FamilyRow {
 
 const FamilyRow kFamilies[kFamilyCount] = {
     {{"Series 41", "s41", readSeries41File, writeSeries41File, ".s41"}, kOnTypeRadios},
-    {{"Series 5", "s5", readSeries5File, writeSeries5Files, ".s5"}, kOnTypeRadios},
-    {{"Series 6", "s6", readSeries6File, writeSeries6Files, ".s6"}, kOnTypeRadios},
+    {{"Series 5", "s5", readSeries5File, writeSeries5Files, ".s5", kSeries5Members}, kOnTypeRadios},
+    {{"Series 6", "s6", readSeries6File, writeSeries6Files, ".s6", kSeries6Members}, kOnTypeRadios},
     {{"Series 66", "s66", series66Reader, series66Writer, ".s66"}, kOnTypeRadios},
     {{"Series 77", "s77", readHubFile, writeHubFile, ".s77"}, kOnTypeRadios},
     {{"HUB", "hub", readHubFile, writeHubFile, ".hub"}, kOnTypeRadios},
-    {{"CMAP", "cmap", readCmapFile, writeCmapFiles, ".cmap"}, kOnTypeRadios},
+    {{"CMAP", "cmap", readCmapFile, writeCmapFiles, ".cmap", kCmapMembers}, kOnTypeRadios},
     {{"GPX", "gpx", readGpxFile, writeGpxFile, ".gpx"}, 0},
 };
 

@@ -19,11 +19,17 @@ auto findByName(const Table& table, const std::string& name) -> decltype(&table.
     return found == table.end() ? nullptr : &*found;
 }
 
+// Running out of memory ends a merge at once: nothing is written and the report says so.
 void mergeHubFiles(const std::vector<std::string>& files, MergeReport* report) {
     NavDatabase target;
     initNavDatabase(&target);
     // The first file is read as it is; it gives the merged file its data version.
-    if (readHubFile(files.front().c_str(), &target) != kOk) {
+    const ResultCode first = readHubFile(files.front().c_str(), &target);
+    if (first == kNoMemory) {
+        report->writeResult = kNoMemory;
+        return;
+    }
+    if (first != kOk) {
         report->unreadableInputs.push_back(files.front());
     }
     MergeSession session(&target);
@@ -31,11 +37,15 @@ void mergeHubFiles(const std::vector<std::string>& files, MergeReport* report) {
         NavDatabase source;
         initNavDatabase(&source);
         const ResultCode read = readHubFile(files[i].c_str(), &source);
-        const ResultCode merged = read == kCannotOpen ? kOk : session.merge(&source);
+        const ResultCode merged = read == kOk ? session.merge(&source) : kOk;
+        clearNavDatabase(&source);
+        if (read == kNoMemory || merged == kNoMemory) {
+            report->writeResult = kNoMemory;
+            return;
+        }
         if (read != kOk || merged != kOk) {
             report->unreadableInputs.push_back(files[i]); // not, or not wholly, merged
         }
-        clearNavDatabase(&source);
     }
     for (int selector : {RenumberRoutes, RenumberTracks, RenumberZones, RenumberLines}) {
         renumberRecords(&target, selector);
@@ -49,7 +59,13 @@ void mergeCmapFiles(const std::vector<std::string>& files, MergeReport* report) 
     initCmapDatabase(&database);
     for (const std::string& file : files) {
         // Every document's records go after those of the documents before it.
-        if (loadCmapFile(file.c_str(), &database) != kOk) {
+        const ResultCode read = loadCmapFile(file.c_str(), &database);
+        if (read == kNoMemory) {
+            clearCmapDatabase(&database);
+            report->writeResult = kNoMemory;
+            return;
+        }
+        if (read != kOk) {
             report->unreadableInputs.push_back(file);
         }
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/Calendar.h"
+#include "core/CappedTable.h"
 #include "core/FieldCodecs.h"
 #include "core/Text.h"
 
@@ -63,6 +64,56 @@ std::int32_t wholeDegrees(double value) {
         return std::numeric_limits<std::int32_t>::min();
     }
     return static_cast<std::int32_t>(value);
+}
+
+// A text as XML character data: '&', '<' and '>' as entities, so the document is well-formed
+// and the text reads back as it was; CR, LF, NUL and the other control characters XML does not
+// allow become a space (a tab stays).
+void appendXmlText(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out.push_back(static_cast<unsigned char>(c) < 0x20 && c != '\t' ? ' ' : c);
+            break;
+        }
+    }
+}
+
+// The five entities of XML turned back into their characters; any other '&' stays as it is,
+// so documents written without escaping read as before.
+void decodeXmlText(std::string_view text, std::string& out) {
+    static constexpr struct {
+        std::string_view entity;
+        char character;
+    } kEntities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    out.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&') {
+            bool decoded = false;
+            for (const auto& e : kEntities) {
+                if (text.substr(i, e.entity.size()) == e.entity) {
+                    out.push_back(e.character);
+                    i += e.entity.size() - 1;
+                    decoded = true;
+                    break;
+                }
+            }
+            if (decoded) {
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+    }
 }
 
 class OutputFileSink final : public CmapLineSink {
@@ -133,7 +184,7 @@ class DocumentWriter {
     template <typename Emit>
     bool textElement(std::string_view tag, std::string_view value, Emit emit) {
         open(12, tag);
-        text_ += value;
+        appendXmlText(text_, value);
         close(tag);
         return emit();
     }
@@ -205,13 +256,13 @@ class DocumentWriter {
                 return false;
             }
             open(8, "NAME");
-            text_ += route.name;
+            appendXmlText(text_, route.name);
             close("NAME");
             if (!sink_.writeLine(text_)) {
                 return false;
             }
             open(8, "DESCRIPTION");
-            text_ += route.description;
+            appendXmlText(text_, route.description);
             close("DESCRIPTION");
             if (!sink_.writeLine(text_) || !line(8, "<COLOR>BLACK</COLOR>")) {
                 return false;
@@ -305,8 +356,8 @@ bool splitLine(std::string_view line, std::string_view* tag, std::string_view* v
         *value = {}; // a value without its closing tag counts as empty
         return true;
     }
-    *value = rest.substr(0, end);
-    return value->size() <= kCmapMaxTagText;
+    *value = rest.substr(0, end); // its length is checked once its entities are read
+    return true;
 }
 
 enum class State { Start, Document, WaypointList, Waypoint, Route, RouteWaypoint, Track, Point };
@@ -323,6 +374,13 @@ class DocumentReader {
             std::string_view value;
             if (!splitLine(line, &tag, &value)) {
                 continue;
+            }
+            if (value.find('&') != std::string_view::npos) {
+                decodeXmlText(value, decoded_);
+                value = decoded_;
+            }
+            if (value.size() > kCmapMaxTagText) {
+                continue; // a value too long to be one of ours
             }
             if (value.empty() ? !container(tag) : !field(tag, value)) {
                 break; // the end of the document
@@ -367,13 +425,13 @@ class DocumentReader {
             break;
         case State::Waypoint:
             if (tag == "/WAYPOINT") {
-                addCmapWaypoint(&db_, &waypoint_); // a full table drops the record
+                unlessOutOfMemory(addCmapWaypoint(&db_, &waypoint_)); // a full table drops it
                 state_ = State::WaypointList;
             }
             break;
         case State::Route:
             if (tag == "/ROUTE") {
-                addCmapRoute(&db_, std::move(route_));
+                unlessOutOfMemory(addCmapRoute(&db_, std::move(route_)));
                 clearCmapRouteWaypoints(&route_);
                 state_ = State::Document;
             } else if (tag == "WAYPOINT") {
@@ -383,13 +441,13 @@ class DocumentReader {
             break;
         case State::RouteWaypoint:
             if (tag == "/WAYPOINT") {
-                addCmapRouteWaypoint(&route_, &routeWaypoint_);
+                unlessOutOfMemory(addCmapRouteWaypoint(&route_, &routeWaypoint_));
                 state_ = State::Route;
             }
             break;
         case State::Track:
             if (tag == "/TRACK") {
-                addCmapTrack(&db_, std::move(track_));
+                unlessOutOfMemory(addCmapTrack(&db_, std::move(track_)));
                 clearCmapTrackPoints(&track_);
                 state_ = State::Document;
             } else if (tag == "POINT") {
@@ -399,7 +457,7 @@ class DocumentReader {
             break;
         case State::Point:
             if (tag == "/POINT") {
-                addCmapTrackPoint(&track_, &point_);
+                unlessOutOfMemory(addCmapTrackPoint(&track_, &point_));
                 state_ = State::Track;
             }
             break;
@@ -500,6 +558,7 @@ class DocumentReader {
     }
 
     CmapDatabase& db_;
+    std::string decoded_;
     State state_ = State::Start;
     CmapWaypoint waypoint_;
     CmapRouteWaypoint routeWaypoint_;
@@ -559,12 +618,12 @@ ResultCode saveCmapFile(const CmapDatabase* database, const char* path) {
         return kBadArgument;
     }
     OutputFile file;
-    if (file.create(path) != kOk) {
-        return kCannotOpen;
+    const ResultCode created = file.create(path);
+    if (created != kOk) {
+        return created;
     }
     const ResultCode written = writeCmapRecords(&file, database, CmapAllKinds);
-    const ResultCode closed = file.close();
-    return written != kOk ? written : closed;
+    return written != kOk ? written : file.close(); // a failed document is discarded
 }
 
 ResultCode writeCmapFileSet(const CmapDatabase* database, const char* basePath) {

@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "core/CappedTable.h"
 #include "core/FieldReader.h"
 #include "core/Text.h"
 #include "core/TextFile.h"
@@ -20,24 +21,31 @@ class DatabaseSink final : public hub::BlockSink {
     DataVersion& version() override { return db_->version; }
     bool readsMarks() const override { return true; }
     bool readsLinesAndZones() const override { return true; }
-    void addWaypoint(Waypoint& waypoint) override { velmar::addWaypoint(db_, &waypoint); }
-    void addMark(Mark& mark) override { velmar::addMark(db_, &mark); }
+    // A full table drops the record; running out of memory ends the read.
+    void addWaypoint(Waypoint& waypoint) override {
+        unlessOutOfMemory(velmar::addWaypoint(db_, &waypoint));
+    }
+    void addMark(Mark& mark) override { unlessOutOfMemory(velmar::addMark(db_, &mark)); }
     void addRoutePoint(Route& route, const RoutePoint& point) override {
-        velmar::addRoutePoint(&route, &point);
+        unlessOutOfMemory(velmar::addRoutePoint(&route, &point));
     }
-    void addRoute(Route&& route) override { velmar::addRoute(db_, std::move(route)); }
+    void addRoute(Route&& route) override {
+        unlessOutOfMemory(velmar::addRoute(db_, std::move(route)));
+    }
     void addTrackPoint(Track& track, const TrackPoint& point) override {
-        velmar::addTrackPoint(&track, &point);
+        unlessOutOfMemory(velmar::addTrackPoint(&track, &point));
     }
-    void addTrack(Track&& track) override { velmar::addTrack(db_, std::move(track)); }
+    void addTrack(Track&& track) override {
+        unlessOutOfMemory(velmar::addTrack(db_, std::move(track)));
+    }
     void addLinePoint(Line& line, const GeoPoint& point) override {
-        velmar::addLinePoint(&line, &point);
+        unlessOutOfMemory(velmar::addLinePoint(&line, &point));
     }
-    void addLine(Line&& line) override { velmar::addLine(db_, std::move(line)); }
+    void addLine(Line&& line) override { unlessOutOfMemory(velmar::addLine(db_, std::move(line))); }
     void addZonePoint(Zone& zone, const GeoPoint& point) override {
-        velmar::addZonePoint(&zone, &point);
+        unlessOutOfMemory(velmar::addZonePoint(&zone, &point));
     }
-    void addZone(Zone&& zone) override { velmar::addZone(db_, std::move(zone)); }
+    void addZone(Zone&& zone) override { unlessOutOfMemory(velmar::addZone(db_, std::move(zone))); }
 
   private:
     NavDatabase* db_;
@@ -128,15 +136,14 @@ ResultCode writeHubFile(NavDatabase* database, const char* path) {
         return kBadArgument;
     }
     OutputFile file;
-    if (file.create(path) != kOk) {
-        return kCannotOpen;
+    const ResultCode created = file.create(path);
+    if (created != kOk) {
+        return created;
     }
     try {
-        const bool written = writeAll(file, *database);
-        const ResultCode closed = file.close();
-        return written ? closed : kWriteFailed;
+        return writeAll(file, *database) ? file.close() : kWriteFailed;
     } catch (const std::bad_alloc&) {
-        return kNoMemory;
+        return kNoMemory; // the file is discarded: the earlier one stays
     }
 }
 

@@ -7,6 +7,12 @@ namespace velmar::hub {
 
 namespace {
 
+// A text field: a ',' would split it and shift every later field when read back, so it is
+// written as ';'; CR, LF and NUL become a space.
+void appendText(std::string& out, std::string_view text) {
+    appendFieldText(out, text, ",", ";");
+}
+
 void appendPosition(std::string& out, double latitude, double longitude) {
     appendLatitude(out, latitude, DegreeLetter);
     out.push_back(',');
@@ -99,9 +105,9 @@ bool writeBlock(OutputFile& file, std::string& text, const Record& record, Heade
 
 void appendVersionLine(std::string& out, const DataVersion& version) {
     out.append("$VERSION,");
-    out.append(version.version);
+    appendText(out, version.version);
     out.push_back(',');
-    out.append(version.date);
+    appendText(out, version.date);
     out.push_back('*');
 }
 
@@ -126,9 +132,9 @@ bool writeZoneBlock(OutputFile& file, std::string& text, const Zone& zone) {
 
 void appendWaypointLine(std::string& out, const Waypoint& w) {
     out.push_back('$');
-    out.append(w.name);
+    appendText(out, w.name);
     out.push_back(',');
-    out.append(w.comment);
+    appendText(out, w.comment);
     out.push_back(',');
     appendHex(out, w.symbol);
     out.push_back(',');
@@ -144,7 +150,7 @@ void appendWaypointLine(std::string& out, const Waypoint& w) {
 
 void appendMarkLine(std::string& out, const Mark& m) {
     out.push_back('$');
-    out.append(m.name);
+    appendText(out, m.name);
     out.push_back(',');
     appendHex(out, m.symbol);
     out.push_back(',');
@@ -162,9 +168,9 @@ void appendRouteHeader(std::string& out, const Route& r) {
     out.append("$ROT,");
     appendInt(out, r.number, 3);
     out.push_back(',');
-    out.append(r.name);
+    appendText(out, r.name);
     out.push_back(',');
-    out.append(r.comment);
+    appendText(out, r.comment);
     out.push_back(',');
     appendHeaderTail(out, r.colour, r.date);
 }
@@ -175,7 +181,7 @@ void appendRoutePointLine(std::string& out, int index, bool last, const RoutePoi
     out.append(last ? ",S," : ",N,");
     appendPosition(out, p.latitude, p.longitude);
     out.push_back(',');
-    out.append(p.name);
+    appendText(out, p.name);
     out.push_back(',');
     appendHex(out, p.symbol);
     out.push_back('*');
@@ -185,7 +191,7 @@ void appendTrackHeader(std::string& out, const Track& t) {
     out.append("$TRK,");
     appendInt(out, t.number, 3);
     out.push_back(',');
-    out.append(t.name);
+    appendText(out, t.name);
     out.push_back(',');
     appendHeaderTail(out, t.colour, t.date);
 }
@@ -204,7 +210,7 @@ void appendLineHeader(std::string& out, const Line& l) {
     out.append("$LIN,");
     appendInt(out, l.number, 3);
     out.push_back(',');
-    out.append(l.name);
+    appendText(out, l.name);
     out.push_back(',');
     appendHeaderTail(out, l.colour, l.date);
 }

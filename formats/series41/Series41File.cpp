@@ -264,11 +264,12 @@ ResultCode writeSeries41File(NavDatabase* database, const char* path) {
         return kBadArgument;
     }
     OutputFile file;
-    if (file.create(path) != kOk) {
-        return kCannotOpen;
+    ResultCode result = file.create(path);
+    if (result != kOk) {
+        return result;
     }
     // Every route point gets a waypoint at its position, so the routes can name their points.
-    ResultCode result = addRoutePointsAsWaypoints(database);
+    result = addRoutePointsAsWaypoints(database);
     Series41Data set;
     if (result == kOk) {
         result = hubToSeries41(database, &set);
@@ -276,9 +277,8 @@ ResultCode writeSeries41File(NavDatabase* database, const char* path) {
     if (result == kOk) {
         result = writeSeries41Sentences(&file, &set);
     }
-    const ResultCode closed = file.close();
     if (result == kOk) {
-        result = closed;
+        result = file.close(); // on any failure the file is discarded: the earlier one stays
     }
     clearSeries41Data(&set);
     return result;

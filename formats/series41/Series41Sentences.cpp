@@ -5,6 +5,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/CappedTable.h"
 #include "core/FieldCodecs.h"
 #include "core/FieldReader.h"
 #include "core/Text.h"
@@ -36,9 +37,15 @@ double readDegreesMinutes(std::string_view field, std::size_t degreeDigits) {
     return degrees + minutes * (1.0 / 60.0);
 }
 
+// A text inside a sentence: ',' would split its field and '*' or '$' end it, so they are
+// written as ';' and the family's replacement character '?'; CR, LF and NUL become a space.
+void appendText(std::string& out, std::string_view text) {
+    appendFieldText(out, text, ",*$", ";??");
+}
+
 void appendPadded(std::string& out, std::string_view text, std::size_t width) {
     const std::size_t length = std::min(text.size(), width);
-    out.append(text.substr(0, length));
+    appendText(out, text.substr(0, length));
     out.append(width - length, ' ');
 }
 
@@ -97,7 +104,7 @@ class SentenceReader {
             record.symbol = letter - kSeries41SymbolBase;
             record.comment.assign(text.size() > 2 ? text.substr(2, kSeries41CommentWidth) : "");
         }
-        addSeries41Waypoint(set_, &record); // a full list drops it
+        unlessOutOfMemory(addSeries41Waypoint(set_, &record)); // a full list drops it
     }
 
     void route(const FieldReader& f) {
@@ -115,19 +122,17 @@ class SentenceReader {
             Series41RoutePoint point;
             point.prefix = item.front();
             point.name.assign(untilSpace(item.substr(1), kSeries41NameWidth));
-            if (addSeries41RoutePoint(target, &point) == kNoMemory) {
-                throw std::bad_alloc();
-            }
+            unlessOutOfMemory(addSeries41RoutePoint(target, &point)); // beyond 30: dropped
         }
         if (existing == nullptr) {
-            addSeries41Route(set_, &fresh); // a full list drops it
+            unlessOutOfMemory(addSeries41Route(set_, &fresh)); // a full list drops it
         }
     }
 
     void routeName(const FieldReader& f) {
         Series41Route* target = findSeries41Route(set_, parseDecimal(f.field(2)));
         if (target != nullptr) {
-            setSeries41RouteName(target, f.field(3));
+            unlessOutOfMemory(setSeries41RouteName(target, f.field(3)));
         }
     }
 
@@ -197,7 +202,7 @@ void appendSeries41RouteSentence(std::string& out, const Series41Route& route, i
     const std::size_t last = std::min(count, first + kSeries41PointsPerSentence);
     for (std::size_t i = first; i < last; ++i) {
         out.push_back(',');
-        out.push_back(route.points[i].prefix);
+        appendText(out, std::string_view(&route.points[i].prefix, 1));
         appendPadded(out, route.points[i].name, kSeries41NameWidth);
     }
 }
@@ -207,7 +212,7 @@ void appendSeries41RouteNameSentence(std::string& out, const Series41Route& rout
     out.push_back(',');
     appendInt(out, route.number, 2);
     out.push_back(',');
-    out.append(route.name);
+    appendText(out, route.name);
 }
 
 ResultCode readSeries41Sentences(std::FILE* stream, Series41Data* set) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/CappedTable.h"
 #include "core/TextFile.h"
 #include "formats/series5/Series5Data.h"
 #include "formats/series5/Series5Format.h"
@@ -20,7 +21,8 @@ std::uint32_t hubSymbol(std::uint32_t symbol) {
 }
 
 // The set into the database: waypoints, routes and tracks keep their fields; symbols above 255
-// become 0; the records are numbered from 1; the set's data version stays out.
+// become 0; the records are numbered from 1; the set's data version stays out. Running out of
+// memory throws std::bad_alloc.
 void mapIntoDatabase(Series5Data& data, NavDatabase* db) {
     for (const Mark& mark : data.waypoints) {
         Waypoint waypoint;
@@ -32,7 +34,7 @@ void mapIntoDatabase(Series5Data& data, NavDatabase* db) {
         waypoint.longitude = mark.longitude;
         waypoint.date = mark.date;
         waypoint.altitude = mark.altitude;
-        if (addWaypoint(db, &waypoint) == kWaypointsFull) {
+        if (unlessOutOfMemory(addWaypoint(db, &waypoint)) == kWaypointsFull) {
             break;
         }
     }
@@ -52,9 +54,9 @@ void mapIntoDatabase(Series5Data& data, NavDatabase* db) {
             point.latitude = from.latitude;
             point.longitude = from.longitude;
             point.symbol = hubSymbol(from.symbol);
-            addRoutePoint(&route, &point);
+            unlessOutOfMemory(addRoutePoint(&route, &point));
         }
-        const ResultCode added = addRoute(db, std::move(route));
+        const ResultCode added = unlessOutOfMemory(addRoute(db, std::move(route)));
         clearRoutePoints(&route);
         if (added == kRoutesFull) {
             break;
@@ -75,9 +77,9 @@ void mapIntoDatabase(Series5Data& data, NavDatabase* db) {
             point.pointFlag = from.pointFlag;
             point.latitude = from.latitude;
             point.longitude = from.longitude;
-            addTrackPoint(&track, &point);
+            unlessOutOfMemory(addTrackPoint(&track, &point));
         }
-        const ResultCode added = addTrack(db, std::move(track));
+        const ResultCode added = unlessOutOfMemory(addTrack(db, std::move(track)));
         clearTrackPoints(&track);
         if (added == kTracksFull) {
             break;

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/CappedTable.h"
 #include "core/FieldReader.h"
 #include "core/Text.h"
 #include "formats/hub/HubBlockReader.h"
@@ -30,19 +31,19 @@ class Series5Sink final : public hub::BlockSink {
         mark.longitude = waypoint.longitude;
         mark.date = waypoint.date;
         mark.altitude = waypoint.altitude;
-        addSeries5Waypoint(data_, &mark); // beyond the 18,000th: dropped
+        unlessOutOfMemory(addSeries5Waypoint(data_, &mark)); // beyond the 18,000th: dropped
     }
     void addRoutePoint(Route& route, const RoutePoint& point) override {
-        addSeries5RoutePoint(&route, &point); // beyond the 300th: dropped
+        unlessOutOfMemory(addSeries5RoutePoint(&route, &point)); // beyond the 300th: dropped
     }
     void addRoute(Route&& route) override {
-        addSeries5Route(data_, std::move(route)); // beyond the 50th: dropped
+        unlessOutOfMemory(addSeries5Route(data_, std::move(route))); // beyond the 50th: dropped
     }
     void addTrackPoint(Track& track, const TrackPoint& point) override {
-        addSeries5TrackPoint(&track, &point); // beyond the 2,100th: dropped
+        unlessOutOfMemory(addSeries5TrackPoint(&track, &point)); // beyond the 2,100th: dropped
     }
     void addTrack(Track&& track) override {
-        addSeries5Track(data_, std::move(track)); // beyond the 40th: dropped
+        unlessOutOfMemory(addSeries5Track(data_, std::move(track))); // beyond the 40th: dropped
     }
 
   private:

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/CappedTable.h"
 #include "core/FieldCodecs.h"
 #include "core/FieldReader.h"
 #include "core/Text.h"
@@ -150,7 +151,7 @@ class Series6Reader {
         }
         readLatitude(fields, 2, &waypoint.latitude);
         readLongitude(fields, 3, &waypoint.longitude);
-        addSeries6Waypoint(data_, &waypoint); // beyond the capacity: dropped
+        unlessOutOfMemory(addSeries6Waypoint(data_, &waypoint)); // beyond the capacity: dropped
     }
 
     // Points of one route carry consecutive numbers; any other number starts a new route.
@@ -170,7 +171,7 @@ class Series6Reader {
         }
         routeInProgress_ = true;
         lastNumber_ = number;
-        addSeries6RoutePoint(&route_, &point);
+        unlessOutOfMemory(addSeries6RoutePoint(&route_, &point));
     }
 
     // A run that starts with a colour code ends at its first code 0; a run of code-0 points
@@ -184,10 +185,10 @@ class Series6Reader {
         readLongitude(fields, 2, &point.longitude);
         if (!runInProgress_) {
             firstCode_ = point.trackCode;
-            addSeries6TrackPoint(&track_, &point);
+            unlessOutOfMemory(addSeries6TrackPoint(&track_, &point));
             runInProgress_ = true;
         } else if (firstCode_ != kSeries6EndOfRunCode) {
-            addSeries6TrackPoint(&track_, &point);
+            unlessOutOfMemory(addSeries6TrackPoint(&track_, &point));
             if (point.trackCode == kSeries6EndOfRunCode) {
                 appendTrack();
                 runInProgress_ = false;
@@ -195,9 +196,9 @@ class Series6Reader {
         } else if (point.trackCode != kSeries6EndOfRunCode) {
             appendTrack();
             firstCode_ = point.trackCode;
-            addSeries6TrackPoint(&track_, &point);
+            unlessOutOfMemory(addSeries6TrackPoint(&track_, &point));
         } else {
-            addSeries6TrackPoint(&track_, &point);
+            unlessOutOfMemory(addSeries6TrackPoint(&track_, &point));
         }
     }
 
@@ -210,23 +211,24 @@ class Series6Reader {
         }
         readLatitude(fields, 3, &point.latitude);
         readLongitude(fields, 4, &point.longitude);
-        addSeries6BoundaryPoint(&boundary_, &point);
+        unlessOutOfMemory(addSeries6BoundaryPoint(&boundary_, &point));
         if (point.pointCode == kSeries6LastBoundaryPointCode) {
             appendBoundary();
         }
     }
 
-    // A full table refuses the record; the working record is cleared all the same.
+    // A full table refuses the record (running out of memory ends the read); the working record
+    // is cleared all the same.
     void appendRoute() {
-        addSeries6Route(data_, std::move(route_));
+        unlessOutOfMemory(addSeries6Route(data_, std::move(route_)));
         route_.points.clear();
     }
     void appendTrack() {
-        addSeries6Track(data_, std::move(track_));
+        unlessOutOfMemory(addSeries6Track(data_, std::move(track_)));
         track_.points.clear();
     }
     void appendBoundary() {
-        addSeries6Boundary(data_, std::move(boundary_));
+        unlessOutOfMemory(addSeries6Boundary(data_, std::move(boundary_)));
         renewBoundary();
     }
     void renewBoundary() {
@@ -254,7 +256,7 @@ void appendPosition(std::string& text, double latitude, double longitude) {
 
 void appendWaypointLine(std::string& text, const Series6Waypoint& waypoint) {
     text.push_back('$');
-    text.append(waypoint.name);
+    appendFieldText(text, waypoint.name, ",", ";"); // a ',' would shift the fields after it
     text.push_back(',');
     appendInt(text, waypoint.symbol, 2);
     text.push_back(',');
@@ -264,7 +266,7 @@ void appendWaypointLine(std::string& text, const Series6Waypoint& waypoint) {
 
 void appendRoutePointLine(std::string& text, const Series6RoutePoint& point) {
     text.push_back('$');
-    text.append(point.name);
+    appendFieldText(text, point.name, ",", ";");
     text.push_back(',');
     appendHex(text, static_cast<std::uint32_t>(point.pointCode), 2);
     text.push_back(',');

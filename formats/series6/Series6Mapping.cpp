@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "core/CappedTable.h"
 #include "core/Text.h"
 
 namespace velmar {
@@ -35,7 +36,7 @@ void waypointsToHub(const Series6Data& data, NavDatabase* database) {
         waypoint.symbol = byteOrZero(source.symbol);
         waypoint.latitude = source.latitude;
         waypoint.longitude = source.longitude;
-        if (addWaypoint(database, &waypoint) == kWaypointsFull) {
+        if (unlessOutOfMemory(addWaypoint(database, &waypoint)) == kWaypointsFull) {
             break;
         }
     }
@@ -53,11 +54,11 @@ void routesToHub(const Series6Data& data, NavDatabase* database) {
             point.symbol = byteOrZero(sourcePoint.pointCode);
             point.latitude = sourcePoint.latitude;
             point.longitude = sourcePoint.longitude;
-            if (addRoutePoint(&route, &point) == kRoutePointsFull) {
+            if (unlessOutOfMemory(addRoutePoint(&route, &point)) == kRoutePointsFull) {
                 break;
             }
         }
-        const ResultCode added = addRoute(database, std::move(route));
+        const ResultCode added = unlessOutOfMemory(addRoute(database, std::move(route)));
         clearRoutePoints(&route);
         if (added == kRoutesFull) {
             break;
@@ -81,11 +82,11 @@ void tracksToHub(const Series6Data& data, NavDatabase* database) {
             }
             point.latitude = sourcePoint.latitude;
             point.longitude = sourcePoint.longitude;
-            if (addTrackPoint(&track, &point) == kTrackPointsFull) {
+            if (unlessOutOfMemory(addTrackPoint(&track, &point)) == kTrackPointsFull) {
                 break;
             }
         }
-        const ResultCode added = addTrack(database, std::move(track));
+        const ResultCode added = unlessOutOfMemory(addTrack(database, std::move(track)));
         clearTrackPoints(&track);
         if (added == kTracksFull) {
             break;
@@ -104,11 +105,11 @@ void boundariesToHub(const Series6Data& data, NavDatabase* database) {
             initGeoPoint(&point);
             point.latitude = sourcePoint.latitude;
             point.longitude = sourcePoint.longitude;
-            if (addZonePoint(&zone, &point) == kZonePointsFull) {
+            if (unlessOutOfMemory(addZonePoint(&zone, &point)) == kZonePointsFull) {
                 break;
             }
         }
-        const ResultCode added = addZone(database, std::move(zone));
+        const ResultCode added = unlessOutOfMemory(addZone(database, std::move(zone)));
         clearZonePoints(&zone);
         if (added == kZonesFull) {
             break;
@@ -122,7 +123,7 @@ void waypointsFromHub(const NavDatabase& database, Series6Data* data) {
         Series6Waypoint waypoint; // symbol 82 whatever the hub symbol
         waypoint.latitude = source.latitude;
         waypoint.longitude = source.longitude;
-        if (addSeries6Waypoint(data, &waypoint) == kWaypointsFull) {
+        if (unlessOutOfMemory(addSeries6Waypoint(data, &waypoint)) == kWaypointsFull) {
             break;
         }
     }
@@ -141,11 +142,11 @@ void routesFromHub(const NavDatabase& database, Series6Data* data) {
             Series6RoutePoint point;
             point.latitude = sourcePoint.latitude;
             point.longitude = sourcePoint.longitude;
-            if (addSeries6RoutePoint(&route, &point) == kRoutePointsFull) {
+            if (unlessOutOfMemory(addSeries6RoutePoint(&route, &point)) == kRoutePointsFull) {
                 break;
             }
         }
-        const ResultCode added = addSeries6Route(data, std::move(route));
+        const ResultCode added = unlessOutOfMemory(addSeries6Route(data, std::move(route)));
         route.points.clear();
         if (added == kRoutesFull) {
             break;
@@ -197,7 +198,7 @@ void tracksFromHub(const NavDatabase& database, Series6Data* data) {
             }
             point.latitude = sourcePoint.latitude;
             point.longitude = sourcePoint.longitude;
-            if (addSeries6TrackPoint(&track, &point) == kTrackPointsFull) {
+            if (unlessOutOfMemory(addSeries6TrackPoint(&track, &point)) == kTrackPointsFull) {
                 break;
             }
         }
@@ -211,7 +212,7 @@ void tracksFromHub(const NavDatabase& database, Series6Data* data) {
                 point.trackCode = code;
             }
         }
-        const ResultCode added = addSeries6Track(data, std::move(track));
+        const ResultCode added = unlessOutOfMemory(addSeries6Track(data, std::move(track)));
         track.points.clear();
         if (added == kTracksFull) {
             break;
@@ -228,7 +229,7 @@ void zonesFromHub(const NavDatabase& database, Series6Data* data) {
             Series6BoundaryPoint point;
             point.latitude = sourcePoint.latitude;
             point.longitude = sourcePoint.longitude;
-            if (addSeries6BoundaryPoint(&boundary, &point) == kZonePointsFull) {
+            if (unlessOutOfMemory(addSeries6BoundaryPoint(&boundary, &point)) == kZonePointsFull) {
                 break;
             }
         }
@@ -236,7 +237,7 @@ void zonesFromHub(const NavDatabase& database, Series6Data* data) {
             boundary.points.back().pointCode = kSeries6LastBoundaryPointCode;
         }
         boundary.colourIndex = Series6Palette::index(source.colour);
-        const ResultCode added = addSeries6Boundary(data, std::move(boundary));
+        const ResultCode added = unlessOutOfMemory(addSeries6Boundary(data, std::move(boundary)));
         boundary.points.clear();
         if (added == kZonesFull) {
             break;

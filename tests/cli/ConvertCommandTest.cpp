@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -132,56 +134,78 @@ TEST_F(ConvertCommandTest, ResultLinesThatCannotBeWrittenExitOne) {
     ::close(ends[1]);
 }
 
-TEST_F(ConvertCommandTest, InterruptAbortsTheFileInHand) {
-    // The first source is a named pipe: its reader blocks until the test feeds it, so the
-    // interrupt arrives while that file is being read.
-    const std::string pipe = dir.file("pipe.hub");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    const std::string binary = test::binaryPath("cli/velmar");
-    const std::string outFile = dir.file("stdout");
-    const std::string outFolder = dir.file("out");
-    const std::string second = dir.file("a.hub");
+TEST_F(ConvertCommandTest, InterruptStopsAfterTheFileInHand) {
+    std::vector<std::string> sources;
+    for (int i = 0; i < 300; ++i) {
+        sources.push_back(dir.file("s" + std::to_string(i) + ".hub"));
+        test::writeBytes(sources.back(), kHub);
+    }
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(out, 1);
-        ::execl(binary.c_str(), binary.c_str(), "convert", "--from", "hub", "--to", "hub", "--out",
-                outFolder.c_str(), pipe.c_str(), second.c_str(), static_cast<char*>(nullptr));
+        ::dup2(out[1], 1);
+        std::vector<std::string> args = {test::binaryPath("cli/velmar"),
+                                         "convert",
+                                         "--from",
+                                         "hub",
+                                         "--to",
+                                         "hub",
+                                         "--out",
+                                         dir.file("out")};
+        args.insert(args.end(), sources.begin(), sources.end());
+        std::vector<char*> argv;
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
         ::_exit(127);
     }
-    // A reader that gave up early must fail the test, not kill it.
-    struct sigaction ignore {};
-    struct sigaction previous {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGPIPE, &ignore, &previous);
-    const int writer = ::open(pipe.c_str(), O_WRONLY); // returns once the reader has opened it
-    ASSERT_GE(writer, 0);
-    ::kill(pid, SIGINT);
-    std::this_thread::sleep_for(std::chrono::seconds(2)); // the command notices within 100 ms
-    ASSERT_EQ(::write(writer, kHub, sizeof kHub - 1), static_cast<ssize_t>(sizeof kHub - 1));
-    ::close(writer);
-    ::sigaction(SIGPIPE, &previous, nullptr);
+    ::close(out[1]);
+    std::string printed;
+    char c = 0;
+    while (printed.find('\n') == std::string::npos && ::read(out[0], &c, 1) == 1) {
+        printed.push_back(c);
+    }
+    ::kill(pid, SIGINT); // after the first result line: the job is under way
+    while (::read(out[0], &c, 1) == 1) {
+        printed.push_back(c);
+    }
+    ::close(out[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(test::readBytes(outFile), "ABORT : " + pipe + "\n");
-    EXPECT_FALSE(test::fileExists(dir.file("out/a.hub.hub")));
+    // Every file before the one in hand is OK; that one is OK or ABORT; the rest get no line.
+    std::istringstream lines(printed);
+    std::vector<std::string> results;
+    for (std::string line; std::getline(lines, line);) {
+        results.push_back(line.substr(0, line.find(" : ")));
+    }
+    ASSERT_FALSE(results.empty());
+    EXPECT_LT(results.size(), sources.size());
+    EXPECT_TRUE(results.back() == "OK" || results.back() == "ABORT") << printed;
+    results.pop_back();
+    EXPECT_EQ(results, std::vector<std::string>(results.size(), "OK")) << printed;
+    const auto written = test::folderNames(dir.file("out")).size(); // no temporary file either
+    EXPECT_TRUE(written == results.size() || written == results.size() + 1) << written;
 }
 
-TEST_F(ConvertCommandTest, ASecondInterruptQuitsWhileAReadCannotFinish) {
-    const std::string pipe = dir.file("stuck.hub");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+// A write that cannot finish (its target is a pipe nobody reads) keeps the command waiting
+// after the first interrupt; the second quits at once.
+TEST_F(ConvertCommandTest, ASecondInterruptQuitsWhileAWriteCannotFinish) {
+    ASSERT_EQ(::mkfifo(dir.file("out/a.hub.hub").c_str(), 0600), 0);
     const std::string binary = test::binaryPath("cli/velmar");
     const std::string outFolder = dir.file("out");
+    const std::string source = dir.file("a.hub");
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::execl(binary.c_str(), binary.c_str(), "convert", "--from", "hub", "--to", "hub", "--out",
-                outFolder.c_str(), pipe.c_str(), static_cast<char*>(nullptr));
+                outFolder.c_str(), source.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    const int writer = ::open(pipe.c_str(), O_WRONLY); // the reader now waits for bytes forever
-    ASSERT_GE(writer, 0);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
     ::kill(pid, SIGINT);
     std::this_thread::sleep_for(std::chrono::seconds(1));
     ::kill(pid, SIGINT);
@@ -195,10 +219,33 @@ TEST_F(ConvertCommandTest, ASecondInterruptQuitsWhileAReadCannotFinish) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, &status, 0);
     }
-    ::close(writer);
     ASSERT_NE(ended, 0) << "the second interrupt did not end the command";
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGINT);
+}
+
+// Only regular files are sources: a pipe or a device fails at once instead of hanging.
+TEST_F(ConvertCommandTest, SourcesThatAreNotFilesFailAtOnce) {
+    ASSERT_EQ(::mkfifo(dir.file("pipe.hub").c_str(), 0600), 0);
+    const auto r = test::runVelmar({"convert", "--from", "hub", "--to", "hub", "--out",
+                                    dir.file("out"), dir.file("pipe.hub"), "/dev/zero"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "FAIL (0- 2) : " + dir.file("pipe.hub") + "\nFAIL (0- 2) : /dev/zero\n" +
+                         "Converting Completed\n");
+}
+
+// Two sources with the same name give two outputs; the second is named after its result line.
+TEST_F(ConvertCommandTest, SameNamedSourcesGetTwoOutputs) {
+    std::filesystem::create_directory(dir.file("b"));
+    test::writeBytes(dir.file("b/a.hub"), "$VERSION,2.0,2012.01.01*\r\nENDDATA\r\n");
+    const auto r = test::runVelmar({"convert", "--from", "hub", "--to", "hub", "--out",
+                                    dir.file("out"), dir.file("a.hub"), dir.file("b/a.hub")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "OK : " + dir.file("a.hub") + "\nOK : " + dir.file("b/a.hub") +
+                         "\n  written as " + dir.file("out/a.hub-2.hub") +
+                         "\nConverting Completed\n");
+    EXPECT_EQ(test::readBytes(dir.file("out/a.hub.hub")), kHub);
+    EXPECT_EQ(test::readBytes(dir.file("out/a.hub-2.hub")), test::readBytes(dir.file("b/a.hub")));
 }
 
 } // namespace

@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include "TestSupport.h"
+#include "core/Clock.h"
 #include "core/ConversionJob.h"
 #include "formats/FamilyTable.h"
+#include "formats/cmap/CmapFile.h"
 #include "formats/hub/HubFile.h"
 
 namespace velmar {
@@ -165,6 +167,113 @@ TEST_F(ConversionJobTest, OutputNamesKeepTheSourceNameAndExtension) {
     run(k.get());
     EXPECT_EQ(test::readBytes(dir.file("out/a.hub.s77")),
               test::readBytes(dir.file("out/a.hub.hub")));
+}
+
+// An output never takes the name of a source of its job or of an output the job already wrote.
+TEST_F(ConversionJobTest, TakenOutputNamesGetANumber) {
+    std::filesystem::create_directory(dir.file("a"));
+    std::filesystem::create_directory(dir.file("b"));
+    test::writeBytes(dir.file("a/day.hub"), kSmallHub);
+    test::writeBytes(dir.file("b/day.hub"), kSmallHub);
+    test::writeBytes(dir.file("out/x.hub"), kSmallHub);
+    test::writeBytes(dir.file("out/x.hub.hub"), "a source, not an output");
+    struct Case {
+        std::vector<std::string> sources;
+        int to;
+        std::vector<std::string> renamed; // by file index, relative to out/
+    };
+    const Case cases[] = {
+        {{"a/day.hub", "b/day.hub", "a/day.hub"}, kHub, {"", "day.hub-2.hub", "day.hub-3.hub"}},
+        {{"out/x.hub", "out/x.hub.hub"}, kHub, {"x.hub-2.hub", ""}},
+        {{"a/day.hub", "b/day.hub"}, kSeries6, {"", "day.hub-2.s6"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> files;
+        for (const std::string& source : c.sources) {
+            files.push_back(dir.file(source));
+        }
+        auto j = job(files, kHub, c.to);
+        EXPECT_EQ(run(j.get()).find("FAIL"), std::string::npos);
+        for (std::size_t i = 0; i < c.renamed.size(); ++i) {
+            const std::string& name = c.renamed[i];
+            EXPECT_EQ(renamedOutput(j.get(), static_cast<int>(i)),
+                      name.empty() ? "" : dir.file("out/" + name));
+        }
+    }
+    EXPECT_EQ(test::readBytes(dir.file("out/x.hub.hub")), "a source, not an output");
+    EXPECT_EQ(test::readBytes(dir.file("out/day.hub-3.hub")), kSmallHub);
+    EXPECT_TRUE(test::fileExists(dir.file("out/day.hub.s6.wpt")));
+    EXPECT_TRUE(test::fileExists(dir.file("out/day.hub-2.s6.wpt")));
+}
+
+// A write that fails (here a full disk) keeps the earlier output byte for byte, also for each
+// file of a set, and leaves no temporary file.
+TEST_F(ConversionJobTest, AFailedWriteKeepsTheEarlierOutput) {
+    NavDatabase big;
+    initNavDatabase(&big);
+    Track track;
+    initTrack(&track);
+    track.points.resize(5000);
+    addWaypoint(&big, &big.waypoints.emplace_back());
+    addTrack(&big, &track);
+    ASSERT_EQ(writeHubFile(&big, dir.file("big.hub").c_str()), kOk);
+    for (const char* earlier : {"out/big.hub.hub", "out/big.hub.s6.wpt", "out/big.hub.s6.trk"}) {
+        test::writeBytes(dir.file(earlier), "earlier");
+    }
+    const test::FileSizeLimit fullDisk(100000);
+    for (const int to : {kHub, kSeries6}) {
+        auto j = job({dir.file("big.hub")}, kHub, to);
+        EXPECT_NE(run(j.get()).find("FAIL (1- 1) " + dir.file("big.hub")), std::string::npos);
+    }
+    EXPECT_EQ(test::readBytes(dir.file("out/big.hub.hub")), "earlier");
+    EXPECT_EQ(test::readBytes(dir.file("out/big.hub.s6.trk")), "earlier");
+    EXPECT_NE(test::readBytes(dir.file("out/big.hub.s6.wpt")), "earlier"); // written whole
+    EXPECT_EQ(test::folderNames(dir.file("out")),
+              (std::vector<std::string>{"big.hub.hub", "big.hub.s6.trk", "big.hub.s6.wpt"}));
+}
+
+// Texts holding the characters that would break a record (',' in the comma-separated families,
+// '*' and '$' in Series 41 sentences, XML's own characters) read back in every family with
+// every field where it was; CMAP documents stay well-formed XML.
+TEST_F(ConversionJobTest, TextsThatWouldBreakARecordSurviveEveryFamily) {
+    const ScopedClock clock(1335960000); // 2 May 2012
+    test::writeBytes(dir.file("in.xml"),
+                     "<C_MAP>\n<WAYPOINTS>\n<WAYPOINT>\n<NAME>P,$*3</NAME>\n"
+                     "<DESCRIPTION>Harbour, north side &amp; &lt;B&gt; & co</DESCRIPTION>\n"
+                     "<LATITUDE>34 12.345 N</LATITUDE>\n<LONGITUDE>135 06.500 E</LONGITUDE>\n"
+                     "<ALTITUDE>12.5</ALTITUDE>\n</WAYPOINT>\n</WAYPOINTS>\n</C_MAP>\n");
+    NavDatabase source;
+    initNavDatabase(&source);
+    ASSERT_EQ(readCmapFile(dir.file("in.xml").c_str(), &source), kOk);
+    ASSERT_EQ(source.waypoints.size(), 1u);
+    EXPECT_EQ(source.waypoints[0].comment, "Harbour, north side & <B> & co");
+    for (const int family : {kSeries41, kSeries5, kSeries6, kHub, kCmap}) {
+        const FormatFamily& f = *formatFamily(family);
+        const std::string out = dir.file(std::string("out/w") + f.extension);
+        NavDatabase copy = source;
+        ASSERT_EQ(f.writer(&copy, out.c_str()), kOk) << f.caption;
+        const std::string first = f.memberSuffixes.empty() ? out : out + f.memberSuffixes[0];
+        NavDatabase back;
+        initNavDatabase(&back);
+        ASSERT_EQ(f.reader(first.c_str(), &back), kOk) << f.caption;
+        ASSERT_EQ(back.waypoints.size(), 1u) << f.caption;
+        const Waypoint& w = back.waypoints[0];
+        EXPECT_NEAR(w.latitude, 34.20575, 1e-9) << f.caption;
+        EXPECT_NEAR(w.longitude, 135.108333, 1e-6) << f.caption;
+        if (family == kHub || family == kCmap) {
+            EXPECT_EQ(w.altitude, 12.5) << f.caption;
+            EXPECT_EQ(w.date, (RecordDate{2, 5, 2012})) << f.caption;
+            EXPECT_EQ(w.comment, family == kHub ? "Harbour; north side & <B> & co"
+                                                : "Harbour, north side & <B> & co");
+        }
+        if (family == kHub) { // cmap -> hub -> cmap
+            ASSERT_EQ(writeCmapFiles(&back, dir.file("out/via-hub.cmap").c_str()), kOk);
+        }
+    }
+    for (const char* document : {"out/w.cmap.Marks.UP.xml", "out/via-hub.cmap.Marks.UP.xml"}) {
+        EXPECT_EQ(std::system(("xmllint --noout '" + dir.file(document) + "'").c_str()), 0)
+            << document;
+    }
 }
 
 TEST_F(ConversionJobTest, InputChecksInTheirOrder) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "TestSupport.h"
 #include "core/TextFile.h"
 
@@ -28,7 +30,8 @@ TEST(LineReader, SplitsLikeTheDevicesExpect) {
     EXPECT_EQ(linesOf("a\nb"), (Lines{"a", "b"}));
     EXPECT_EQ(linesOf(""), Lines{});
     EXPECT_EQ(linesOf("\n\n"), (Lines{"", ""}));
-    EXPECT_EQ(linesOf("a\rb\n"), (Lines{"a\rb"})); // a lone CR is an ordinary byte
+    EXPECT_EQ(linesOf("a\rb\n"), (Lines{"a", "b"})); // a lone CR ends a line too
+    EXPECT_EQ(linesOf("a\rb\r\r\nc\r"), (Lines{"a", "b", "", "c"}));
     EXPECT_EQ(linesOf(std::string("ab\0cd\nef\n", 9)), (Lines{"ab", "ef"}));
     EXPECT_EQ(linesOf("ab\x1A"
                       "cd\n",
@@ -64,6 +67,10 @@ TEST(TextFile, OpeningForReadingRefusesFoldersAndMissingFiles) {
     EXPECT_FALSE(openForReading(dir.path().string()));
     EXPECT_FALSE(openForReading(dir.file("missing")));
     EXPECT_FALSE(openForReading(""));
+    // Only regular files: a pipe nobody writes to or an endless device fails at once.
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(openForReading(dir.file("pipe")));
+    EXPECT_FALSE(openForReading("/dev/zero"));
     EXPECT_TRUE(isExistingFolder(dir.path().string()));
     test::writeBytes(dir.file("f"), "x");
     EXPECT_FALSE(isExistingFolder(dir.file("f")));
@@ -88,6 +95,51 @@ TEST(OutputFile, WritesCrLfAndReportsFailures) {
     EXPECT_EQ(full.close(), kWriteFailed);
 }
 
+// Every way a write can end early leaves the earlier file byte for byte and no temporary file.
+TEST(OutputFile, ReplacesAtomicallyOrNotAtAll) {
+    enum class End { Close, FailedWrite, Discard, Destroy, Signal };
+    for (const End end : {End::Close, End::FailedWrite, End::Discard, End::Destroy, End::Signal}) {
+        test::TempDir dir;
+        const std::string target = dir.file("out.hub");
+        test::writeBytes(target, "earlier");
+        {
+            OutputFile file;
+            ASSERT_EQ(file.create(target), kOk);
+            const std::string line(end == End::FailedWrite ? 100000 : 10, 'x');
+            test::FileSizeLimit limit(50000);
+            file.writeLine(line);
+            if (end == End::Discard) {
+                file.discard();
+            } else if (end == End::Signal) {
+                removeUnfinishedOutputs(); // what the command line's interrupt handler does
+            }
+            if (end != End::Destroy && end != End::Discard) {
+                EXPECT_EQ(file.close(), end == End::Close ? kOk : kWriteFailed);
+            }
+        }
+        EXPECT_EQ(test::readBytes(target), end == End::Close ? "xxxxxxxxxx\r\n" : "earlier");
+        EXPECT_EQ(test::folderNames(dir.path().string()), std::vector<std::string>{"out.hub"});
+    }
+}
+
+TEST(OutputFile, NewFilesGetTheUmaskAndLinksKeepLinking) {
+    test::TempDir dir;
+    const mode_t previous = ::umask(027);
+    OutputFile file;
+    ASSERT_EQ(file.create(dir.file("new")), kOk);
+    EXPECT_EQ(file.close(), kOk);
+    ::umask(previous);
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.file("new").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    std::filesystem::create_symlink("new", dir.file("link"));
+    ASSERT_EQ(file.create(dir.file("link")), kOk);
+    file.writeLine("via link");
+    EXPECT_EQ(file.close(), kOk);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
+    EXPECT_EQ(test::readBytes(dir.file("new")), "via link\r\n");
+}
+
 TEST(FileSet, WritesEveryKindAndReturnsTheFirstFailure) {
     test::TempDir dir;
     std::filesystem::create_directory(dir.file("set.b")); // ".b" cannot be created
@@ -102,7 +154,7 @@ TEST(FileSet, WritesEveryKindAndReturnsTheFirstFailure) {
     };
     EXPECT_EQ(writeFileSet(dir.file("set"), parts), kCannotOpen);
     EXPECT_FALSE(test::fileExists(dir.file("set.a")));
-    EXPECT_TRUE(test::fileExists(dir.file("set.c")));
+    EXPECT_FALSE(test::fileExists(dir.file("set.c"))); // a part that failed leaves no file
     EXPECT_EQ(test::readBytes(dir.file("set.d")), "D\r\n");
     EXPECT_EQ(writeFileSet(dir.file("other"), {{".x", false, writer("X")}}), kOk);
     EXPECT_FALSE(test::fileExists(dir.file("other.x")));
@@ -110,6 +162,20 @@ TEST(FileSet, WritesEveryKindAndReturnsTheFirstFailure) {
         writeFileSet(dir.file("w"), {{".ok", true, writer("1")},
                                      {".bad", true, [](OutputFile&) { return kWriteFailed; }}}),
         kWriteFailed);
+    // Running out of memory in any part, or a stop, replaces no file of the set.
+    test::writeBytes(dir.file("m.a"), "earlier");
+    EXPECT_EQ(writeFileSet(dir.file("m"), {{".a", true, writer("A")},
+                                           {".b", true, [](OutputFile&) { return kNoMemory; }}}),
+              kNoMemory);
+    EXPECT_EQ(writeFileSet(dir.file("m"), {{".a", true, writer("A")},
+                                           {".b", true,
+                                            [](OutputFile& file) {
+                                                removeUnfinishedOutputs();
+                                                return file.writeLine("B") ? kOk : kWriteFailed;
+                                            }}}),
+              kWriteFailed);
+    EXPECT_EQ(test::readBytes(dir.file("m.a")), "earlier");
+    EXPECT_FALSE(test::fileExists(dir.file("m.b")));
 }
 
 } // namespace

@@ -28,6 +28,30 @@ TEST(Text, NumbersFollowCPrefixRules) {
     }
 }
 
+// Integers read as strtol reads them, held at the signed 64-bit limits, then their low 32 bits.
+TEST(Text, IntegersReadAsStrtolDoes) {
+    for (const char* text :
+         {"9223372036854775807", "9223372036854775808", "-9223372036854775808",
+          "-9223372036854775809", "18446744073709551615", "-18446744073709551615",
+          "18446744073709551616", "99999999999999999999", "-99999999999999999999",
+          "1234567890123456789", "-1234567890123456789", "  +4294967297x"}) {
+        EXPECT_EQ(parseDecimal(text), static_cast<std::int32_t>(std::strtol(text, nullptr, 10)))
+            << text;
+    }
+    for (const char* text :
+         {"8000000000000000", "7FFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFFF", "-8000000000000000",
+          "-8000000000000001", "0x123456789ABCDEF0", "00000000000000000000000000ff"}) {
+        EXPECT_EQ(parseHex(text), static_cast<std::uint32_t>(std::strtol(text, nullptr, 16)))
+            << text;
+    }
+}
+
+TEST(Text, FieldTextsReplaceWhatWouldBreakThem) {
+    std::string out;
+    appendFieldText(out, std::string_view("a,b*$\r\n\0c", 9), ",*$", ";??");
+    EXPECT_EQ(out, "a;b??   c");
+}
+
 TEST(Text, NumberTextsMatchPrintf) {
     struct Case {
         long long value;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <utility>
 
 #include "TestSupport.h"
@@ -207,6 +210,51 @@ TEST(MergeJob, ReportsUnreadableInputsAndUnwritableOutputs) {
     const MergeReport report = runMergeJob(MergeHub, {a, dir.path()}, "/dev/full");
     EXPECT_EQ(report.message(), "Err : Cannot read input file " + dir.path().string() +
                                     "\nErr : Cannot write output file /dev/full");
+}
+
+// A merge whose output is one of its inputs reads them all first; a write that fails (a full
+// disk) or is stopped (an interrupt) then keeps that input byte for byte, without a temporary
+// file. The interrupt comes once the temporary file is there, that is during the write.
+TEST(MergeJob, AFailedOrStoppedWriteKeepsTheEarlierOutput) {
+    test::TempDir dir;
+    NavDatabase big;
+    initNavDatabase(&big);
+    Track track;
+    track.points.resize(50000);
+    big.tracks.assign(4, track);
+    const std::string a = dir.file("a.hub");
+    ASSERT_EQ(writeHubFile(&big, a.c_str()), kOk);
+    const std::string b = hubFile(dir, "B", "2.0");
+    const std::string earlier = test::readBytes(a);
+    const Names files = {"B2.0.hub", "a.hub"}; // sorted
+    {
+        const test::FileSizeLimit fullDisk(100000);
+        EXPECT_EQ(runMergeJob(MergeHub, {a, b}, a).writeResult, kWriteFailed);
+    }
+    EXPECT_EQ(test::readBytes(a), earlier);
+    EXPECT_EQ(test::folderNames(dir.path().string()), files);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const std::string binary = test::binaryPath("cli/velmar");
+        ::execl(binary.c_str(), binary.c_str(), "merge", "--out", a.c_str(), a.c_str(), b.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    bool writing = false;
+    for (int i = 0; i < 30000 && !writing && ::waitpid(pid, &status, WNOHANG) == 0; ++i) {
+        writing = test::folderNames(dir.path().string()).size() > files.size();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (writing) {
+        ::kill(pid, SIGINT);
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status)) << "the write ended before the interrupt";
+    }
+    EXPECT_TRUE(writing) << "no temporary file was seen";
+    EXPECT_EQ(test::readBytes(a), earlier);
+    EXPECT_EQ(test::folderNames(dir.path().string()), files);
 }
 
 TEST(MergeJob, RefusesBadInputsWithTheirMessages) {

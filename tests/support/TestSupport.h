@@ -1,8 +1,11 @@
 #pragma once
 // Helpers shared by the test programs: scratch folders and whole-file bytes.
 
+#include <csignal>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
+#include <vector>
 
 namespace velmar::test {
 
@@ -20,6 +23,23 @@ class TempDir {
   private:
     std::filesystem::path path_;
 };
+
+// While it lives, no file of the process can grow beyond `bytes`: a write past that fails as on
+// a full disk.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit previous_{};
+    struct sigaction previousAction_ {};
+};
+
+// The names in a folder, sorted (hidden temporary files included).
+std::vector<std::string> folderNames(const std::string& folder);
 
 std::string readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::string& bytes);

@@ -104,7 +104,7 @@ TEST(CmapWriter, WritesEveryKindLineForLine) {
           "<BACKCOLOR>15</BACKCOLOR>",
           "<DATE_TIME>1331812800</DATE_TIME>\r\n            "
           "<DATE_TIME_TEXT>1331812800</DATE_TIME_TEXT>\r\n",
-          "<WATER_TEMP>18</WATER_TEMP>\r\n        </POINT>\r\n", "<NAME>a,b*<c></NAME>\r\n",
+          "<WATER_TEMP>18</WATER_TEMP>\r\n        </POINT>\r\n", "<NAME>a,b*&lt;c&gt;</NAME>\r\n",
           "<LATITUDE></LATITUDE>\r\n", "<LONGITUDE></LONGITUDE>\r\n", "<SPEED>-0.000000</SPEED>",
           "<WATER_TEMP>-18</WATER_TEMP>", "<WATER_TEMP>2147483647</WATER_TEMP>",
           "<WATER_TEMP>-2147483648</WATER_TEMP>", "<WATER_TEMP>0</WATER_TEMP>"}) {
