@@ -3,6 +3,7 @@
 #include <QPushButton>
 
 #include "ui/AppTexts.h"
+#include "ui/Pictures.h"
 #include "ui_AboutDialog.h"
 
 namespace velmar {
@@ -10,6 +11,7 @@ namespace velmar {
 AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent), form_(std::make_unique<Ui::AboutDialogForm>()) {
     form_->setupUi(this);
+    form_->picture->setPixmap(svgPixmap(QString::fromLatin1(kAboutPicture), devicePixelRatioF()));
     setWindowTitle(QString::fromLatin1(kAboutCaption));
     form_->versionText->setText(QString::fromLatin1(kVersionText));
     connect(form_->okButton, &QPushButton::clicked, this, &QDialog::accept);

@@ -11,6 +11,7 @@
 #include "ui/AppTexts.h"
 #include "ui/KeyFilter.h"
 #include "ui/PageTabCtrl.h"
+#include "ui/Pictures.h"
 #include "ui_MainTabDialog.h"
 
 namespace velmar {
@@ -31,11 +32,7 @@ QAction* addCommand(MainTabDialog* window, QMenu* menu, const QString& text, uns
 } // namespace
 
 QIcon loadAppIcon() {
-    QIcon icon;
-    for (const int size : {16, 32, 48, 64, 256}) {
-        icon.addFile(QStringLiteral(":/velmar/pictures/app-%1.png").arg(size), QSize(size, size));
-    }
-    return icon;
+    return svgIcon(QString::fromLatin1(kAppIconPicture));
 }
 
 MainTabDialog::MainTabDialog(DialogService& dialogs, QWidget* parent)

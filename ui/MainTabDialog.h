@@ -23,7 +23,7 @@ class PageTabCtrl;
 inline constexpr unsigned kMinimiseCommand = 0xF020;
 inline constexpr unsigned kCloseCommand = 0xF060;
 
-// The application icon in all its sizes.
+// The application icon, drawn at any size.
 QIcon loadAppIcon();
 
 class MainTabDialog : public QDialog {
