@@ -1,5 +1,6 @@
 // Saves pictures of the desktop program's windows for the documentation: each tab of the main
-// window, the About box, and the "Converting ...." window of a finished conversion.
+// window, the About box, the "Converting ...." window of a finished conversion, "COM
+// Properties", and "Wiring Info" for each device type that has a drawing.
 //
 //   velmar-screenshots OUTPUT_FOLDER EXAMPLES_FOLDER
 //
@@ -20,6 +21,7 @@
 
 #include "ui/AboutDialog.h"
 #include "ui/AppTexts.h"
+#include "ui/ComSettingsDialog.h"
 #include "ui/ConvertPage.h"
 #include "ui/FileDropListBox.h"
 #include "ui/MainTabDialog.h"
@@ -27,6 +29,7 @@
 #include "ui/PageTabCtrl.h"
 #include "ui/ProgressDialog.h"
 #include "ui/ToolkitApp.h"
+#include "ui/WiringInfoDialog.h"
 
 namespace {
 
@@ -101,6 +104,26 @@ int main(int argc, char** argv) {
     merge->updateValues(true);
 
     bool ok = true;
+    // The port dialogs as a page shows them: the Series 41 defaults, with COM1 standing for a
+    // USB adapter (whatever the machine that takes the pictures has).
+    {
+        const velmar::ScopedSerialDevices adapter({"/dev/ttyUSB0"});
+        velmar::ComSettings settings;
+        velmar::defaultComSettings(&settings, velmar::kDeviceSeries41);
+        velmar::ComSettingsDialog comProperties;
+        comProperties.setSettings(settings);
+        comProperties.show();
+        ok = save(&comProperties, output, QStringLiteral("com-properties.png")) && ok;
+    }
+    const char* const wiringNames[] = {"wiring-series41.png", "wiring-series5.png",
+                                       "wiring-series6.png"};
+    for (int type = velmar::kDeviceSeries41; type <= velmar::kDeviceSeries6; ++type) {
+        velmar::WiringInfoDialog wiring;
+        wiring.setDeviceType(type);
+        wiring.show();
+        ok = save(&wiring, output, QString::fromLatin1(wiringNames[type])) && ok;
+    }
+
     // A window that never finishes must not hang the script.
     QTimer::singleShot(60000, &application, [] {
         std::fprintf(stderr, "screenshots: timed out\n");
