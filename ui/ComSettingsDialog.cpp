@@ -28,8 +28,9 @@ constexpr std::array<ListField, 6> kExchangeOrder = {{
     {&ComSettings::stopBitsIndex, 1037},
 }};
 
-// Wide enough for the device line of a USB adapter or a simulated plotter.
-constexpr int kDeviceLineWidth = 260;
+// Wide enough for the device line of a USB adapter or of a simulated plotter and its file;
+// longer lines end in "…" (the tooltip has them whole).
+constexpr int kDeviceLineWidth = 340;
 
 // What kind of serial device a path names.
 QString deviceKind(const std::string& device) {
