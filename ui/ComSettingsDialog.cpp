@@ -60,15 +60,14 @@ QString portDeviceText(const std::vector<SerialPortInfo>& ports, int portIndex) 
     if (port == ports.end()) {
         return QString::fromLatin1(kNoDeviceText);
     }
-    // The description is "COM1 — " and then the device's path (or a stable link to it) for a
-    // real port, or the simulator's own words for a simulated plotter.
-    std::string stands = port->description;
-    const std::string prefix = name + " \xE2\x80\x94 ";
-    if (stands.rfind(prefix, 0) == 0) {
-        stands.erase(0, prefix.size());
-    }
-    if (!stands.empty() && stands.front() != '/') {
-        return QString::fromStdString(stands);
+    // A simulated plotter is described in its simulator's words, after "COM1 — ".
+    if (port->simulated) {
+        std::string words = port->description;
+        const std::string prefix = name + " \xE2\x80\x94 ";
+        if (words.rfind(prefix, 0) == 0) {
+            words.erase(0, prefix.size());
+        }
+        return QString::fromStdString(words);
     }
     return QString::fromStdString(port->device) + QStringLiteral(" \u2014 ") +
            deviceKind(port->device);

@@ -110,7 +110,7 @@ TEST(ComSettingsDialogTest, DeviceLineSaysWhatTheChosenNameStandsForEachTimeItOp
     EXPECT_EQ(control<QComboBox>(&dialog, 1033)->currentText(), "COM3"); // the item texts stay
     // A simulated plotter is described in its simulator's own words.
     const std::vector<SerialPortInfo> simulated = {
-        {"COM1", "/dev/pts/7", "COM1 \xE2\x80\x94 simulated Series 41 plotter"}};
+        {"COM1", "/dev/pts/7", "COM1 \xE2\x80\x94 simulated Series 41 plotter", true}};
     EXPECT_EQ(portDeviceText(simulated, 0), "simulated Series 41 plotter");
 }
 
