@@ -67,3 +67,19 @@ format:
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD)
+
+# Fuzzing: every target of tests/fuzz/ built with clang, libFuzzer and the sanitizers in its own
+# build folder, then run for FUZZ_SECONDS each; new crash inputs land in tests/fuzz/regressions/.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz
+fuzz: bootstrap
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVELMAR_FUZZ=ON -DVELMAR_BUILD_UI=OFF -DVELMAR_BUILD_BENCH=OFF \
+	  -DVELMAR_TEST_FOLDERS=fuzz $(CMAKE_ARGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target velmar_fuzzers
+	scripts/fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+clean: clean-fuzz
+.PHONY: clean-fuzz
+clean-fuzz:
+	rm -rf $(FUZZ_BUILD)
