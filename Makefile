@@ -13,7 +13,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 endif
 
-.PHONY: all bootstrap configure build test run install sanitize tsan bench format clean
+.PHONY: all bootstrap configure build test run install package sanitize tsan bench format clean
 
 all: build
 
@@ -56,6 +56,13 @@ install:
 	@$(CONFIGURE_PROGRAMS)
 	cmake --build $(BUILD) -j $(JOBS) --target $(INSTALLED)
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The same files as a Debian package under /usr: $(BUILD)/velmar-toolkit_VERSION_ARCH.deb.
+package:
+	@scripts/bootstrap package
+	@$(CONFIGURE_PROGRAMS)
+	cmake --build $(BUILD) -j $(JOBS) --target $(INSTALLED)
+	cd $(BUILD) && cpack -G DEB
 
 sanitize: bootstrap
 	CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
