@@ -26,9 +26,9 @@ for page in "$pages"/*.1; do
   fi
 done
 
-# The commands of a program's help, and the long options of its commands' helps.
+# The commands of a program's help, and the long options its commands' helps list.
 commands_of() { "$@" --help | sed -n '/^Subcommands:/,/^$/s/^  \([a-z][a-z-]*\) .*/\1/p'; }
-options_of() { "$@" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u; }
+options_of() { "$@" --help | grep -E '^  -' | grep -oE -- '--[a-z][a-z-]*' | sort -u; }
 # In roff every '-' of an option is '\-'.
 in_page() { grep -qF -- "$(printf '%s' "$2" | sed 's/-/\\-/g')" "$pages/$1"; }
 
