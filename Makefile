@@ -4,6 +4,8 @@ SAN_BUILD  ?= build-sanitize
 TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 # A compiler cache, when the machine has one, shares objects between checkouts of the tree.
 ifneq ($(shell command -v ccache 2>/dev/null),)
 CMAKE_ARGS += -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache
@@ -11,7 +13,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 endif
 
-.PHONY: all bootstrap configure build test run sanitize tsan bench format clean
+.PHONY: all bootstrap configure build test run install package sanitize tsan bench format clean
 
 all: build
 
@@ -34,12 +36,33 @@ build: configure
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-# Only what running needs: the run set of packages, the desktop program and the command line.
+# What users run: the desktop program, the command line and the plotter simulator; installed
+# with their desktop entry, icon, manual pages and completion.
+PROGRAMS  = velmar-toolkit velmar velmar-plotter-sim
+INSTALLED = $(PROGRAMS) velmar-docs velmar-icons
+CONFIGURE_PROGRAMS = [ -f $(BUILD)/build.ninja ] || \
+  $(CONFIGURE) -DVELMAR_BUILD_TESTS=OFF -DVELMAR_BUILD_BENCH=OFF
+
+# Only what running needs: the run set of packages and the programs.
 run:
 	@scripts/bootstrap run
-	@[ -f $(BUILD)/build.ninja ] || $(CONFIGURE) -DVELMAR_BUILD_TESTS=OFF -DVELMAR_BUILD_BENCH=OFF
-	cmake --build $(BUILD) -j $(JOBS) --target velmar-toolkit velmar
+	@$(CONFIGURE_PROGRAMS)
+	cmake --build $(BUILD) -j $(JOBS) --target $(PROGRAMS)
 	@scripts/run $(BUILD)
+
+# The programs and their files under PREFIX (default /usr/local), staged in DESTDIR when given.
+install:
+	@scripts/bootstrap run
+	@$(CONFIGURE_PROGRAMS)
+	cmake --build $(BUILD) -j $(JOBS) --target $(INSTALLED)
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The same files as a Debian package under /usr: $(BUILD)/velmar-toolkit_VERSION_ARCH.deb.
+package:
+	@scripts/bootstrap package
+	@$(CONFIGURE_PROGRAMS)
+	cmake --build $(BUILD) -j $(JOBS) --target $(INSTALLED)
+	cd $(BUILD) && cpack -G DEB
 
 sanitize: bootstrap
 	CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \

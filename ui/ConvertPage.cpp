@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -136,6 +137,18 @@ void ConvertPage::addFile() {
     }
     values_.sourcePath = path;
     form_->fileList->addEntry(path);
+    updateValues(false);
+}
+
+void ConvertPage::addFiles(const QStringList& paths) {
+    if (paths.isEmpty()) {
+        return;
+    }
+    updateValues(true);
+    for (const QString& path : paths) {
+        values_.sourcePath = QFileInfo(path).absoluteFilePath();
+        form_->fileList->addEntry(values_.sourcePath);
+    }
     updateValues(false);
 }
 

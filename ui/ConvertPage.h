@@ -3,6 +3,7 @@
 // and the Convert button that runs the conversion job in the "Converting ...." window.
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -52,6 +53,10 @@ class ConvertPage : public QWidget {
 
     // Reads the controls into the values (true) or pushes the values into the controls (false).
     void updateValues(bool readBack);
+
+    // Adds files named on the program's command line to the list, in order, each as a full path
+    // (a relative one taken from the current folder), as if each had been added with Add file.
+    void addFiles(const QStringList& paths);
 
   public slots:
     void addFile();

@@ -19,8 +19,9 @@ bool isSet(const EnvironmentLookup& environment, const char* name) {
     return value != nullptr && value[0] != '\0';
 }
 
-// The command line beside this program in the build tree (build/cli/velmar), else its name.
-std::string commandLinePath() {
+// The command line beside this program in the build tree (build/cli/velmar); empty for an
+// installed program.
+std::string buildTreeCommandLine() {
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     if (!error) {
@@ -29,7 +30,7 @@ std::string commandLinePath() {
             return cli.string();
         }
     }
-    return "velmar";
+    return {};
 }
 
 void onToolkitMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
@@ -69,10 +70,12 @@ bool hasDisplay(int argc, char** argv, const EnvironmentLookup& environment) {
 }
 
 std::string noDisplayHint(const std::string& reason) {
-    return "velmar-toolkit: " + reason +
-           "; start it on a virtual display with 'xvfb-run -a make run', or use the command "
-           "line: " +
-           commandLinePath() + " --help";
+    // Started from the build tree by `make run`, or installed.
+    const std::string commandLine = buildTreeCommandLine();
+    return "velmar-toolkit: " + reason + "; start it on a virtual display with 'xvfb-run -a " +
+           (commandLine.empty() ? "velmar-toolkit" : "make run") +
+           "', or use the command line: " + (commandLine.empty() ? "velmar" : commandLine) +
+           " --help";
 }
 
 DisplayFailureGuard::DisplayFailureGuard() {

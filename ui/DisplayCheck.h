@@ -15,7 +15,8 @@ using EnvironmentLookup = std::function<const char*(const char*)>;
 // server (Windows, macOS).
 bool hasDisplay(int argc, char** argv, const EnvironmentLookup& environment);
 
-// "velmar-toolkit: <reason>; ..." with the two ways on: a virtual display, or the command line.
+// "velmar-toolkit: <reason>; ..." with the two ways on: a virtual display, or the command line
+// (in the build tree: `make run` and build/cli/velmar; installed: the commands on the PATH).
 std::string noDisplayHint(const std::string& reason);
 
 // While it lives, a display that cannot be opened (DISPLAY names no running server) ends the

@@ -18,6 +18,8 @@ MainTabDialog* ToolkitApp::mainWindow() {
     if (window_ == nullptr) {
         QApplication::setApplicationName(QString::fromLatin1(kAppTitle));
         QApplication::setWindowIcon(loadAppIcon());
+        // The installed desktop entry, whose icon and name the desktop shows for the window.
+        QApplication::setDesktopFileName(QStringLiteral("velmar-toolkit"));
         window_ = std::make_unique<MainTabDialog>(*dialogs_);
     }
     return window_.get();

@@ -151,6 +151,19 @@ TEST_F(ConvertPageTest, TypedFolderIsKeptAndTheDialogsAskTheirTexts) {
     EXPECT_EQ(dialogs.calls[4].text, "Current folder is:");
 }
 
+TEST_F(ConvertPageTest, FilesFromTheCommandLineJoinTheListAsFullPaths) {
+    setFiles({"/kept/first.hub"});
+    edit(1104)->setText(QStringLiteral("/typed/output"));
+    page.addFiles({});
+    page.addFiles({"day 1.s41", "../up.hub", "/abs/reef.wpt"});
+    EXPECT_EQ(page.fileList()->entries(),
+              (QStringList{"/kept/first.hub", QDir::current().filePath("day 1.s41"),
+                           QDir::cleanPath(QDir::currentPath() + "/../up.hub"), "/abs/reef.wpt"}));
+    EXPECT_EQ(edit(1101)->text(), "/abs/reef.wpt");
+    EXPECT_EQ(edit(1104)->text(), "/typed/output");
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
 TEST_F(ConvertPageTest, ConvertChecksComeInTheirOrder) {
     test::writeBytes(dir.file("file"), "x");
     const QString folder = qs(dir.path().string());
