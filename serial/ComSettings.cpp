@@ -35,10 +35,20 @@ int openConfiguredPort(SerialPort* port, const ComSettings* settings, bool overl
     if (port == nullptr || settings == nullptr) {
         return kBadArgument;
     }
+    if (!inTable(settings->portIndex, kComPortNames)) {
+        return kPortOpenFailed;
+    }
+    return openConfiguredPort(port, kComPortNames[static_cast<std::size_t>(settings->portIndex)],
+                              settings, overlapped);
+}
+
+int openConfiguredPort(SerialPort* port, const char* portName, const ComSettings* settings,
+                       bool overlapped) {
+    if (port == nullptr || portName == nullptr || settings == nullptr) {
+        return kBadArgument;
+    }
     const ComSettings& s = *settings;
-    if (!inTable(s.portIndex, kComPortNames) ||
-        port->openPort(kComPortNames[static_cast<std::size_t>(s.portIndex)], 0, 0, overlapped) !=
-            ERROR_SUCCESS) {
+    if (port->openPort(portName, 0, 0, overlapped) != ERROR_SUCCESS) {
         return kPortOpenFailed;
     }
     if (!inTable(s.baudIndex, kBaudRates) || !inTable(s.dataBitsIndex, kDataBitsValues) ||

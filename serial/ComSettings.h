@@ -57,5 +57,8 @@ inline constexpr int kPortEventCharRefused = 4;
 // was opened stays open; the SerialPort closes it when destroyed. An index outside its table
 // fails the step that needs it. 5 without a port or settings.
 int openConfiguredPort(SerialPort* port, const ComSettings* settings, bool overlapped);
+// The same with the port named by `portName` ("COM3" or a device path) instead of `portIndex`.
+int openConfiguredPort(SerialPort* port, const char* portName, const ComSettings* settings,
+                       bool overlapped);
 
 } // namespace velmar

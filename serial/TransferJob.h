@@ -1,0 +1,125 @@
+#pragma once
+// What the device read and write jobs share: the common fields of their job records, their
+// start and stop as the progress window does them, the new part of the result log since the
+// window last looked, the port opened with a line that tells the user why when it cannot be,
+// the wait for the port or the stop, and writes that a stop can end while the line holds them
+// back. The jobs report only through JobWindow; nothing here knows a user interface.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "core/JobWindow.h"
+#include "serial/ComSettings.h"
+#include "serial/SerialPort.h"
+#include "serial/Sync.h"
+
+namespace velmar {
+
+inline constexpr char kTransferStartText[] = "Please wait or press <Cancel> button to abort";
+inline constexpr char kNoTransferSupportMessage[] = "No support Series 66/77/HUB";
+inline constexpr char kPortOpenFailedLine[] = "Err : Unable to open COM-port";
+inline constexpr char kPortLostLine[] = "Err : COM-port lost";
+inline constexpr char kOpenFileLine[] = "Err : Open file ";
+
+// The fixed lines on the wire.
+inline constexpr char kSeries41Prompt[] = ">\r\n";
+inline constexpr char kSeries41EndSentence[] = "$PFEC,GPxfr,CTL,E\r\n";
+inline constexpr char kSeries5Start[] = "+\r\n";
+inline constexpr char kSeries5Next[] = "N\r\n";
+inline constexpr char kSeries5Repeat[] = "R\r\n";
+inline constexpr char kSeries5Stop[] = "S\r\n";
+inline constexpr char kSeries5EndLine[] = "ENDDATA\r\n";
+inline constexpr char kSeries6EndMark = 0x1A;
+
+// The fields every transfer job has. A job record derives from it, is owned by whoever shows
+// its progress window, and stops and joins its worker in its own destructor.
+struct TransferJob {
+    std::int32_t deviceType = 0;
+    ComSettings settings;
+    // The port to open: empty for the COM name of settings.portIndex, else a port name or a
+    // device path (the command line's --port).
+    std::string portName;
+    JobWindow* progressWindow = nullptr;
+    std::thread workerThread;
+    std::mutex lock; // guards stopFlag and resultLog
+    std::int32_t stopFlag = 0;
+    ManualResetEvent stopEvent; // set by the window's button; created with the job
+    std::string resultLog;
+
+    // The messages of the job's result lines and line counts (read 0x501/0x502, write
+    // 0x503/0x504).
+    const unsigned resultMessage;
+    const unsigned lineMessage;
+
+    TransferJob(const TransferJob&) = delete;
+    TransferJob& operator=(const TransferJob&) = delete;
+
+  protected:
+    TransferJob(unsigned resultMessageId, unsigned lineMessageId)
+        : resultMessage(resultMessageId), lineMessage(lineMessageId) {}
+    ~TransferJob() = default;
+};
+
+// Appends CR LF, `text` and `path` (when given) to the log and, with `setStop`, sets the stop
+// flag, both under the lock; then posts the result message with `wParam`.
+void postTransferResult(TransferJob* job, std::string_view text, const std::string* path,
+                        std::uintptr_t wParam, bool setStop);
+// The final line "Reading Completed" or "Writing Completed": appended with the stop flag set
+// (and posted with wParam 0) only when no stop was asked for, in one step under the lock.
+void postCompletedLine(TransferJob* job, std::string_view text);
+// Posts the line-count message.
+void postTransferLine(TransferJob* job);
+// The final line after the line was lost during the transfer: "Err : COM-port lost".
+void postPortLost(TransferJob* job);
+bool transferStopAsked(TransferJob* job);
+
+// What the progress window does when it opens: the log starts with kTransferStartText, the stop
+// flag is 0, and the worker starts on `run`.
+void startTransferJob(TransferJob* job, JobWindow* window, std::function<void()> run);
+// What the window's button does: asks for a stop (flag and event) unless the job has posted its
+// final line, and waits until the worker has ended.
+void stopTransferJob(TransferJob* job);
+// The part of the log after `*offset` (under the lock); advances the offset.
+std::string takeTransferLog(TransferJob* job, std::size_t* offset);
+
+// Opens the job's port for overlapped I/O and configures it from the settings. When it
+// cannot, posts the final line "Err : Unable to open COM-port" followed by a line that says why
+// (no device of that name with the ones present, permission with the group to join, busy) and
+// returns false.
+bool openTransferPort(TransferJob* job, SerialPort* port);
+// That second line, for the port `portName` that failed with `status` and `systemError`.
+std::string portOpenFailureReason(const std::string& portName, std::uint32_t status,
+                                  int systemError);
+
+// A wait for the port's next event or the stop. At most one event wait is outstanding on the
+// port: a wait that ran out of time stays pending and is waited on again.
+class PortWaiter {
+  public:
+    enum class Wake { Events, Stopped, TimedOut, Lost };
+
+    PortWaiter(SerialPort& port, ManualResetEvent stop);
+    // False when its event could not be created.
+    bool ready() const { return static_cast<bool>(overlapped_.event); }
+    // Events: the port's event fired, its types (takeEventTypes) in `*events`. When both the
+    // port and the stop are signalled the port comes first; the stop stays set for the next wait.
+    Wake wait(std::uint32_t* events, std::uint32_t timeoutMs = INFINITE);
+
+  private:
+    SerialPort& port_;
+    ManualResetEvent stop_;
+    Overlapped overlapped_;
+    bool pending_ = false;
+};
+
+enum class SendResult { Sent, Stopped, Lost };
+
+// Writes all bytes. A write that the line holds back (flow control) is given up once the stop
+// is set (Stopped, within a fraction of a second); a lost line or a failing port is Lost.
+SendResult sendBytes(SerialPort& port, const ManualResetEvent& stop, std::string_view bytes);
+
+} // namespace velmar
