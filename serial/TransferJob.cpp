@@ -1,5 +1,6 @@
 #include "serial/TransferJob.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -176,23 +177,37 @@ PortWaiter::Wake PortWaiter::wait(std::uint32_t* events, std::uint32_t timeoutMs
     }
 }
 
-SendResult sendBytes(SerialPort& port, const ManualResetEvent& stop, std::string_view bytes) {
+SendResult sendBytes(SerialPort& port, const ManualResetEvent& stop, std::string_view bytes,
+                     const std::vector<std::size_t>* lineEnds, std::size_t* sent) {
     std::size_t done = 0;
+    SendResult result = SendResult::Sent;
     while (done < bytes.size()) {
         std::uint32_t written = 0;
         const std::uint32_t status =
             port.write(bytes.data() + done, static_cast<std::uint32_t>(bytes.size() - done),
                        &written, nullptr, kWriteSliceMs);
         done += written;
-        if (status == ERROR_TIMEOUT) {
-            if (stop.isSet()) {
-                return SendResult::Stopped;
+        if (status != ERROR_SUCCESS && status != ERROR_TIMEOUT) {
+            result = SendResult::Lost;
+            break;
+        }
+        if (status == ERROR_TIMEOUT && stop.isSet()) {
+            if (written == 0) {
+                result = SendResult::Stopped; // held back: nothing went for a whole slice
+                break;
             }
-        } else if (status != ERROR_SUCCESS) {
-            return SendResult::Lost;
+            if (lineEnds != nullptr && result == SendResult::Sent) {
+                // Slow, not held: end with the line in hand.
+                const auto end = std::lower_bound(lineEnds->begin(), lineEnds->end(), done);
+                bytes = bytes.substr(0, end != lineEnds->end() ? *end : bytes.size());
+                result = SendResult::Stopped;
+            }
         }
     }
-    return SendResult::Sent;
+    if (sent != nullptr) {
+        *sent = done;
+    }
+    return result;
 }
 
 } // namespace velmar

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "core/JobWindow.h"
 #include "serial/ComSettings.h"
@@ -118,8 +119,14 @@ class PortWaiter {
 
 enum class SendResult { Sent, Stopped, Lost };
 
-// Writes all bytes. A write that the line holds back (flow control) is given up once the stop
-// is set (Stopped, within a fraction of a second); a lost line or a failing port is Lost.
-SendResult sendBytes(SerialPort& port, const ManualResetEvent& stop, std::string_view bytes);
+// Writes all bytes: the line in hand goes to its end. Only a write that the line holds back
+// (flow control lets nothing through for a fraction of a second) is given up once the stop is
+// set (Stopped); a lost line or a failing port is Lost. With `lineEnds` (the offsets just after
+// each line of `bytes`, ascending) several lines go in one write, and a stop that comes while
+// the line takes them slowly ends the write at the end of the line in hand (Stopped). `*sent`
+// (when given) gets the number of bytes written.
+SendResult sendBytes(SerialPort& port, const ManualResetEvent& stop, std::string_view bytes,
+                     const std::vector<std::size_t>* lineEnds = nullptr,
+                     std::size_t* sent = nullptr);
 
 } // namespace velmar
