@@ -23,74 +23,16 @@
 #include "serial/PortNames.h"
 #include "serial/SerialPort.h"
 
+#include "PtyLine.h"
+
 namespace {
 
 using namespace velmar;
+using bench::Line;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kStreamBytes = 10u * 1000u * 1000u;
 constexpr int kRoundTrips = 1000;
-
-// The device end: a pseudo-terminal master, with a raw slave kept open beside the port's.
-class Line {
-  public:
-    Line() {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        char name[128] = {};
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
-            ::ptsname_r(master_, name, sizeof name) != 0) {
-            throw std::runtime_error("no pseudo-terminal");
-        }
-        path_ = name;
-        spare_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-        termios line{};
-        ::tcgetattr(spare_, &line);
-        ::cfmakeraw(&line);
-        ::tcsetattr(spare_, TCSANOW, &line);
-    }
-    ~Line() {
-        ::close(spare_);
-        ::close(master_);
-    }
-    Line(const Line&) = delete;
-    Line& operator=(const Line&) = delete;
-
-    const std::string& path() const { return path_; }
-    bool send(const char* bytes, std::size_t count) {
-        while (count > 0) {
-            const ssize_t done = ::write(master_, bytes, count);
-            if (done < 0 && errno == EINTR) {
-                continue;
-            }
-            if (done <= 0) {
-                return false;
-            }
-            bytes += done;
-            count -= static_cast<std::size_t>(done);
-        }
-        return true;
-    }
-    // Reads and drops `count` bytes; false when the line closed first.
-    bool drain(std::size_t count) {
-        std::vector<char> buffer(64 * 1024);
-        while (count > 0) {
-            const ssize_t done = ::read(master_, buffer.data(), std::min(count, buffer.size()));
-            if (done < 0 && errno == EINTR) {
-                continue;
-            }
-            if (done <= 0) {
-                return false;
-            }
-            count -= static_cast<std::size_t>(done);
-        }
-        return true;
-    }
-
-  private:
-    int master_ = -1;
-    int spare_ = -1;
-    std::string path_;
-};
 
 // Opens the port the way the transfers do (Series 5 defaults, overlapped, line feed event).
 bool openLikeATransfer(SerialPort& port, const Line& line) {
