@@ -14,9 +14,12 @@ namespace velmar::cli {
 namespace {
 
 constexpr char kDescription[] =
-    "Converts and merges the user databases of chart plotters and GPS receivers.";
-constexpr char kFooter[] = "Run 'velmar COMMAND --help' for the options of a command.\n"
-                           "Exit status: 0 done, 1 a file or the output failed, 2 bad arguments.";
+    "Converts and merges the user databases of chart plotters and GPS receivers, and reads and\n"
+    "writes them over a serial port.";
+constexpr char kFooter[] =
+    "Run 'velmar COMMAND --help' for the options of a command.\n"
+    "Exit status: 0 done, 1 a file or the output failed, 2 bad arguments, 130 a\n"
+    "transfer stopped by Ctrl-C.";
 
 std::vector<CommandEntry>& entries() {
     static std::vector<CommandEntry> list;
