@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CliRunner.h"
-#include "PtyDevice.h"
+#include "SimulatedPlotter.h"
 #include "TestSupport.h"
 #include "serial/TransferJob.h"
 
@@ -51,71 +54,82 @@ TEST(TransferCommands, APortThatCannotBeOpenedSaysWhyAndExitsOne) {
         << result.out;
 }
 
-TEST(TransferCommands, ReadSavesWhatThePlotterSendsAndCtrlCTellsItToStop) {
+TEST(TransferCommands, ReadSavesWhatTheSimulatorSendsAndCtrlCTellsItToStop) {
+    const std::string example = test::readBytes(test::sourcePath("examples/harbour-tour.s41"));
     for (const bool interrupt : {false, true}) {
-        test::PtyDevice device;
+        sim::SimulatorOptions options =
+            test::plotter(sim::Role::Send, interrupt ? kDeviceSeries5 : kDeviceSeries41, example);
+        options.silent = interrupt;
+        test::SimulatedPlotter plotter(options);
         test::TempDir dir;
-        test::VelmarProcess velmar(
-            {"read", "--device", "s5", "--port", device.path(), "--out", dir.file("db.s5")});
-        ASSERT_TRUE(device.expect(kSeries5Start));
+        test::VelmarProcess velmar({"read", "--device", interrupt ? "s5" : "s41", "--port",
+                                    plotter.port(), "--out", dir.file("db")});
         if (interrupt) {
+            ASSERT_TRUE(plotter.saw("program set the line"));
             velmar.interrupt();
-            EXPECT_TRUE(device.expect(kSeries5Stop));
-        } else {
-            ASSERT_TRUE(device.send("W1,a\r\n"));
-            ASSERT_TRUE(device.expect(kSeries5Next));
-            ASSERT_TRUE(device.send(kSeries5EndLine));
         }
         const test::CliResult result = velmar.wait();
         EXPECT_EQ(result.exitCode, interrupt ? 130 : 0) << result.err;
         EXPECT_EQ(result.out, interrupt ? "" : "Reading Completed\n");
-        EXPECT_EQ(test::readBytes(dir.file("db.s5")), interrupt ? "" : "W1,a\r\nENDDATA\r\n");
+        EXPECT_EQ(test::readBytes(dir.file("db")), interrupt ? "" : example);
+        const sim::SimulatorSummary& summary = plotter.ended();
+        EXPECT_EQ(summary.received.ends_with(kSeries5Stop), interrupt);
     }
 }
 
 TEST(TransferCommands, WriteSendsTheFilesAnswersBetweenThemAndCtrlCCancels) {
+    const std::string example = test::readBytes(test::sourcePath("examples/reef-patrol.s6.wpt"));
     const struct {
         const char* flag; // --yes, --no, none, or Ctrl-C at the Series 41 prompt
-        std::string wire;
+        int taken;        // files the plotter takes
         int exitCode;
         std::string err;
     } cases[] = {
-        {"--yes",
-         "A\n\x1A"
-         "B\n\x1A",
-         0, ""},
-        {"--no", "A\n\x1A", 0, ""},
-        {"", "A\n\x1A", 0, "velmar write: not writing "},
-        {"ctrl-c", "", 130, ""},
+        {"--yes", 2, 0, ""},
+        {"--no", 1, 0, ""},
+        {"", 1, 0, "velmar write: not writing "},
+        {"ctrl-c", 0, 130, ""},
     };
     for (const auto& c : cases) {
-        test::PtyDevice device;
-        test::TempDir dir;
-        test::writeBytes(dir.file("a"), "A\n");
-        test::writeBytes(dir.file("b"), "B\n");
         const bool ctrlC = std::string(c.flag) == "ctrl-c";
-        std::vector<std::string> args{"write", "--device", ctrlC ? "s41" : "s6", "--port",
-                                      device.path()};
+        sim::SimulatorOptions options =
+            test::plotter(sim::Role::Receive, ctrlC ? kDeviceSeries41 : kDeviceSeries6);
+        options.count = std::max(c.taken, 1);
+        options.silent = ctrlC; // no prompt
+        test::SimulatedPlotter plotter(options);
+        const std::string file = test::sourcePath("examples/reef-patrol.s6.wpt");
+        std::vector<std::string> args{
+            "write", "--device", ctrlC ? "s41" : "s6", "--port", plotter.port(), file, file};
         if (c.flag[0] == '-') {
             args.push_back(c.flag);
         }
-        args.insert(args.end(), {dir.file("a"), dir.file("b")});
         test::VelmarProcess velmar(args);
         if (ctrlC) {
-            for (int i = 0; i < 5000 && device.lineSpeed() != 4800; ++i) {
-                std::this_thread::sleep_for(2ms); // until the port is open
-            }
-            velmar.interrupt(); // while the job waits for the prompt
+            ASSERT_TRUE(plotter.saw("program set the line")); // it waits for the prompt
+            velmar.interrupt();
         }
         const test::CliResult result = velmar.wait();
         EXPECT_EQ(result.exitCode, c.exitCode) << c.flag << result.err;
-        EXPECT_EQ(device.receiveAvailable(200ms), c.wire) << c.flag;
         EXPECT_EQ(result.err.substr(0, c.err.size()), c.err);
-        if (!ctrlC) {
-            EXPECT_EQ(result.out.substr(0, 5 + dir.file("a").size() + 1),
-                      "OK : " + dir.file("a") + "\n");
+        if (ctrlC) {
+            plotter.simulator.stop(SIGTERM);
+        }
+        const sim::SimulatorSummary& summary = plotter.ended();
+        ASSERT_EQ(summary.files.size(), static_cast<std::size_t>(c.taken)) << c.flag;
+        for (const sim::ReceivedFile& taken : summary.files) {
+            EXPECT_EQ(taken.bytes, example); // as stored, its own end mark included
         }
     }
+}
+
+TEST(TransferCommands, PortsListsARegisteredSimulator) {
+    sim::SimulatorOptions options = test::plotter(sim::Role::Send, kDeviceSeries6, "A\r\n");
+    options.registerPort = true;
+    test::SimulatedPlotter plotter(options);
+    const test::CliResult result = test::runVelmar({"ports"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.out.find(plotter.port()), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(plotter.simulator.description()), std::string::npos);
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <future>
-#include <random>
+#include <csignal>
 #include <string>
+#include <thread>
 
-#include "PtyDevice.h"
+#include "SimulatedPlotter.h"
 #include "TestSupport.h"
 #include "TestWindow.h"
 #include "serial/DeviceReadJob.h"
@@ -16,6 +16,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using sim::NoiseKind;
+using sim::Role;
 
 const std::string kWpl = "$PFEC,GPwpl,3512.345,N,13945.678,E,HOME  ,,@qMARINA          ,A,,,,\r\n";
 const std::string kRte = "$GPRTE,1,1,C,01, HOME  \r\n";
@@ -28,39 +30,19 @@ ComSettings settingsFor(int type) {
     return settings;
 }
 
-// A read job of one device type on a pseudo-terminal device, saving to out.dat.
+// A read job from a simulated plotter into out.dat (or `output`).
 struct Reading {
-    explicit Reading(int type, std::string output = {}) : type(type) {
-        const std::string path = output.empty() ? out : output;
-        EXPECT_EQ(prepareDeviceReadJob(" " + path + " ", type, settingsFor(type), &job), "");
-        job->portName = device.path();
+    Reading(int type, const sim::SimulatorOptions& options, const std::string& output = "")
+        : plotter(options) {
+        EXPECT_EQ(prepareDeviceReadJob(" " + (output.empty() ? out : output) + " ", type,
+                                       settingsFor(type), &job),
+                  "");
+        job->portName = plotter.port();
         window.job = job.get();
     }
-    ~Reading() {
-        if (receiver.valid() && receiver.wait_for(0s) != std::future_status::ready) {
-            job->stopEvent.set(); // a receiver that did not end must not hang the program
-        }
-    }
-    // The whole job, as the Reading window runs it.
     void start() { startDeviceReadJob(job.get(), &window); }
-    // The receiver alone on a port opened here, so nothing the device sends is purged.
-    void startReceiver() {
-        job->progressWindow = &window;
-        ASSERT_EQ(openConfiguredPort(&port, device.path().c_str(), &job->settings, true),
-                  kPortReady);
-        receiver = std::async(std::launch::async, [this] {
-            return type == kDeviceSeries41  ? receiveSeries41(job.get(), &port)
-                   : type == kDeviceSeries5 ? receiveSeries5(job.get(), &port)
-                                            : receiveSeries6(job.get(), &port);
-        });
-    }
-    bool receiverEndsWithin(std::chrono::milliseconds limit) {
-        return receiver.wait_for(limit) == std::future_status::ready && receiver.get() == 0;
-    }
-    // Waits until `count` lines were counted.
     bool linesCounted(int count) {
-        const auto deadline = Clock::now() + 10s;
-        while (window.lines() < count && Clock::now() < deadline) {
+        for (int i = 0; i < 2000 && window.lines() < count; ++i) {
             std::this_thread::sleep_for(5ms);
         }
         return window.lines() >= count;
@@ -71,23 +53,21 @@ struct Reading {
     }
     std::string saved() const { return test::readBytes(out); }
 
-    int type;
-    test::PtyDevice device;
+    test::SimulatedPlotter plotter;
     test::TempDir dir;
     std::string out = dir.file("out.dat");
     test::TestWindow window;
-    SerialPort port;
-    std::unique_ptr<DeviceReadJob> job;
-    std::future<int> receiver; // last: it is waited for before the rest goes
+    std::unique_ptr<DeviceReadJob> job; // last: its worker ends before the rest goes
 };
 
-std::string garbage(std::size_t count) {
-    std::mt19937 random(7);
-    std::string bytes(count, '\0');
-    for (char& c : bytes) {
-        c = static_cast<char>(random() & 0xFF);
+std::vector<std::string> requests(const sim::SimulatorSummary& summary) {
+    std::vector<std::string> texts;
+    for (const sim::Command& command : summary.commands) {
+        if (!command.fromDevice) {
+            texts.push_back(command.text);
+        }
     }
-    return bytes;
+    return texts;
 }
 
 TEST(DeviceReadJob, TheReadButtonChecksComeInTheirOrder) {
@@ -104,119 +84,143 @@ TEST(DeviceReadJob, TheReadButtonChecksComeInTheirOrder) {
     EXPECT_TRUE(job->stopEvent && !job->stopEvent.isSet());
 }
 
+// The file holds exactly the database sentences; stray bytes, other sentences, a sentence that
+// fills the 128-byte buffer before its line feed and an end sentence without CR are handled.
 TEST(DeviceReadJob, Series41KeepsOnlyTheDatabaseSentencesByteForByte) {
     const std::string fits = "$GPTRK," + std::string(119, 'x') + "\r\n"; // 128 bytes
     const std::string tooLong = "$GPTRK," + std::string(121, 'y');       // 128 without LF
     const std::string lfEnd = "$PFEC,GPxfr,CTL,E\n";
     const struct {
-        std::string stream, kept;
+        std::string sent;
+        std::vector<sim::Noise> noise;
+        std::string kept;
         int lines;
     } cases[] = {
-        {"\xA5\x5A$\r\n$GPGGA,092750.000,5321.6802,N,*76\r\n" + kWpl + kEnd, kWpl + kEnd, 2},
-        {kWpl + lfEnd + kEnd, kWpl + lfEnd + kEnd, 3},
-        {"$PFEC,GPwpl," + std::string(300, '9') + kRte + fits + tooLong + kRte + kEnd,
-         kRte + fits + kRte + kEnd, 4},
-        {garbage(4096) + "\n" + kEnd + kWpl, kEnd, 1},
+        {kWpl + kRte,
+         {{NoiseKind::StrayBytes, 1},
+          {NoiseKind::ForeignSentence, 2},
+          {NoiseKind::LongSentence, 3}},
+         kWpl + kRte + kEnd,
+         3},
+        {"$\r\n" + kWpl + lfEnd, {}, kWpl + lfEnd + kEnd, 3},
+        {kRte + fits + tooLong + kRte, {}, kRte + fits + kRte + kEnd, 4},
     };
     for (const auto& c : cases) {
-        Reading reading(kDeviceSeries41);
-        reading.startReceiver();
-        ASSERT_TRUE(reading.device.send(c.stream));
-        ASSERT_TRUE(reading.receiverEndsWithin(10s));
+        sim::SimulatorOptions options = test::plotter(Role::Send, kDeviceSeries41, c.sent);
+        options.noise = c.noise;
+        Reading reading(kDeviceSeries41, options);
+        reading.start();
+        ASSERT_TRUE(reading.window.waitFinal());
+        EXPECT_EQ(reading.log(), kStart + "\r\nReading Completed");
         EXPECT_EQ(reading.saved(), c.kept);
         EXPECT_EQ(reading.window.lines(), c.lines);
-        EXPECT_EQ(reading.log(), "");
     }
 }
 
 TEST(DeviceReadJob, Series6SavesTheStreamUpToTheReadWithTheEndMarkAndCountsEveryLine) {
-    Reading reading(kDeviceSeries6);
-    reading.startReceiver();
     const std::string stream = "W1,a\r\nW2,b\r\nW3\n" + std::string(1, '\0') + "\x1A" + "tail\r\n";
-    ASSERT_TRUE(reading.device.send(stream));
-    ASSERT_TRUE(reading.receiverEndsWithin(10s));
+    Reading reading(kDeviceSeries6, test::plotter(Role::Send, kDeviceSeries6, stream));
+    reading.start();
+    ASSERT_TRUE(reading.window.waitFinal());
+    EXPECT_EQ(reading.log(), kStart + "\r\nReading Completed");
     EXPECT_EQ(reading.saved(), stream); // the trailer came in the same read
     EXPECT_EQ(reading.window.lines(), 4);
 }
 
-// Cancel and unplug in every receiver, before the first byte and mid-stream: each ends within
-// a second, keeps what arrived, and only a lost line gets a line of its own.
-TEST(DeviceReadJob, CancelAndUnplugEndEveryReceiverAtOnceAndKeepWhatArrived) {
-    const struct {
-        int type;
-        std::string arrived; // before the cancel or unplug
-    } cases[] = {{kDeviceSeries41, ""}, {kDeviceSeries41, kWpl + "$PFEC,GPwpl,12"},
-                 {kDeviceSeries6, ""},  {kDeviceSeries6, "W1\r\nW2"},
-                 {kDeviceSeries5, ""},  {kDeviceSeries5, "W1\r\n"}};
-    for (const auto& c : cases) {
-        for (const bool unplug : {false, true}) {
-            SCOPED_TRACE(std::to_string(c.type) + (unplug ? " unplug" : " cancel") + c.arrived);
-            Reading reading(c.type);
-            reading.startReceiver();
-            if (c.type == kDeviceSeries5) {
-                ASSERT_TRUE(reading.device.expect(kSeries5Start));
-            }
-            ASSERT_TRUE(reading.device.send(c.arrived));
-            ASSERT_TRUE(reading.linesCounted(c.arrived.empty() ? 0 : 1));
-            if (c.type == kDeviceSeries5 && !c.arrived.empty()) {
-                ASSERT_TRUE(reading.device.expect(kSeries5Next)); // now in the 2-second wait
-            }
-            std::this_thread::sleep_for(50ms);
-            if (unplug) {
-                reading.device.unplug();
-            } else {
-                reading.job->stopEvent.set();
-            }
-            EXPECT_TRUE(reading.receiverEndsWithin(1s));
-            EXPECT_EQ(reading.saved(),
-                      c.type == kDeviceSeries41 ? c.arrived.substr(0, kWpl.size()) : c.arrived);
-            EXPECT_EQ(reading.log(), unplug ? "\r\nErr : COM-port lost" : "");
-            if (!unplug && c.type == kDeviceSeries5) {
-                EXPECT_TRUE(reading.device.expect(kSeries5Stop));
-            }
-        }
-    }
-}
-
 TEST(DeviceReadJob, Series5AsksLineByLineRepeatsAfterTwoSecondsAndReplacesTheFileAtTheEnd) {
-    Reading reading(kDeviceSeries5);
+    sim::SimulatorOptions options = test::plotter(Role::Send, kDeviceSeries5, "W1\r\nENDDATA\r\n");
+    options.ignoreRequests = {1, 3};
+    Reading reading(kDeviceSeries5, options);
     test::writeBytes(reading.out, "earlier");
     reading.start();
-    ASSERT_TRUE(reading.device.expect(kSeries5Start));
-    // No answer: the start again, after a purge, 2 seconds later.
-    auto asked = Clock::now();
-    ASSERT_TRUE(reading.device.expect(kSeries5Start));
-    EXPECT_GT(Clock::now() - asked, 1500ms);
-    ASSERT_TRUE(reading.device.send("W1\r\n"));
-    ASSERT_TRUE(reading.device.expect(kSeries5Next));
-    asked = Clock::now();
-    ASSERT_TRUE(reading.device.expect(kSeries5Next));
-    EXPECT_GT(Clock::now() - asked, 1500ms);
+    ASSERT_TRUE(reading.linesCounted(1));
     EXPECT_EQ(reading.saved(), "earlier"); // replaced only when the receiver ends
-    ASSERT_TRUE(reading.device.send(kSeries5EndLine));
     ASSERT_TRUE(reading.window.waitFinal());
-    EXPECT_EQ(reading.device.receiveAvailable(300ms), ""); // nothing after the end line
     stopDeviceReadJob(reading.job.get());
     EXPECT_EQ(reading.log(), kStart + "\r\nReading Completed");
     EXPECT_EQ(reading.saved(), "W1\r\nENDDATA\r\n");
     EXPECT_EQ(reading.window.lines(), 2);
+    const sim::SimulatorSummary& summary = reading.plotter.ended();
+    // No answer: the same request again 2 seconds later; nothing after the end line.
+    ASSERT_EQ(requests(summary), (std::vector<std::string>{"+", "+", "N", "N"}));
+    EXPECT_GT(summary.commands[1].at - summary.commands[0].at, 1500);
+    EXPECT_GT(summary.commands[3].at - summary.commands[2].at, 1500);
 }
 
-TEST(DeviceReadJob, CancelBeforeTheFirstByteEndsEveryJobWithinASecondWithoutCompletion) {
-    for (const int type : {kDeviceSeries41, kDeviceSeries5, kDeviceSeries6}) {
-        Reading reading(type);
+// Cancel in every phase and unplug in every receiver end the job within a second and keep what
+// arrived; only a lost line adds a line, and Series 5 is told to stop.
+TEST(DeviceReadJob, CancelAndUnplugEndEveryReceiverWithinASecondAndKeepWhatArrived) {
+    const auto with = [](int type, std::string sent, auto change) {
+        sim::SimulatorOptions options = test::plotter(Role::Send, type, std::move(sent));
+        change(options);
+        return options;
+    };
+    std::string stream;
+    for (int i = 0; i < 100; ++i) {
+        stream += "W" + std::to_string(i) + ",abcdefghijklmnopqrstuvwxyz\r\n";
+    }
+    const struct {
+        const char* phase;
+        int type;
+        sim::SimulatorOptions options;
+        bool unplug;
+        const char* kept; // null: what the plotter sent, or a beginning of it
+    } cases[] = {
+        {"silent", kDeviceSeries41, with(0, "", [](auto& o) { o.silent = true; }), false, ""},
+        {"silent", kDeviceSeries5, with(1, "", [](auto& o) { o.silent = true; }), false, ""},
+        {"silent", kDeviceSeries6, with(2, "", [](auto& o) { o.silent = true; }), false, ""},
+        {"garbage", kDeviceSeries41, with(0, "", [](auto& o) { o.garbageBytes = 4096; }), false,
+         ""},
+        {"garbage", kDeviceSeries5,
+         with(1, "",
+              [](auto& o) {
+                  o.garbageBytes = 4096;
+                  o.startAfter = sim::StartAfter::Purge;
+              }),
+         false, nullptr},
+        {"mid-stream", kDeviceSeries41, with(0, kWpl + kRte, [](auto& o) { o.lineGapMs = 5000; }),
+         false, kWpl.c_str()},
+        {"mid-stream", kDeviceSeries6, with(2, stream, [](auto& o) { o.lineRate = true; }), false,
+         nullptr},
+        {"repeat wait", kDeviceSeries5,
+         with(1, "W1\r\nW2\r\n", [](auto& o) { o.ignoreRequests = {2}; }), false, "W1\r\n"},
+        {"unplug", kDeviceSeries41, with(0, kWpl + kRte, [](auto& o) { o.unplugAfterBytes = 80; }),
+         true, kWpl.c_str()},
+        {"unplug", kDeviceSeries5, with(1, "W1\r\nW2\r\n", [](auto& o) { o.unplugAfterBytes = 4; }),
+         true, "W1\r\n"},
+        {"unplug", kDeviceSeries6, with(2, stream, [](auto& o) { o.unplugAfterBytes = 100; }), true,
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.phase) + " " + std::to_string(c.type));
+        Reading reading(c.type, c.options);
         reading.start();
-        if (type == kDeviceSeries5) {
-            ASSERT_TRUE(reading.device.expect(kSeries5Start));
+        if (c.unplug) {
+            reading.plotter.ended();
+            EXPECT_TRUE(reading.window.waitFinal(1s));
         } else {
-            std::this_thread::sleep_for(200ms);
+            if (std::string(c.phase) != "silent" && std::string(c.phase) != "garbage") {
+                ASSERT_TRUE(reading.linesCounted(1));
+            }
+            std::this_thread::sleep_for(300ms);
+            const auto pressed = Clock::now();
+            stopDeviceReadJob(reading.job.get());
+            EXPECT_LT(Clock::now() - pressed, 1s);
+            if (std::string(c.phase) == "mid-stream") {
+                reading.plotter.simulator.stop(SIGTERM); // it would go on sending
+            }
         }
-        const auto pressed = Clock::now();
         stopDeviceReadJob(reading.job.get());
-        EXPECT_LT(Clock::now() - pressed, 1s);
-        EXPECT_EQ(reading.log(), kStart);
-        if (type == kDeviceSeries5) {
-            EXPECT_TRUE(reading.device.expect(kSeries5Stop));
+        EXPECT_EQ(reading.log(), kStart + (c.unplug ? "\r\nErr : COM-port lost" : ""));
+        const sim::SimulatorSummary& summary = reading.plotter.ended();
+        if (c.kept != nullptr) {
+            EXPECT_EQ(reading.saved(), c.kept);
+        } else {
+            EXPECT_EQ(summary.sent.compare(0, reading.saved().size(), reading.saved()), 0);
+            EXPECT_FALSE(reading.saved().empty());
+        }
+        if (c.type == kDeviceSeries5 && !c.unplug) {
+            EXPECT_TRUE(summary.received.ends_with(kSeries5Stop));
         }
     }
 }
@@ -236,7 +240,9 @@ TEST(DeviceReadJob, APortOrFileThatCannotBeHadIsReportedAndAnEarlierFileIsKept) 
          "\r\nErr : Open file /velmar-missing/a.out\r\nReading Completed"},
     };
     for (const auto& c : cases) {
-        Reading reading(kDeviceSeries41, c.output);
+        sim::SimulatorOptions options = test::plotter(Role::Send, kDeviceSeries41);
+        options.silent = true;
+        Reading reading(kDeviceSeries41, options, c.output);
         test::writeBytes(reading.out, "earlier");
         if (!c.port.empty()) {
             reading.job->portName = c.port;

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
+#include <csignal>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "PtyDevice.h"
+#include "SimulatedPlotter.h"
 #include "TestSupport.h"
 #include "TestWindow.h"
 #include "serial/DeviceWriteJob.h"
@@ -14,15 +16,17 @@ namespace velmar {
 namespace {
 
 using namespace std::chrono_literals;
+using sim::Role;
 using Clock = std::chrono::steady_clock;
 
 const std::string kEnd = kSeries41EndSentence;
 const std::string kStart = kTransferStartText;
+constexpr int kNoFlow = 2;
 constexpr int kXonXoff = 0;
 
-// A write job of one device type on a pseudo-terminal device, with its files f0, f1, ...
+// A write job of files f0, f1, ... to the port it is started on.
 struct Writing {
-    Writing(int type, const std::vector<std::string>& contents, int flowIndex = 2) {
+    Writing(int type, const std::vector<std::string>& contents, int flowIndex = kNoFlow) {
         for (std::size_t i = 0; i < contents.size(); ++i) {
             paths.push_back(dir.file("f" + std::to_string(i)));
             test::writeBytes(paths.back(), contents[i]);
@@ -31,20 +35,12 @@ struct Writing {
         defaultComSettings(&settings, type);
         settings.flowIndex = flowIndex;
         EXPECT_EQ(prepareDeviceWriteJob(paths, type, settings, &job), "");
-        job->portName = device.path();
         window.job = job.get();
         window.writeJob = job.get();
     }
-    void start() { startDeviceWriteJob(job.get(), &window); }
-    // Waits until the job has configured its port, so nothing the device sends is flushed.
-    bool portReady() {
-        const std::uint32_t baud = kBaudRates[static_cast<std::size_t>(job->settings.baudIndex)];
-        const auto deadline = Clock::now() + 10s;
-        while (device.lineSpeed() != baud && Clock::now() < deadline) {
-            std::this_thread::sleep_for(2ms);
-        }
-        std::this_thread::sleep_for(20ms); // flow control and the event character follow
-        return device.lineSpeed() == baud;
+    void start(const std::string& port) {
+        job->portName = port;
+        startDeviceWriteJob(job.get(), &window);
     }
     std::string log() {
         std::size_t offset = 0;
@@ -52,11 +48,10 @@ struct Writing {
     }
     std::string line(const char* text, std::size_t file) { return "\r\n" + (text + paths[file]); }
 
-    test::PtyDevice device;
     test::TempDir dir;
     std::vector<std::string> paths;
     test::TestWindow window;
-    std::unique_ptr<DeviceWriteJob> job;
+    std::unique_ptr<DeviceWriteJob> job; // last: its worker ends before the rest goes
 };
 
 std::string lines(int count, std::size_t length) {
@@ -65,6 +60,15 @@ std::string lines(int count, std::size_t length) {
         text += std::string(length - 2, static_cast<char>('a' + i)) + "\r\n";
     }
     return text;
+}
+
+// Waits until the job has configured the device's line, so nothing sent to it is flushed.
+bool configured(test::PtyDevice& device, std::uint32_t baud) {
+    for (int i = 0; i < 5000 && device.lineSpeed() != baud; ++i) {
+        std::this_thread::sleep_for(2ms);
+    }
+    std::this_thread::sleep_for(20ms); // flow control and the event character follow
+    return device.lineSpeed() == baud;
 }
 
 TEST(DeviceWriteJob, TheWriteButtonChecksComeInTheirOrder) {
@@ -79,59 +83,68 @@ TEST(DeviceWriteJob, TheWriteButtonChecksComeInTheirOrder) {
     EXPECT_EQ(continueQuestion(*job, 1), "Continue to write b c.\nAre you sure?");
 }
 
-TEST(DeviceWriteJob, Series41WaitsForACleanPromptThenPacesTheFileAndEndsItOnce) {
+// Each sender against a simulated plotter that takes one file: the bytes it records, the line
+// count (Series 41: one more, for the prompt) and, for Series 41, never faster than its pauses.
+TEST(DeviceWriteJob, EachSenderDeliversTheFileAsStoredWithItsEnd) {
     const struct {
+        int type;
         std::string file, wire;
         int lines;
     } cases[] = {
-        {lines(3, 20), lines(3, 20) + kEnd, 4},
-        {"A\r\n" + kEnd, "A\r\n" + kEnd, 3},
-        {"A\r\n" + kEnd + "B\r\n", "A\r\n" + kEnd, 3},
+        {kDeviceSeries41, lines(3, 20), lines(3, 20) + kEnd, 4},
+        {kDeviceSeries41, "A\r\n" + kEnd, "A\r\n" + kEnd, 3},
+        {kDeviceSeries41, "A\r\n" + kEnd + "B\r\n", "A\r\n" + kEnd, 3},
+        {kDeviceSeries5, "L1\r\nL2\r\n", "L1\r\nL2\r\nENDDATA\r\n", 2},
+        {kDeviceSeries6, "A\r\nB\r\n", "A\r\nB\r\n\x1A", 2},
+        {kDeviceSeries6, "A\r\n\x1A\r\nB", "A\r\n\x1A\r\n", 2},
     };
     for (const auto& c : cases) {
-        Writing writing(kDeviceSeries41, {c.file});
-        writing.start();
-        ASSERT_TRUE(writing.portReady());
-        ASSERT_TRUE(writing.device.send("x>\r\n")); // glued to another byte: not a prompt
-        EXPECT_EQ(writing.device.receiveAvailable(300ms), "");
-        const auto prompted = Clock::now();
-        ASSERT_TRUE(writing.device.send(kSeries41Prompt));
-        EXPECT_EQ(writing.device.receive(c.wire.size()), c.wire);
-        // Never faster than the pauses: 4 ms after each byte, 50 ms after each line.
-        const auto paced = (c.file.size() >= 60 ? 60 * kByteGap + 3 * kLineGap : 0ms);
-        EXPECT_GE(Clock::now() - prompted, paced);
+        test::SimulatedPlotter plotter(test::plotter(Role::Receive, c.type));
+        Writing writing(c.type, {c.file});
+        writing.start(plotter.port());
         ASSERT_TRUE(writing.window.waitFinal());
-        EXPECT_EQ(writing.device.receiveAvailable(200ms), "");
+        stopDeviceWriteJob(writing.job.get());
         EXPECT_EQ(writing.log(), kStart + writing.line("OK : ", 0) + "\r\nWriting Completed");
         EXPECT_EQ(writing.window.lines(), c.lines);
+        const sim::SimulatorSummary& summary = plotter.ended();
+        ASSERT_EQ(summary.files.size(), 1u);
+        EXPECT_EQ(summary.received, c.wire); // Series 6 after 0x1A: the rest is not sent
+        if (c.file.size() >= 60) {
+            // 4 ms after each byte and 50 ms after each line, from the prompt on.
+            EXPECT_GE(summary.files[0].endedAt - summary.commands.front().at, 60 * 4 + 3 * 50);
+        }
     }
 }
 
-TEST(DeviceWriteJob, Series5AnswersEachCommandReadAsAWhole) {
-    using Exchange = std::vector<std::pair<std::string, std::string>>; // command, answer
+// Exchanges only a scripted device plays: a prompt glued to another byte, and the Series 5
+// commands each read as a whole.
+TEST(DeviceWriteJob, APromptOrCommandCountsOnlyAsAWholeRead) {
+    using Exchange = std::vector<std::pair<std::string, std::string>>; // device sends, job answers
     const struct {
+        int type;
         Exchange exchange;
         int lines;
     } cases[] = {
-        {{{"R\r\n", ""},
+        {kDeviceSeries41, {{"x>\r\n", ""}, {">\r\n", "L1\r\nL2\r\n" + kEnd}}, 3},
+        {kDeviceSeries5,
+         {{"R\r\n", ""},
           {"+\r\n", "L1\r\n"},
           {"N\r\n", "L2\r\n"},
           {"R\r\n", "L2\r\n"},
           {"N\r\nN\r\n", ""},
           {"+\r\n", "L1\r\n"},
-          {"N\r\n", "L2\r\n"},
-          {"N\r\n", "ENDDATA\r\n"}},
+          {"S\r\n", "ENDDATA\r\n"}},
          5},
-        {{{"+\r\n", "L1\r\n"}, {"S\r\n", "ENDDATA\r\n"}}, 2},
     };
     for (const auto& c : cases) {
-        Writing writing(kDeviceSeries5, {"L1\r\nL2\r\n"});
-        writing.start();
-        ASSERT_TRUE(writing.portReady());
+        test::PtyDevice device;
+        Writing writing(c.type, {"L1\r\nL2\r\n"});
+        writing.start(device.path());
+        ASSERT_TRUE(configured(device, c.type == kDeviceSeries5 ? 115200 : 4800));
         for (const auto& [command, answer] : c.exchange) {
-            ASSERT_TRUE(writing.device.send(command));
-            EXPECT_EQ(answer.empty() ? writing.device.receiveAvailable(300ms)
-                                     : writing.device.receive(answer.size()),
+            ASSERT_TRUE(device.send(command));
+            EXPECT_EQ(answer.empty() ? device.receiveAvailable(300ms)
+                                     : device.receive(answer.size()),
                       answer)
                 << command;
         }
@@ -141,115 +154,155 @@ TEST(DeviceWriteJob, Series5AnswersEachCommandReadAsAWhole) {
     }
 }
 
-// Series 6 streams the lines and adds the end mark unless a line starts with it. Between files
-// the window is asked; No ends the list, and a file that cannot be opened is reported.
-TEST(DeviceWriteJob, Series6StreamsEachFileAndAsksBeforeTheNext) {
+// Between files the window is asked; No ends the list, and a file that cannot be opened is
+// reported and the next one offered.
+TEST(DeviceWriteJob, TheWindowIsAskedBeforeEachFurtherFile) {
     const struct {
-        std::vector<std::string> files;
+        std::vector<std::string> files; // empty: a file that does not exist
         std::deque<bool> answers;
-        std::string wire;
+        std::vector<std::string> taken;
         std::vector<std::intptr_t> asked;
         std::vector<const char*> results; // per file, null when it is not written
     } cases[] = {
-        {{"A\r\nB\r\n"}, {}, "A\r\nB\r\n\x1A", {}, {"OK : "}},
-        {{"A\r\n\x1A\r\nB"}, {}, "A\r\n\x1A\r\n", {}, {"OK : "}},
-        {{"A\n", "B\n"},
-         {true},
-         "A\n\x1A"
-         "B\n\x1A",
-         {1},
-         {"OK : ", "OK : "}},
-        {{"A\n", "B\n"}, {false}, "A\n\x1A", {1}, {"OK : ", nullptr}},
-        {{"", "B\n"}, {true}, "B\n\x1A", {1}, {"Err : Open file ", "OK : "}},
+        {{"A\n"}, {}, {"A\n\x1A"}, {}, {"OK : "}},
+        {{"A\n", "B\n"}, {true}, {"A\n\x1A", "B\n\x1A"}, {1}, {"OK : ", "OK : "}},
+        {{"A\n", "B\n"}, {false}, {"A\n\x1A"}, {1}, {"OK : ", nullptr}},
+        {{"", "B\n"}, {true}, {"B\n\x1A"}, {1}, {"Err : Open file ", "OK : "}},
     };
     for (const auto& c : cases) {
+        sim::SimulatorOptions options = test::plotter(Role::Receive, kDeviceSeries6);
+        options.count = static_cast<int>(c.taken.size());
+        test::SimulatedPlotter plotter(options);
         Writing writing(kDeviceSeries6, c.files);
         if (c.files[0].empty()) {
-            writing.paths[0] = writing.dir.file("missing");
+            writing.job->files[0] = writing.dir.file("missing");
         }
-        writing.job->files = writing.paths;
         writing.window.answers = c.answers;
-        writing.start();
+        writing.start(plotter.port());
         ASSERT_TRUE(writing.window.waitFinal());
-        EXPECT_EQ(writing.device.receiveAvailable(200ms), c.wire);
+        stopDeviceWriteJob(writing.job.get());
         std::string log = kStart;
         for (std::size_t i = 0; i < c.results.size(); ++i) {
-            log += c.results[i] != nullptr ? writing.line(c.results[i], i) : "";
+            const std::string path = writing.job->files[i];
+            log += c.results[i] != nullptr ? "\r\n" + (c.results[i] + path) : "";
         }
         EXPECT_EQ(writing.log(), log + "\r\nWriting Completed");
         EXPECT_EQ(writing.window.asked(), c.asked);
+        const sim::SimulatorSummary& summary = plotter.ended();
+        std::vector<std::string> taken;
+        for (const sim::ReceivedFile& file : summary.files) {
+            taken.push_back(file.bytes);
+        }
+        EXPECT_EQ(taken, c.taken);
     }
 }
 
 // Cancel and unplug in every phase end the job within a second; a cancelled file reads ABORT,
 // a lost line adds "Err : COM-port lost" and offers no further file.
 TEST(DeviceWriteJob, CancelAndUnplugEndEveryPhaseWithinASecond) {
-    const std::string big(256 * 1024, 'x');
+    const auto receiving = [](int type, auto change) {
+        sim::SimulatorOptions options = test::plotter(Role::Receive, type);
+        change(options);
+        return options;
+    };
+    const auto silent = [](sim::SimulatorOptions& o) { o.silent = true; };
     const struct {
         const char* phase;
         int type;
+        std::optional<sim::SimulatorOptions> plotter; // none: a pseudo-terminal that sends XOFF
         std::vector<std::string> files;
-        int flowIndex;
-        std::function<void(Writing&)> reach;
-        const char* cancelled; // the first file's line after a cancel, null for none
+        bool unplug;
+        const char* line; // the first file's line, null for none
     } cases[] = {
-        {"prompt", kDeviceSeries41, {"A\r\n", "B\r\n"}, 2, [](Writing&) {}, nullptr},
+        {"prompt", kDeviceSeries41, receiving(0, silent), {"A\r\n", "B\r\n"}, false, nullptr},
+        {"prompt",
+         kDeviceSeries41,
+         receiving(0,
+                   [](auto& o) {
+                       o.silent = true;
+                       o.unplugAfterSeconds = 0.3;
+                   }),
+         {"A\r\n", "B\r\n"},
+         true,
+         "ABORT : "},
         {"paced line",
          kDeviceSeries41,
+         receiving(0, [](auto&) {}),
          {lines(20, 30), "B\r\n"},
-         2,
-         [](Writing& w) {
-             ASSERT_TRUE(w.device.send(kSeries41Prompt));
-             ASSERT_EQ(w.device.receive(10).size(), 10u);
-         },
+         false,
          "ABORT : "},
-        {"command", kDeviceSeries5, {"A\r\n", "B\r\n"}, 2, [](Writing&) {}, "ABORT : "},
+        {"paced line",
+         kDeviceSeries41,
+         receiving(0, [](auto& o) { o.unplugAfterBytes = 40; }),
+         {lines(20, 30), "B\r\n"},
+         true,
+         "ABORT : "},
+        {"command", kDeviceSeries5, receiving(1, silent), {"A\r\n", "B\r\n"}, false, "ABORT : "},
+        {"command",
+         kDeviceSeries5,
+         receiving(1,
+                   [](auto& o) {
+                       o.silent = true;
+                       o.unplugAfterSeconds = 0.3;
+                   }),
+         {"A\r\n", "B\r\n"},
+         true,
+         "ABORT : "},
         {"held",
          kDeviceSeries6,
-         {big, "B\r\n"},
-         kXonXoff,
-         [](Writing& w) { ASSERT_TRUE(w.device.send("\x13")); }, // XOFF
+         std::nullopt,
+         {std::string(256 * 1024, 'x'), "B\r\n"},
+         false,
          "ABORT : "},
-        {"answer",
+        {"held",
          kDeviceSeries6,
-         {"A\r\n", "B\r\n"},
-         2,
-         [](Writing& w) {
-             for (int i = 0; i < 1000 && w.window.asked().empty(); ++i) {
-                 std::this_thread::sleep_for(10ms);
-             }
-             ASSERT_EQ(w.window.asked().size(), 1u);
-         },
-         "OK : "},
+         std::nullopt,
+         {std::string(256 * 1024, 'x'), "B\r\n"},
+         true,
+         "ABORT : "},
+        {"answer", kDeviceSeries6, receiving(2, [](auto&) {}), {"A\r\n", "B\r\n"}, false, "OK : "},
     };
     for (const auto& c : cases) {
-        for (const bool unplug : {false, true}) {
-            if (unplug && std::string(c.phase) == "answer") {
-                continue; // nothing is on the line while the window is asked
+        SCOPED_TRACE(std::string(c.phase) + (c.unplug ? " unplug" : " cancel"));
+        const bool answerPhase = std::string(c.phase) == "answer";
+        std::optional<test::SimulatedPlotter> plotter;
+        std::optional<test::PtyDevice> device;
+        c.plotter ? (void)plotter.emplace(*c.plotter) : (void)device.emplace();
+        Writing writing(c.type, c.files, c.plotter ? kNoFlow : kXonXoff);
+        writing.window.answers = {true};
+        if (answerPhase) {
+            writing.window.writeJob = nullptr; // nobody answers
+        }
+        writing.start(plotter ? plotter->port() : device->path());
+        if (device) {
+            ASSERT_TRUE(configured(*device, 4800));
+            ASSERT_TRUE(device->send("\x13")); // XOFF: nothing more goes out
+        }
+        // Mid-file: the prompt and a line went; at the question: it was asked.
+        const auto reached = [&] {
+            return answerPhase ? !writing.window.asked().empty() : writing.window.lines() >= 2;
+        };
+        if (std::string(c.phase) == "paced line" || answerPhase) {
+            for (int i = 0; i < 2000 && !reached(); ++i) {
+                std::this_thread::sleep_for(5ms);
             }
-            SCOPED_TRACE(std::string(c.phase) + (unplug ? " unplug" : " cancel"));
-            const bool answerPhase = std::string(c.phase) == "answer";
-            Writing writing(c.type, c.files, c.flowIndex);
-            writing.window.answers = {true};
-            if (answerPhase) {
-                writing.window.writeJob = nullptr; // nobody answers
-            }
-            writing.start();
-            ASSERT_TRUE(writing.portReady());
-            c.reach(writing);
-            std::this_thread::sleep_for(100ms);
-            const auto pressed = Clock::now();
-            if (unplug) {
-                writing.device.unplug();
-                EXPECT_TRUE(writing.window.waitFinal(1s));
-            }
+            ASSERT_TRUE(reached());
+        }
+        std::this_thread::sleep_for(200ms);
+        const auto pressed = Clock::now();
+        if (c.unplug) {
+            device ? device->unplug() : (void)plotter->ended();
+            EXPECT_TRUE(writing.window.waitFinal(1s));
+        } else {
             stopDeviceWriteJob(writing.job.get());
             EXPECT_LT(Clock::now() - pressed, 1s);
-            const std::string first =
-                unplug ? writing.line("ABORT : ", 0) + "\r\nErr : COM-port lost"
-                       : (c.cancelled != nullptr ? writing.line(c.cancelled, 0) : "");
-            EXPECT_EQ(writing.log(), kStart + first);
-            EXPECT_EQ(writing.window.asked().size(), answerPhase ? 1u : 0u);
+        }
+        stopDeviceWriteJob(writing.job.get());
+        const std::string first = c.line != nullptr ? writing.line(c.line, 0) : "";
+        EXPECT_EQ(writing.log(), kStart + first + (c.unplug ? "\r\nErr : COM-port lost" : ""));
+        EXPECT_EQ(writing.window.asked().size(), answerPhase ? 1u : 0u);
+        if (plotter && !c.unplug) {
+            plotter->simulator.stop(SIGTERM);
         }
     }
 }

@@ -1,0 +1,83 @@
+#pragma once
+// A simulated plotter for the transfer tests: the plotter simulator on a thread of its own,
+// unregistered, starting at once (a sending Series 41 or Series 6 plotter just after the job's
+// purge), with the events it tells kept for the test to wait on.
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tools/plotter-sim/PlotterSimulator.h"
+
+namespace velmar::test {
+
+inline sim::SimulatorOptions plotter(sim::Role role, int deviceType, std::string bytes = "") {
+    sim::SimulatorOptions options;
+    options.role = role;
+    options.deviceType = deviceType;
+    options.sendBytes = std::move(bytes);
+    options.registerPort = false;
+    options.startDelayMs = 0;
+    options.lineGapMs = 1;
+    options.timeoutSeconds = 30;
+    return options;
+}
+
+class SimulatedPlotter {
+  public:
+    explicit SimulatedPlotter(sim::SimulatorOptions options)
+        : simulator(told(std::move(options), events_)) {
+        std::string problem;
+        if (simulator.setUp(&problem) != 0) {
+            throw std::runtime_error(problem);
+        }
+        simulator.start();
+    }
+    const std::string& port() const { return simulator.portPath(); }
+    // Waits until the simulator has told an event that contains `words` ("program set the
+    // line": the program has its port open and configured).
+    bool saw(const std::string& words) {
+        std::unique_lock<std::mutex> guard(events_->mutex);
+        return events_->told.wait_for(guard, std::chrono::seconds(10), [&] {
+            for (const std::string& event : events_->list) {
+                if (event.find(words) != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+    // Waits for the end of the exchange (the program closed the port, or the line was
+    // unplugged); its summary.
+    const sim::SimulatorSummary& ended() {
+        simulator.wait();
+        return simulator.summary();
+    }
+
+  private:
+    struct Events {
+        std::mutex mutex;
+        std::condition_variable told;
+        std::vector<std::string> list;
+    };
+    static sim::SimulatorOptions told(sim::SimulatorOptions options,
+                                      const std::shared_ptr<Events>& events) {
+        options.onEvent = [events](const std::string& event) {
+            const std::lock_guard<std::mutex> guard(events->mutex);
+            events->list.push_back(event);
+            events->told.notify_all();
+        };
+        return options;
+    }
+
+    std::shared_ptr<Events> events_ = std::make_shared<Events>();
+
+  public:
+    sim::PlotterSimulator simulator;
+};
+
+} // namespace velmar::test
