@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "cli/StandardOutput.h"
-#include "serial/AtomicOutputFile.h"
+#include "core/TextFile.h"
 
 namespace velmar::cli {
 
@@ -29,7 +29,7 @@ std::atomic<bool> interrupted{false};
 // unfinished temporary file with it.
 extern "C" void onTransferInterrupt(int signal) {
     if (interrupted.exchange(true)) {
-        removeUnfinishedOutputFiles();
+        removeUnfinishedOutputs();
         std::signal(signal, SIG_DFL);
         std::raise(signal);
     }

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "core/ConversionJob.h"
-#include "serial/AtomicOutputFile.h"
+#include "core/TextFile.h"
 
 namespace velmar {
 
@@ -45,7 +45,7 @@ class Reception {
     }
     const char* bytes() const { return buffer_; }
     // Appends bytes to the file; false once it cannot be written.
-    bool save(const char* bytes, std::size_t count) { return file_.write(bytes, count); }
+    bool save(const char* bytes, std::size_t count) { return file_.write({bytes, count}); }
     SendResult send(std::string_view bytes) {
         const SendResult result = sendBytes(*port_, job_->stopEvent, bytes);
         lost_ = lost_ || result == SendResult::Lost;
@@ -69,7 +69,7 @@ class Reception {
     DeviceReadJob* job_;
     SerialPort* port_;
     PortWaiter waiter_;
-    AtomicOutputFile file_;
+    OutputFile file_;
     bool lost_ = false;
     char buffer_[kReadPiece + 1] = {};
 };
