@@ -199,7 +199,7 @@ SendResult sendPaced(SerialPort* port, std::string_view text, Pacer& pacer,
 
 int sendSeries41(int fileIndex, DeviceWriteJob* job, SerialPort* port) {
     Delivery delivery(fileIndex, job, port);
-    PortWaiter waiter(*port, job->stopEvent);
+    PortWaiter waiter(*port, job->stopEvent, true);
     if (!waiter.ready()) {
         return 1;
     }
@@ -259,7 +259,7 @@ int sendSeries5(int fileIndex, DeviceWriteJob* job, SerialPort* port) {
     if (!delivery.openFile()) {
         return 1;
     }
-    PortWaiter waiter(*port, job->stopEvent);
+    PortWaiter waiter(*port, job->stopEvent, true);
     if (!waiter.ready()) {
         return 1;
     }

@@ -148,13 +148,18 @@ bool openTransferPort(TransferJob* job, SerialPort* port) {
     return false;
 }
 
-PortWaiter::PortWaiter(SerialPort& port, ManualResetEvent stop)
-    : port_(port), stop_(std::move(stop)) {
+PortWaiter::PortWaiter(SerialPort& port, ManualResetEvent stop, bool lookFirst)
+    : port_(port), stop_(std::move(stop)), lookFirst_(lookFirst) {
     overlapped_.event = ManualResetEvent::create();
 }
 
 PortWaiter::Wake PortWaiter::wait(std::uint32_t* events, std::uint32_t timeoutMs) {
     *events = 0;
+    if (lookFirst_) {
+        lookFirst_ = false;
+        *events = EV_RXCHAR | EV_RXFLAG;
+        return Wake::Events;
+    }
     if (!pending_) {
         // The wait either pends or completes at once with its event set; any failure means the
         // port can no longer be used (1167: the line is lost).

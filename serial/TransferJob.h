@@ -103,7 +103,10 @@ class PortWaiter {
   public:
     enum class Wake { Events, Stopped, TimedOut, Lost };
 
-    PortWaiter(SerialPort& port, ManualResetEvent stop);
+    // With `lookFirst` the first wait reports a line at once (EV_RXCHAR | EV_RXFLAG), so the
+    // caller reads what arrived while the port was being set up: setting the event character
+    // forgets the events before it, and a device's first line may come that early.
+    PortWaiter(SerialPort& port, ManualResetEvent stop, bool lookFirst = false);
     // False when its event could not be created.
     bool ready() const { return static_cast<bool>(overlapped_.event); }
     // Events: the port's event fired, its types (takeEventTypes) in `*events`. When both the
@@ -115,6 +118,7 @@ class PortWaiter {
     ManualResetEvent stop_;
     Overlapped overlapped_;
     bool pending_ = false;
+    bool lookFirst_;
 };
 
 enum class SendResult { Sent, Stopped, Lost };
