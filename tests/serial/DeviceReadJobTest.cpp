@@ -41,12 +41,6 @@ struct Reading {
         window.job = job.get();
     }
     void start() { startDeviceReadJob(job.get(), &window); }
-    bool linesCounted(int count) {
-        for (int i = 0; i < 2000 && window.lines() < count; ++i) {
-            std::this_thread::sleep_for(5ms);
-        }
-        return window.lines() >= count;
-    }
     std::string log() {
         std::size_t offset = 0;
         return takeReadLog(job.get(), &offset);
@@ -84,31 +78,36 @@ TEST(DeviceReadJob, TheReadButtonChecksComeInTheirOrder) {
     EXPECT_TRUE(job->stopEvent && !job->stopEvent.isSet());
 }
 
-// The file holds exactly the database sentences; stray bytes, other sentences, a sentence that
-// fills the 128-byte buffer before its line feed and an end sentence without CR are handled.
-TEST(DeviceReadJob, Series41KeepsOnlyTheDatabaseSentencesByteForByte) {
+// The file holds exactly what the receiver keeps: the Series 41 database sentences (not stray
+// bytes, other sentences, a sentence that fills the 128-byte buffer before its line feed; an end
+// sentence without CR does not end), the Series 6 stream up to the read with the end mark.
+TEST(DeviceReadJob, EachReceiverSavesWhatItKeepsByteForByte) {
     const std::string fits = "$GPTRK," + std::string(119, 'x') + "\r\n"; // 128 bytes
     const std::string tooLong = "$GPTRK," + std::string(121, 'y');       // 128 without LF
     const std::string lfEnd = "$PFEC,GPxfr,CTL,E\n";
+    const std::string stream = "W1,a\r\nW2\r\nW3\n" + std::string(1, '\0') + "\x1A" + "tail\r\n";
     const struct {
+        int type;
         std::string sent;
         std::vector<sim::Noise> noise;
         std::string kept;
         int lines;
     } cases[] = {
-        {kWpl + kRte,
+        {kDeviceSeries41,
+         kWpl + kRte,
          {{NoiseKind::StrayBytes, 1},
           {NoiseKind::ForeignSentence, 2},
           {NoiseKind::LongSentence, 3}},
          kWpl + kRte + kEnd,
          3},
-        {"$\r\n" + kWpl + lfEnd, {}, kWpl + lfEnd + kEnd, 3},
-        {kRte + fits + tooLong + kRte, {}, kRte + fits + kRte + kEnd, 4},
+        {kDeviceSeries41, "$\r\n" + kWpl + lfEnd, {}, kWpl + lfEnd + kEnd, 3},
+        {kDeviceSeries41, kRte + fits + tooLong + kRte, {}, kRte + fits + kRte + kEnd, 4},
+        {kDeviceSeries6, stream, {}, stream, 4}, // the trailer came in the same read
     };
     for (const auto& c : cases) {
-        sim::SimulatorOptions options = test::plotter(Role::Send, kDeviceSeries41, c.sent);
+        sim::SimulatorOptions options = test::plotter(Role::Send, c.type, c.sent);
         options.noise = c.noise;
-        Reading reading(kDeviceSeries41, options);
+        Reading reading(c.type, options);
         reading.start();
         ASSERT_TRUE(reading.window.waitFinal());
         EXPECT_EQ(reading.log(), kStart + "\r\nReading Completed");
@@ -117,23 +116,12 @@ TEST(DeviceReadJob, Series41KeepsOnlyTheDatabaseSentencesByteForByte) {
     }
 }
 
-TEST(DeviceReadJob, Series6SavesTheStreamUpToTheReadWithTheEndMarkAndCountsEveryLine) {
-    const std::string stream = "W1,a\r\nW2,b\r\nW3\n" + std::string(1, '\0') + "\x1A" + "tail\r\n";
-    Reading reading(kDeviceSeries6, test::plotter(Role::Send, kDeviceSeries6, stream));
-    reading.start();
-    ASSERT_TRUE(reading.window.waitFinal());
-    EXPECT_EQ(reading.log(), kStart + "\r\nReading Completed");
-    EXPECT_EQ(reading.saved(), stream); // the trailer came in the same read
-    EXPECT_EQ(reading.window.lines(), 4);
-}
-
 TEST(DeviceReadJob, Series5AsksLineByLineRepeatsAfterTwoSecondsAndReplacesTheFileAtTheEnd) {
-    sim::SimulatorOptions options = test::plotter(Role::Send, kDeviceSeries5, "W1\r\nENDDATA\r\n");
-    options.ignoreRequests = {1, 3};
-    Reading reading(kDeviceSeries5, options);
+    Reading reading(kDeviceSeries5, test::plotter(Role::Send, kDeviceSeries5, "W1\r\nENDDATA\r\n",
+                                                  {.ignore = {1, 3}}));
     test::writeBytes(reading.out, "earlier");
     reading.start();
-    ASSERT_TRUE(reading.linesCounted(1));
+    ASSERT_TRUE(reading.window.linesCounted(1));
     EXPECT_EQ(reading.saved(), "earlier"); // replaced only when the receiver ends
     ASSERT_TRUE(reading.window.waitFinal());
     stopDeviceReadJob(reading.job.get());
@@ -150,78 +138,54 @@ TEST(DeviceReadJob, Series5AsksLineByLineRepeatsAfterTwoSecondsAndReplacesTheFil
 // Cancel in every phase and unplug in every receiver end the job within a second and keep what
 // arrived; only a lost line adds a line, and Series 5 is told to stop.
 TEST(DeviceReadJob, CancelAndUnplugEndEveryReceiverWithinASecondAndKeepWhatArrived) {
-    const auto with = [](int type, std::string sent, auto change) {
-        sim::SimulatorOptions options = test::plotter(Role::Send, type, std::move(sent));
-        change(options);
-        return options;
-    };
     std::string stream;
     for (int i = 0; i < 100; ++i) {
         stream += "W" + std::to_string(i) + ",abcdefghijklmnopqrstuvwxyz\r\n";
     }
+    const std::string w12 = "W1\r\nW2\r\n";
     const struct {
-        const char* phase;
         int type;
-        sim::SimulatorOptions options;
-        bool unplug;
-        const char* kept; // null: what the plotter sent, or a beginning of it
+        std::string sent;
+        test::Script script;
+        const char* kept; // null: a beginning of what the plotter sent
     } cases[] = {
-        {"silent", kDeviceSeries41, with(0, "", [](auto& o) { o.silent = true; }), false, ""},
-        {"silent", kDeviceSeries5, with(1, "", [](auto& o) { o.silent = true; }), false, ""},
-        {"silent", kDeviceSeries6, with(2, "", [](auto& o) { o.silent = true; }), false, ""},
-        {"garbage", kDeviceSeries41, with(0, "", [](auto& o) { o.garbageBytes = 4096; }), false,
-         ""},
-        {"garbage", kDeviceSeries5,
-         with(1, "",
-              [](auto& o) {
-                  o.garbageBytes = 4096;
-                  o.startAfter = sim::StartAfter::Purge;
-              }),
-         false, nullptr},
-        {"mid-stream", kDeviceSeries41, with(0, kWpl + kRte, [](auto& o) { o.lineGapMs = 5000; }),
-         false, kWpl.c_str()},
-        {"mid-stream", kDeviceSeries6, with(2, stream, [](auto& o) { o.lineRate = true; }), false,
-         nullptr},
-        {"repeat wait", kDeviceSeries5,
-         with(1, "W1\r\nW2\r\n", [](auto& o) { o.ignoreRequests = {2}; }), false, "W1\r\n"},
-        {"unplug", kDeviceSeries41, with(0, kWpl + kRte, [](auto& o) { o.unplugAfterBytes = 80; }),
-         true, kWpl.c_str()},
-        {"unplug", kDeviceSeries5, with(1, "W1\r\nW2\r\n", [](auto& o) { o.unplugAfterBytes = 4; }),
-         true, "W1\r\n"},
-        {"unplug", kDeviceSeries6, with(2, stream, [](auto& o) { o.unplugAfterBytes = 100; }), true,
-         nullptr},
+        {kDeviceSeries41, "", {.silent = true}, ""},
+        {kDeviceSeries5, "", {.silent = true}, ""},
+        {kDeviceSeries6, "", {.silent = true}, ""},
+        {kDeviceSeries41, "", {.garbage = 4096}, ""},
+        {kDeviceSeries41, kWpl + kRte, {.lineGapMs = 5000}, kWpl.c_str()}, // mid-stream
+        {kDeviceSeries6, stream, {.lineRate = true}, nullptr},
+        {kDeviceSeries5, w12, {.ignore = {2}}, "W1\r\n"}, // in the 2-second wait
+        {kDeviceSeries41, kWpl + kRte, {.unplugAfterBytes = 80}, kWpl.c_str()},
+        {kDeviceSeries5, w12, {.unplugAfterBytes = 4}, "W1\r\n"},
+        {kDeviceSeries6, stream, {.unplugAfterBytes = 100}, nullptr},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.phase) + " " + std::to_string(c.type));
-        Reading reading(c.type, c.options);
+        const bool unplug = c.script.unplugAfterBytes >= 0;
+        SCOPED_TRACE(std::to_string(c.type) + " " + c.sent.substr(0, 8) +
+                     (unplug ? " unplug" : ""));
+        Reading reading(c.type, test::plotter(Role::Send, c.type, c.sent, c.script));
         reading.start();
-        if (c.unplug) {
+        if (unplug) {
             reading.plotter.ended();
             EXPECT_TRUE(reading.window.waitFinal(1s));
         } else {
-            if (std::string(c.phase) != "silent" && std::string(c.phase) != "garbage") {
-                ASSERT_TRUE(reading.linesCounted(1));
-            }
+            ASSERT_TRUE(reading.window.linesCounted(c.sent.empty() ? 0 : 1));
             std::this_thread::sleep_for(300ms);
             const auto pressed = Clock::now();
             stopDeviceReadJob(reading.job.get());
             EXPECT_LT(Clock::now() - pressed, 1s);
-            if (std::string(c.phase) == "mid-stream") {
-                reading.plotter.simulator.stop(SIGTERM); // it would go on sending
+            if (c.type != kDeviceSeries5) { // Series 5 ends when told to stop
+                reading.plotter.simulator.stop(SIGTERM);
             }
         }
         stopDeviceReadJob(reading.job.get());
-        EXPECT_EQ(reading.log(), kStart + (c.unplug ? "\r\nErr : COM-port lost" : ""));
+        EXPECT_EQ(reading.log(), kStart + (unplug ? "\r\nErr : COM-port lost" : ""));
         const sim::SimulatorSummary& summary = reading.plotter.ended();
-        if (c.kept != nullptr) {
-            EXPECT_EQ(reading.saved(), c.kept);
-        } else {
-            EXPECT_EQ(summary.sent.compare(0, reading.saved().size(), reading.saved()), 0);
-            EXPECT_FALSE(reading.saved().empty());
-        }
-        if (c.type == kDeviceSeries5 && !c.unplug) {
-            EXPECT_TRUE(summary.received.ends_with(kSeries5Stop));
-        }
+        const std::string saved = reading.saved();
+        EXPECT_EQ(c.kept != nullptr ? std::string(c.kept) : summary.sent.substr(0, saved.size()),
+                  saved);
+        EXPECT_EQ(c.type == kDeviceSeries5 && !unplug, summary.received.ends_with(kSeries5Stop));
     }
 }
 
@@ -240,9 +204,8 @@ TEST(DeviceReadJob, APortOrFileThatCannotBeHadIsReportedAndAnEarlierFileIsKept) 
          "\r\nErr : Open file /velmar-missing/a.out\r\nReading Completed"},
     };
     for (const auto& c : cases) {
-        sim::SimulatorOptions options = test::plotter(Role::Send, kDeviceSeries41);
-        options.silent = true;
-        Reading reading(kDeviceSeries41, options, c.output);
+        Reading reading(kDeviceSeries41,
+                        test::plotter(Role::Send, kDeviceSeries41, "", {.silent = true}), c.output);
         test::writeBytes(reading.out, "earlier");
         if (!c.port.empty()) {
             reading.job->portName = c.port;

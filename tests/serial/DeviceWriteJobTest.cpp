@@ -170,9 +170,8 @@ TEST(DeviceWriteJob, TheWindowIsAskedBeforeEachFurtherFile) {
         {{"", "B\n"}, {true}, {"B\n\x1A"}, {1}, {"Err : Open file ", "OK : "}},
     };
     for (const auto& c : cases) {
-        sim::SimulatorOptions options = test::plotter(Role::Receive, kDeviceSeries6);
-        options.count = static_cast<int>(c.taken.size());
-        test::SimulatedPlotter plotter(options);
+        test::SimulatedPlotter plotter(test::plotter(Role::Receive, kDeviceSeries6, "",
+                                                     {.count = static_cast<int>(c.taken.size())}));
         Writing writing(kDeviceSeries6, c.files);
         if (c.files[0].empty()) {
             writing.job->files[0] = writing.dir.file("missing");
@@ -200,77 +199,45 @@ TEST(DeviceWriteJob, TheWindowIsAskedBeforeEachFurtherFile) {
 // Cancel and unplug in every phase end the job within a second; a cancelled file reads ABORT,
 // a lost line adds "Err : COM-port lost" and offers no further file.
 TEST(DeviceWriteJob, CancelAndUnplugEndEveryPhaseWithinASecond) {
-    const auto receiving = [](int type, auto change) {
-        sim::SimulatorOptions options = test::plotter(Role::Receive, type);
-        change(options);
-        return options;
-    };
-    const auto silent = [](sim::SimulatorOptions& o) { o.silent = true; };
+    const std::string held(256 * 1024, 'x');
     const struct {
         const char* phase;
         int type;
-        std::optional<sim::SimulatorOptions> plotter; // none: a pseudo-terminal that sends XOFF
-        std::vector<std::string> files;
+        std::string file; // the first of two
+        test::Script script;
         bool unplug;
         const char* line; // the first file's line, null for none
     } cases[] = {
-        {"prompt", kDeviceSeries41, receiving(0, silent), {"A\r\n", "B\r\n"}, false, nullptr},
+        {"prompt", kDeviceSeries41, "A\r\n", {.silent = true}, false, nullptr},
         {"prompt",
          kDeviceSeries41,
-         receiving(0,
-                   [](auto& o) {
-                       o.silent = true;
-                       o.unplugAfterSeconds = 0.3;
-                   }),
-         {"A\r\n", "B\r\n"},
+         "A\r\n",
+         {.silent = true, .unplugAfterSeconds = 0.3},
          true,
          "ABORT : "},
-        {"paced line",
-         kDeviceSeries41,
-         receiving(0, [](auto&) {}),
-         {lines(20, 30), "B\r\n"},
-         false,
-         "ABORT : "},
-        {"paced line",
-         kDeviceSeries41,
-         receiving(0, [](auto& o) { o.unplugAfterBytes = 40; }),
-         {lines(20, 30), "B\r\n"},
-         true,
-         "ABORT : "},
-        {"command", kDeviceSeries5, receiving(1, silent), {"A\r\n", "B\r\n"}, false, "ABORT : "},
+        {"paced line", kDeviceSeries41, lines(20, 30), {}, false, "ABORT : "},
+        {"paced line", kDeviceSeries41, lines(20, 30), {.unplugAfterBytes = 40}, true, "ABORT : "},
+        {"command", kDeviceSeries5, "A\r\n", {.silent = true}, false, "ABORT : "},
         {"command",
          kDeviceSeries5,
-         receiving(1,
-                   [](auto& o) {
-                       o.silent = true;
-                       o.unplugAfterSeconds = 0.3;
-                   }),
-         {"A\r\n", "B\r\n"},
+         "A\r\n",
+         {.silent = true, .unplugAfterSeconds = 0.3},
          true,
          "ABORT : "},
-        {"held",
-         kDeviceSeries6,
-         std::nullopt,
-         {std::string(256 * 1024, 'x'), "B\r\n"},
-         false,
-         "ABORT : "},
-        {"held",
-         kDeviceSeries6,
-         std::nullopt,
-         {std::string(256 * 1024, 'x'), "B\r\n"},
-         true,
-         "ABORT : "},
-        {"answer", kDeviceSeries6, receiving(2, [](auto&) {}), {"A\r\n", "B\r\n"}, false, "OK : "},
+        {"held", kDeviceSeries6, held, {}, false, "ABORT : "}, // a pseudo-terminal sends XOFF
+        {"held", kDeviceSeries6, held, {}, true, "ABORT : "},
+        {"answer", kDeviceSeries6, "A\r\n", {}, false, "OK : "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.phase) + (c.unplug ? " unplug" : " cancel"));
-        const bool answerPhase = std::string(c.phase) == "answer";
+        const std::string phase = c.phase;
         std::optional<test::SimulatedPlotter> plotter;
         std::optional<test::PtyDevice> device;
-        c.plotter ? (void)plotter.emplace(*c.plotter) : (void)device.emplace();
-        Writing writing(c.type, c.files, c.plotter ? kNoFlow : kXonXoff);
+        phase == "held" ? (void)device.emplace()
+                        : (void)plotter.emplace(test::plotter(Role::Receive, c.type, "", c.script));
+        Writing writing(c.type, {c.file, "B\r\n"}, device ? kXonXoff : kNoFlow);
         writing.window.answers = {true};
-        if (answerPhase) {
+        if (phase == "answer") {
             writing.window.writeJob = nullptr; // nobody answers
         }
         writing.start(plotter ? plotter->port() : device->path());
@@ -278,16 +245,8 @@ TEST(DeviceWriteJob, CancelAndUnplugEndEveryPhaseWithinASecond) {
             ASSERT_TRUE(configured(*device, 4800));
             ASSERT_TRUE(device->send("\x13")); // XOFF: nothing more goes out
         }
-        // Mid-file: the prompt and a line went; at the question: it was asked.
-        const auto reached = [&] {
-            return answerPhase ? !writing.window.asked().empty() : writing.window.lines() >= 2;
-        };
-        if (std::string(c.phase) == "paced line" || answerPhase) {
-            for (int i = 0; i < 2000 && !reached(); ++i) {
-                std::this_thread::sleep_for(5ms);
-            }
-            ASSERT_TRUE(reached());
-        }
+        ASSERT_TRUE(phase == "answer" ? writing.window.wasAsked()
+                                      : writing.window.linesCounted(phase == "paced line" ? 2 : 0));
         std::this_thread::sleep_for(200ms);
         const auto pressed = Clock::now();
         if (c.unplug) {
@@ -300,7 +259,7 @@ TEST(DeviceWriteJob, CancelAndUnplugEndEveryPhaseWithinASecond) {
         stopDeviceWriteJob(writing.job.get());
         const std::string first = c.line != nullptr ? writing.line(c.line, 0) : "";
         EXPECT_EQ(writing.log(), kStart + first + (c.unplug ? "\r\nErr : COM-port lost" : ""));
-        EXPECT_EQ(writing.window.asked().size(), answerPhase ? 1u : 0u);
+        EXPECT_EQ(writing.window.asked().size(), phase == "answer" ? 1u : 0u);
         if (plotter && !c.unplug) {
             plotter->simulator.stop(SIGTERM);
         }

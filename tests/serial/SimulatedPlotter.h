@@ -15,15 +15,35 @@
 
 namespace velmar::test {
 
-inline sim::SimulatorOptions plotter(sim::Role role, int deviceType, std::string bytes = "") {
+// What the plotter does besides its part of the exchange.
+struct Script {
+    bool silent = false;
+    std::int64_t garbage = -1;          // random bytes instead of the data
+    int lineGapMs = 1;                  // Series 41 sending: after each line
+    bool lineRate = false;              // at the line's speed
+    std::vector<int> ignore;            // Series 5 requests left unanswered, from 1
+    std::int64_t unplugAfterBytes = -1; // of the transfer
+    double unplugAfterSeconds = -1;
+    int count = 1; // files a receiving plotter takes
+};
+
+inline sim::SimulatorOptions plotter(sim::Role role, int deviceType, std::string bytes = "",
+                                     const Script& script = {}) {
     sim::SimulatorOptions options;
     options.role = role;
     options.deviceType = deviceType;
     options.sendBytes = std::move(bytes);
     options.registerPort = false;
     options.startDelayMs = 0;
-    options.lineGapMs = 1;
     options.timeoutSeconds = 30;
+    options.silent = script.silent;
+    options.garbageBytes = script.garbage;
+    options.lineGapMs = script.lineGapMs;
+    options.lineRate = script.lineRate;
+    options.ignoreRequests = script.ignore;
+    options.unplugAfterBytes = script.unplugAfterBytes;
+    options.unplugAfterSeconds = script.unplugAfterSeconds;
+    options.count = script.count;
     return options;
 }
 

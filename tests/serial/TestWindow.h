@@ -50,6 +50,16 @@ class TestWindow final : public JobWindow {
         const std::lock_guard<std::mutex> guard(mutex_);
         return lines_;
     }
+    // True once `count` lines were counted (within 10 s).
+    bool linesCounted(int count) {
+        std::unique_lock<std::mutex> guard(mutex_);
+        return changed_.wait_for(guard, std::chrono::seconds(10), [&] { return lines_ >= count; });
+    }
+    // True once the write job asked its question (within 10 s).
+    bool wasAsked() {
+        std::unique_lock<std::mutex> guard(mutex_);
+        return changed_.wait_for(guard, std::chrono::seconds(10), [&] { return !asked_.empty(); });
+    }
     std::vector<std::intptr_t> asked() {
         const std::lock_guard<std::mutex> guard(mutex_);
         return asked_;
