@@ -23,7 +23,7 @@ struct RunOptions {
     std::vector<std::string> setEnv;   // "NAME=value"
     // Runs while the program does (its standard input is then /dev/null), e.g. to play the
     // other end of its work or interrupt it.
-    std::function<void(pid_t)> whileRunning;
+    std::function<void(pid_t)> whileRunning{};
 };
 
 CliResult runProgram(const std::string& program, const std::vector<std::string>& arguments,

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CliRunner.h"
@@ -13,14 +16,22 @@
 namespace velmar {
 namespace {
 
-// velmar with a simulated plotter on --port; Ctrl-C once the port is configured when asked.
+// velmar with a simulated plotter on --port; with `interrupt` a Ctrl-C once it catches them.
 test::CliResult runWithPlotter(std::vector<std::string> args, test::SimulatedPlotter& plotter,
                                bool interrupt) {
     args.insert(args.begin() + 1, {"--port", plotter.port()});
     test::RunOptions options;
     options.whileRunning = [&](pid_t pid) {
-        if (interrupt && plotter.saw("program set the line")) {
-            ::kill(pid, SIGINT);
+        for (int i = 0; interrupt && i < 1000; ++i) {
+            std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+            std::string line;
+            while (std::getline(status, line) && line.rfind("SigCgt:", 0) != 0) {
+            }
+            if ((std::stoull(line.substr(7), nullptr, 16) >> (SIGINT - 1) & 1) != 0) {
+                ::kill(pid, SIGINT);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     };
     return test::runProgram(test::binaryPath("cli/velmar"), args, options);

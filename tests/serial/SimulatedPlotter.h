@@ -1,12 +1,8 @@
 #pragma once
 // A simulated plotter for the transfer tests: the plotter simulator on a thread of its own,
 // unregistered, starting at once (a sending Series 41 or Series 6 plotter just after the job's
-// purge), with the events it tells kept for the test to wait on.
+// purge).
 
-#include <chrono>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -21,7 +17,7 @@ struct Script {
     std::int64_t garbage = -1;          // random bytes instead of the data
     int lineGapMs = 1;                  // Series 41 sending: after each line
     bool lineRate = false;              // at the line's speed
-    std::vector<int> ignore;            // Series 5 requests left unanswered, from 1
+    std::vector<int> ignore{};          // Series 5 requests left unanswered, from 1
     std::int64_t unplugAfterBytes = -1; // of the transfer
     double unplugAfterSeconds = -1;
     int count = 1; // files a receiving plotter takes
@@ -49,8 +45,7 @@ inline sim::SimulatorOptions plotter(sim::Role role, int deviceType, std::string
 
 class SimulatedPlotter {
   public:
-    explicit SimulatedPlotter(sim::SimulatorOptions options)
-        : simulator(told(std::move(options), events_)) {
+    explicit SimulatedPlotter(const sim::SimulatorOptions& options) : simulator(options) {
         std::string problem;
         if (simulator.setUp(&problem) != 0) {
             throw std::runtime_error(problem);
@@ -58,19 +53,6 @@ class SimulatedPlotter {
         simulator.start();
     }
     const std::string& port() const { return simulator.portPath(); }
-    // Waits until the simulator has told an event that contains `words` ("program set the
-    // line": the program has its port open and configured).
-    bool saw(const std::string& words) {
-        std::unique_lock<std::mutex> guard(events_->mutex);
-        return events_->told.wait_for(guard, std::chrono::seconds(10), [&] {
-            for (const std::string& event : events_->list) {
-                if (event.find(words) != std::string::npos) {
-                    return true;
-                }
-            }
-            return false;
-        });
-    }
     // Waits for the end of the exchange (the program closed the port, or the line was
     // unplugged); its summary.
     const sim::SimulatorSummary& ended() {
@@ -78,25 +60,6 @@ class SimulatedPlotter {
         return simulator.summary();
     }
 
-  private:
-    struct Events {
-        std::mutex mutex;
-        std::condition_variable told;
-        std::vector<std::string> list;
-    };
-    static sim::SimulatorOptions told(sim::SimulatorOptions options,
-                                      const std::shared_ptr<Events>& events) {
-        options.onEvent = [events](const std::string& event) {
-            const std::lock_guard<std::mutex> guard(events->mutex);
-            events->list.push_back(event);
-            events->told.notify_all();
-        };
-        return options;
-    }
-
-    std::shared_ptr<Events> events_ = std::make_shared<Events>();
-
-  public:
     sim::PlotterSimulator simulator;
 };
 
