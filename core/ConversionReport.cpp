@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "core/Clock.h"
 #include "core/Text.h"
 
 namespace velmar {
@@ -180,7 +181,10 @@ void RecordNotes::colourNotCarried(const RgbColour& colour, std::string_view rea
 }
 
 void RecordNotes::dateNotCarried(const RecordDate& date, std::string_view reason) const {
-    if (report_ != nullptr) {
+    // A record without a date reads back dated today: today's date is not lost.
+    RecordDate today;
+    if (report_ != nullptr &&
+        (todayDate(&today.day, &today.month, &today.year) != kOk || date != today)) {
         note(FindingKind::FieldNotCarried, "date", dateText(date), {}, reason);
     }
 }

@@ -152,6 +152,10 @@ void noteHubWrite(const NavDatabase& db, ConversionReport* report) {
     for (std::size_t i = 0; i < db.tracks.size(); ++i) {
         const RecordNotes notes(report, RecordKind::Track, i, db.tracks[i].name);
         notes.written("name", db.tracks[i].name, ",", ";", kHubText);
+        if (!db.tracks[i].points.empty() && db.tracks[i].points.back().pointFlag != 'S') {
+            notes.note(FindingKind::FieldNotCarried, "pointFlag", "the track's runs", {},
+                       "a HUB track ends with the end of a run");
+        }
         notePoints(notes, db.tracks[i].points, db.tracks[i].name);
     }
     for (std::size_t i = 0; i < db.lines.size(); ++i) {

@@ -108,6 +108,12 @@ void noteWaypoint(const RecordNotes& notes, const Waypoint& source,
               "a Series 41 device keeps 16 characters of a comment");
     notes.replaced("comment", cutText(source.comment, kSeries41CommentWidth), waypoint.comment,
                    kCharacterSet);
+    if (notes.active() && waypoint.comment.size() < kSeries41CommentWidth) {
+        notes.note(FindingKind::CharactersReplaced, "comment", waypoint.comment,
+                   waypoint.comment +
+                       std::string(kSeries41CommentWidth - waypoint.comment.size(), ' '),
+                   "a Series 41 device fills a comment to 16 characters with spaces");
+    }
     notes.symbol(source.symbol, static_cast<std::uint32_t>(waypoint.symbol),
                  "a Series 41 device has the symbols 16 to 24; others become 16");
     notes.colourNotCarried(source.colour, "a Series 41 waypoint has no colour");

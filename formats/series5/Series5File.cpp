@@ -25,9 +25,10 @@ std::uint32_t hubSymbol(std::uint32_t symbol) {
 // become 0; the records are numbered from 1; the set's data version stays out. Running out of
 // memory throws std::bad_alloc.
 void mapIntoDatabase(Series5Data& data, NavDatabase* db, ConversionReport* report) {
-    for (const Mark& mark : data.waypoints) {
+    for (std::size_t i = 0; i < data.waypoints.size(); ++i) {
+        const Mark& mark = data.waypoints[i];
         if (db->waypoints.size() >= kMaxWaypoints) {
-            RecordNotes(report, RecordKind::Waypoint, db->waypoints.size(), mark.name)
+            RecordNotes(report, RecordKind::Waypoint, i, mark.name)
                 .dropped("the navigation database holds 10,000 waypoints");
             continue;
         }
@@ -96,9 +97,9 @@ void mapIntoDatabase(Series5Data& data, NavDatabase* db, ConversionReport* repor
 // comments, routes kept with their first 300 points and tracks with their first 2,100, the
 // records numbered from 0. Marks, lines and zones stay out; the version is the default one.
 ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport* report) {
-    for (const Waypoint& waypoint : db.waypoints) {
-        const RecordNotes notes(report, RecordKind::Waypoint, data->waypoints.size(),
-                                waypoint.name);
+    for (std::size_t i = 0; i < db.waypoints.size(); ++i) {
+        const Waypoint& waypoint = db.waypoints[i];
+        const RecordNotes notes(report, RecordKind::Waypoint, i, waypoint.name);
         if (data->waypoints.size() >= kMaxSeries5Waypoints) {
             notes.dropped("a Series 5 device holds 18,000 waypoints");
             continue;
@@ -125,8 +126,9 @@ ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport
     }
 
     Series5Route route;
-    for (const Route& source : db.routes) {
-        const RecordNotes notes(report, RecordKind::Route, data->routes.size(), source.name);
+    for (std::size_t i = 0; i < db.routes.size(); ++i) {
+        const Route& source = db.routes[i];
+        const RecordNotes notes(report, RecordKind::Route, i, source.name);
         if (data->routes.size() >= kMaxSeries5Routes) {
             notes.dropped("a Series 5 device holds 50 routes");
             continue;
@@ -172,8 +174,9 @@ ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport
     numberSeries5Records(data, NumberSeries5Routes);
 
     Series5Track track;
-    for (const Track& source : db.tracks) {
-        const RecordNotes notes(report, RecordKind::Track, data->tracks.size(), source.name);
+    for (std::size_t i = 0; i < db.tracks.size(); ++i) {
+        const Track& source = db.tracks[i];
+        const RecordNotes notes(report, RecordKind::Track, i, source.name);
         if (data->tracks.size() >= kMaxSeries5Tracks) {
             notes.dropped("a Series 5 device holds 40 tracks");
             continue;
@@ -204,6 +207,10 @@ ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport
         }
         notes.pointsDropped(source.points.size(), track.points.size(),
                             "a Series 5 track holds 2,100 points");
+        if (notes.active() && !track.points.empty() && track.points.back().pointFlag != 'S') {
+            notes.note(FindingKind::FieldNotCarried, "pointFlag", "the track's runs", {},
+                       "a Series 5 track ends with the end of a run");
+        }
         const ResultCode added = addSeries5Track(data, std::move(track));
         clearTrackPoints(&track);
         if (added != kOk) {

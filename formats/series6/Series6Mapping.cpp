@@ -228,8 +228,8 @@ void noteTracks(const NavDatabase& database, const Series6Data& data, Conversion
         // The flags as the device gives them back: a run ends at every code 0.
         bool flagsKept = true;
         for (std::size_t p = 0; p < track.points.size(); ++p) {
-            const bool ends =
-                code == kSeries6EndOfRunCode || track.points[p].trackCode == kSeries6EndOfRunCode;
+            const bool ends = code == kSeries6EndOfRunCode || p + 1 == track.points.size() ||
+                              track.points[p].trackCode == kSeries6EndOfRunCode;
             flagsKept = flagsKept && ends == (source.points[p].pointFlag == 'S');
         }
         if (!flagsKept) {
@@ -281,7 +281,10 @@ void noteZones(const NavDatabase& database, const Series6Data& data, ConversionR
         notes.colour(source.colour, Series6Palette::colour(boundary.colourIndex),
                      "a Series 6 device shows boundaries in its eight colours only; another "
                      "colour becomes black");
-        notes.colourNotCarried(source.secondColour, "a Series 6 boundary has one colour");
+        if (source.secondColour != RgbColour{}) {
+            notes.note(FindingKind::FieldNotCarried, "secondColour",
+                       colourText(source.secondColour), {}, "a Series 6 boundary has one colour");
+        }
         if (source.zoneKind != kNewZoneKind) {
             notes.note(FindingKind::FieldNotCarried, "zoneKind", numberText(source.zoneKind), {},
                        "a Series 6 boundary has no kind");
