@@ -16,6 +16,7 @@
 
 #include "cli/Command.h"
 #include "cli/NamedChoice.h"
+#include "cli/ReportOptions.h"
 #include "cli/StandardOutput.h"
 #include "core/ConversionJob.h"
 #include "core/TextFile.h"
@@ -81,7 +82,7 @@ class ConsoleWindow final : public JobWindow {
 // plain name was a source or an earlier output) is named after its OK line.
 class LinePrinter {
   public:
-    explicit LinePrinter(ConversionJob* job) : job_(job) {}
+    LinePrinter(ConversionJob* job, const ReportOptions& reports) : job_(job), reports_(reports) {}
 
     void feed(const std::string& text) {
         std::size_t start = text.find("\r\n");
@@ -100,14 +101,20 @@ class LinePrinter {
         failed_ = failed_ || failed;
         printLine(line);
         if (failed || line.rfind("OK : ", 0) == 0) {
-            const std::string renamed = renamedOutput(job_, files_++);
+            const int file = files_++;
+            const std::string renamed = renamedOutput(job_, file);
             if (!failed && !renamed.empty()) {
                 printLine("  written as " + renamed);
+            }
+            if (reports_.summary) {
+                std::fflush(stdout); // the summary follows its result line
+                reports_.printSummary(conversionReport(job_, file));
             }
         }
     }
 
     ConversionJob* job_;
+    const ReportOptions& reports_;
     int files_ = 0;
     bool failed_ = false;
 };
@@ -153,9 +160,17 @@ constexpr char kConvertFooter[] =
     "\n"
     "Prints one result line per file as it is done (OK : FILE, FAIL (0- n) : FILE when reading\n"
     "failed, FAIL (1- n) FILE when writing failed, ABORT : FILE) and 'Converting Completed'.\n"
+    "\n"
+    "Devices have limits: names of 6 or 8 characters, small character sets, a few symbols and\n"
+    "colours, tables and point budgets. A conversion meets them by cutting, renaming, mapping or\n"
+    "dropping, and leaves out fields the destination has no place for. --report says after each\n"
+    "result line (on stderr) what was done to which record, --report-json FILE writes all of it\n"
+    "as JSON, and --strict makes any such change but a field left out an error.\n"
+    "\n"
     "Exit status: 0 when every file converted, 1 when any failed or was aborted or the result\n"
-    "lines could not be written, 2 for bad arguments or inputs. Ctrl-C stops after the file in\n"
-    "hand; a second Ctrl-C quits at once.";
+    "lines or the report could not be written, or with --strict when a record was changed or\n"
+    "dropped, 2 for bad arguments or inputs. Ctrl-C stops after the file in hand; a second\n"
+    "Ctrl-C quits at once.";
 
 class ConvertCommand final : public Command {
   public:
@@ -174,6 +189,7 @@ class ConvertCommand final : public Command {
                               "current folder)")
                    ->type_name("DIR");
         app.add_option("FILE", files_, "the files to convert, in this order")->type_name("");
+        reports_.addTo(app);
     }
 
     int run() override;
@@ -184,6 +200,7 @@ class ConvertCommand final : public Command {
     std::string folder_;
     CLI::Option* out_ = nullptr;
     std::vector<std::string> files_;
+    ReportOptions reports_;
 };
 
 int ConvertCommand::run() {
@@ -219,6 +236,7 @@ int ConvertCommand::run() {
     if (!job) {
         return argumentError("convert", kNoMemoryMessage);
     }
+    job->reportWanted = reports_.wanted();
 
     interrupted.store(false);
     struct sigaction action {};
@@ -231,7 +249,7 @@ int ConvertCommand::run() {
     sigaction(SIGTERM, &action, &previousTerm);
 
     ConsoleWindow window;
-    LinePrinter printer(job.get());
+    LinePrinter printer(job.get(), reports_);
     std::size_t offset = 0;
     // The worker starts with the interrupt signals blocked, so Ctrl-C always reaches this thread
     // and never cuts short a read or write of the file in hand.
@@ -256,7 +274,14 @@ int ConvertCommand::run() {
 
     sigaction(SIGINT, &previousInt, nullptr);
     sigaction(SIGTERM, &previousTerm, nullptr);
-    return (printer.sawFailure() || !completed) ? kExitFailed : kExitOk;
+    std::vector<ConversionReport> reports;
+    for (int i = 0; reports_.wanted() && i < job->fileCount; ++i) {
+        reports.push_back(conversionReport(job.get(), i));
+        reports.back().source = job->files[static_cast<std::size_t>(i)];
+    }
+    const bool reported = reports_.writeJson("convert", reports);
+    const bool failed = printer.sawFailure() || !completed || !reported;
+    return (failed || reports_.strictFails(reports)) ? kExitFailed : kExitOk;
 }
 
 [[maybe_unused]] const bool registered = registerCommand<ConvertCommand>(

@@ -8,6 +8,7 @@
 
 #include "cli/Command.h"
 #include "cli/NamedChoice.h"
+#include "cli/ReportOptions.h"
 #include "cli/StandardOutput.h"
 #include "core/ConversionJob.h"
 #include "core/TextFile.h"
@@ -22,9 +23,12 @@ constexpr char kMergeFooter[] =
     "(clashing waypoint, route and track names renamed WPTn, RTEn, TRKn), or CMAP documents\n"
     "into one CMAP document (records appended as they are).\n"
     "\n"
-    "Prints 'Merging Completed' when every file was read and the output written.\n"
+    "Prints 'Merging Completed' when every file was read and the output written. --report says\n"
+    "(on stderr) per file which records were renamed or found no room in the merged file,\n"
+    "--report-json FILE writes it as JSON, --strict makes any of it an error.\n"
     "Exit status: 0 on success, 1 when an input could not be read or the output not written\n"
-    "(the readable inputs are still merged), 2 for bad arguments or inputs.";
+    "(the readable inputs are still merged) or with --strict when a record was renamed or\n"
+    "dropped, 2 for bad arguments or inputs.";
 
 // An interrupt ends the merge at once; the output being written is dropped, so the earlier file
 // stays as it was.
@@ -49,6 +53,7 @@ class MergeCommand final : public Command {
         app.add_option("--out", output_, "the merged file (replaced when it exists)")
             ->type_name("FILE");
         app.add_option("FILE", files_, "the files to merge, in this order")->type_name("");
+        reports_.addTo(app);
     }
 
     int run() override {
@@ -68,19 +73,30 @@ class MergeCommand final : public Command {
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, nullptr);
         sigaction(SIGTERM, &action, nullptr);
-        const MergeReport report = runMergeJob(type_, files_, output_);
+        std::vector<ConversionReport> reports;
+        const MergeReport report =
+            runMergeJob(type_, files_, output_, reports_.wanted() ? &reports : nullptr);
         if (!report.ok()) {
             std::fprintf(stderr, "%s\n", report.message().c_str());
-            return kExitFailed;
+        } else {
+            printLine(report.message());
         }
-        printLine(report.message());
-        return kExitOk;
+        for (const ConversionReport& input : reports) {
+            if (reports_.summary) {
+                std::fflush(stdout);
+                std::fprintf(stderr, "%s\n", input.source.c_str());
+                reports_.printSummary(input);
+            }
+        }
+        const bool reported = reports_.writeJson("merge", reports);
+        return (!report.ok() || !reported || reports_.strictFails(reports)) ? kExitFailed : kExitOk;
     }
 
   private:
     int type_ = MergeHub;
     std::string output_;
     std::vector<std::string> files_;
+    ReportOptions reports_;
 };
 
 [[maybe_unused]] const bool registered = registerCommand<MergeCommand>(

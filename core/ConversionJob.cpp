@@ -1,6 +1,7 @@
 #include "core/ConversionJob.h"
 
 #include <new>
+#include <utility>
 
 #include "core/Text.h"
 #include "core/TextFile.h"
@@ -23,6 +24,12 @@ void appendLog(ConversionJob* job, std::string_view prefix, int code, std::strin
     line.append(path);
     const std::lock_guard<std::mutex> guard(job->lock);
     job->resultLog.append(line);
+}
+
+void storeReport(ConversionJob* job, int index, ConversionReport report) {
+    const std::lock_guard<std::mutex> guard(job->lock);
+    job->reports.resize(job->files.size());
+    job->reports[static_cast<std::size_t>(index)] = std::move(report);
 }
 
 bool stopAsked(ConversionJob* job) {
@@ -114,10 +121,21 @@ int convertOneFile(ConversionJob* job, int index) {
     }
     const std::string& path = job->files[static_cast<std::size_t>(index)];
     try {
+        ConversionReport kept;
+        ConversionReport* report = job->reportWanted ? &kept : nullptr;
+        if (report != nullptr) {
+            report->source = path;
+            report->stage = FindingStage::Reading;
+        }
         NavDatabase database;
         initNavDatabase(&database);
         const ResultCode read =
-            job->source.reader ? job->source.reader(path.c_str(), &database) : kBadArgument;
+            job->source.reader ? job->source.reader(path.c_str(), &database, report) : kBadArgument;
+        if (report != nullptr) {
+            report->read = countRecords(database);
+            report->stage = FindingStage::Writing;
+            storeReport(job, index, *report); // what the read did, also when the write fails
+        }
         if (read != kOk) {
             clearNavDatabase(&database);
             appendLog(job, "\r\nFAIL (0-", read, ") : ", path);
@@ -143,10 +161,16 @@ int convertOneFile(ConversionJob* job, int index) {
             job->renamedOutputs.resize(job->files.size());
             job->renamedOutputs[static_cast<std::size_t>(index)] = output;
         }
+        if (report != nullptr) {
+            report->output = output;
+        }
         const ResultCode written = job->destination.writer
-                                       ? job->destination.writer(&database, output.c_str())
+                                       ? job->destination.writer(&database, output.c_str(), report)
                                        : kBadArgument;
         clearNavDatabase(&database);
+        if (report != nullptr) {
+            storeReport(job, index, std::move(*report));
+        }
         if (written != kOk) {
             appendLog(job, "\r\nFAIL (1-", written, ") ", path);
             return written;
@@ -213,6 +237,14 @@ std::string renamedOutput(ConversionJob* job, int index) {
         return {};
     }
     return job->renamedOutputs[static_cast<std::size_t>(index)];
+}
+
+ConversionReport conversionReport(ConversionJob* job, int index) {
+    const std::lock_guard<std::mutex> guard(job->lock);
+    if (index < 0 || static_cast<std::size_t>(index) >= job->reports.size()) {
+        return {};
+    }
+    return job->reports[static_cast<std::size_t>(index)];
 }
 
 std::string takeConversionLog(ConversionJob* job, std::size_t* offset) {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/ConversionReport.h"
 #include "core/FormatFamily.h"
 #include "core/JobWindow.h"
 #include "core/OutputNames.h"
@@ -46,6 +47,10 @@ struct ConversionJob {
     // By file index, under `lock`: the output path used where it is not the plain name (that
     // name was a source of the job or an output it had already written); empty elsewhere.
     std::vector<std::string> renamedOutputs;
+    // Set before the worker starts: every file gets a report of what its conversion did to
+    // its records. By file index, under `lock`; a file not (yet) converted has an empty one.
+    bool reportWanted = false;
+    std::vector<ConversionReport> reports;
     // The worker's record of the names the job's outputs may not take.
     OutputNames outputNames;
     bool outputNamesReady = false;
@@ -80,6 +85,9 @@ void stopConversionJob(ConversionJob* job);
 // The output path file `index` was written to when it is not the plain name (under the lock);
 // empty otherwise.
 std::string renamedOutput(ConversionJob* job, int index);
+// The report of file `index` (under the lock): empty when none was asked for or the file was
+// not converted.
+ConversionReport conversionReport(ConversionJob* job, int index);
 // The part of the log after `*offset` (under the lock); advances the offset.
 std::string takeConversionLog(ConversionJob* job, std::size_t* offset);
 

@@ -5,12 +5,17 @@
 #include <span>
 #include <string>
 
+#include "core/ConversionReport.h"
 #include "core/NavDatabase.h"
 
 namespace velmar {
 
-using FamilyReader = ResultCode (*)(const char* path, NavDatabase* database);
-using FamilyWriter = ResultCode (*)(NavDatabase* database, const char* path);
+// Both take an optional report (null: none asked for) into which they note what the family's
+// limits did to the records.
+using FamilyReader = ResultCode (*)(const char* path, NavDatabase* database,
+                                    ConversionReport* report);
+using FamilyWriter = ResultCode (*)(NavDatabase* database, const char* path,
+                                    ConversionReport* report);
 
 struct FormatFamily {
     const char* caption = ""; // "Series 41", ..., as the type radio buttons read

@@ -12,10 +12,10 @@ namespace velmar {
 
 namespace {
 
-ResultCode series66Reader(const char* path, NavDatabase* database) {
+ResultCode series66Reader(const char* path, NavDatabase* database, ConversionReport*) {
     return series66Unsupported(path, database);
 }
-ResultCode series66Writer(NavDatabase* database, const char* path) {
+ResultCode series66Writer(NavDatabase* database, const char* path, ConversionReport*) {
     return series66Unsupported(database, path);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ConversionReport.h"
 #include "core/NavDatabase.h"
 
 namespace velmar {
@@ -42,8 +43,11 @@ struct MergeReport {
 
 // Merges `files` (in list order) into `outputText` (trimmed). The readable inputs are merged and
 // written even when others fail. Inputs that fail the checks are refused without any file work.
+// With `reports`, it gets one report per input file (in list order): the records read, and the
+// renames and the records the merged file had no room for.
 MergeReport runMergeJob(int type, const std::vector<std::string>& files,
-                        const std::string& outputText);
+                        const std::string& outputText,
+                        std::vector<ConversionReport>* reports = nullptr);
 
 // Rename counters of one merge job ("WPT%d", "RTE%d", "TRK%d"): from 0 once per job.
 struct MergeCounters {

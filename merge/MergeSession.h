@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "core/ConversionReport.h"
 #include "merge/MergeJob.h"
 
 namespace velmar {
@@ -17,8 +18,9 @@ class MergeSession {
     explicit MergeSession(NavDatabase* target, MergeCounters counters = {});
 
     // mergeNavDatabase of one source into the target: 5 for a missing argument or target,
-    // 3 when memory runs out, else 0.
-    ResultCode merge(NavDatabase* source);
+    // 3 when memory runs out, else 0. Renames and records the full target drops are noted into
+    // the report, when one is given (indexes are those of the source's tables).
+    ResultCode merge(NavDatabase* source, ConversionReport* report = nullptr);
 
     const MergeCounters& counters() const { return counters_; }
 

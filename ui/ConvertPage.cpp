@@ -200,7 +200,8 @@ void ConvertPage::convert() {
         return;
     }
     // The window ends (and its worker with it) before the job is freed.
-    ProgressDialog window(job.get(), this);
+    job->reportWanted = true; // what the destination's limits did, behind "Details..."
+    ProgressDialog window(job.get(), this, &dialogs_);
     window.exec();
 }
 

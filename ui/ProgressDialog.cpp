@@ -9,14 +9,21 @@
 #include <string>
 
 #include "core/ConversionJob.h"
+#include "ui/FindingsDialog.h"
 #include "ui/KeyFilter.h"
 #include "ui_ProgressDialog.h"
 
 namespace velmar {
 
-ProgressDialog::ProgressDialog(ConversionJob* job, QWidget* parent)
-    : QDialog(parent), form_(std::make_unique<Ui::ProgressDialogForm>()), job_(job) {
+ProgressDialog::ProgressDialog(ConversionJob* job, QWidget* parent, DialogService* dialogs)
+    : QDialog(parent), form_(std::make_unique<Ui::ProgressDialogForm>()), job_(job),
+      dialogs_(dialogs), details_(new QPushButton(QString::fromLatin1(kDetailsCaption), this)) {
     form_->setupUi(this);
+    // Beside the window's own button, shown once a job that changed records has completed.
+    details_->setAutoDefault(false);
+    details_->hide();
+    form_->buttonRow->insertWidget(form_->buttonRow->indexOf(form_->actionButton) + 1, details_);
+    connect(details_, &QPushButton::clicked, this, &ProgressDialog::showDetails);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
     // Long result lines scroll sideways; the window can also be made wider.
@@ -85,7 +92,21 @@ void ProgressDialog::onJobMessage(unsigned message, std::uintptr_t wParam) {
     if (wParam == 0) {
         completed_ = true;
         form_->actionButton->setText(QString::fromLatin1(kOkCaption));
+        bool findings = false;
+        for (int i = 0; dialogs_ != nullptr && i < job_->fileCount && !findings; ++i) {
+            findings = !conversionReport(job_, i).findings.empty();
+        }
+        details_->setVisible(findings);
     }
+}
+
+void ProgressDialog::showDetails() {
+    std::vector<ConversionReport> reports;
+    for (int i = 0; i < job_->fileCount; ++i) {
+        reports.push_back(conversionReport(job_, i));
+    }
+    FindingsDialog window(reports, *dialogs_, this);
+    window.exec();
 }
 
 void ProgressDialog::onButton() {

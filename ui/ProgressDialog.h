@@ -24,13 +24,18 @@ struct ConversionJob;
 
 inline constexpr char kCancelCaption[] = "Cancel";
 inline constexpr char kOkCaption[] = "Ok";
+inline constexpr char kDetailsCaption[] = "Details...";
+
+class DialogService;
 inline constexpr int kVisibleTailLines = 4;
 
 class ProgressDialog : public QDialog, public JobWindow {
     Q_OBJECT
   public:
-    // The job stays owned by the caller and must outlive the window.
-    explicit ProgressDialog(ConversionJob* job, QWidget* parent = nullptr);
+    // The job stays owned by the caller and must outlive the window. With a dialog service, a
+    // job that asked for reports and changed records offers "Details..." when it has completed.
+    explicit ProgressDialog(ConversionJob* job, QWidget* parent = nullptr,
+                            DialogService* dialogs = nullptr);
     ~ProgressDialog() override;
 
     // From the worker thread: queued to the window's thread, never waits for it.
@@ -38,6 +43,7 @@ class ProgressDialog : public QDialog, public JobWindow {
 
     QPlainTextEdit* resultEdit() const;
     QPushButton* actionButton() const;
+    QPushButton* detailsButton() const { return details_; }
     bool completed() const { return completed_; }
     ConversionJob* job() const { return job_; }
 
@@ -52,6 +58,7 @@ class ProgressDialog : public QDialog, public JobWindow {
     void onJobMessage(unsigned message, std::uintptr_t wParam);
     void appendLog(const std::string& text);
     void onButton();
+    void showDetails();
 
     std::unique_ptr<Ui::ProgressDialogForm> form_;
     ConversionJob* job_;
@@ -59,6 +66,8 @@ class ProgressDialog : public QDialog, public JobWindow {
     bool started_ = false;
     bool completed_ = false;
     bool closing_ = false;
+    DialogService* dialogs_;
+    QPushButton* details_;
 };
 
 } // namespace velmar

@@ -1,4 +1,5 @@
 // The CMAP family's mapping to and from the navigation database, and its entry points.
+#include <algorithm>
 #include <new>
 
 #include "core/Text.h"
@@ -22,9 +23,22 @@ std::int32_t iconOfSymbol(std::uint32_t symbol) {
     return symbol <= kMaxCarriedSymbol ? static_cast<std::int32_t>(symbol) : 0;
 }
 
-ResultCode cmapWaypointsToHub(const CmapDatabase& cmap, NavDatabase* database) {
+constexpr char kIcons[] = "the navigation database keeps symbols 0 to 255; others become 0";
+
+ResultCode cmapWaypointsToHub(const CmapDatabase& cmap, NavDatabase* database,
+                              ConversionReport* report) {
     Waypoint waypoint;
     for (const CmapWaypoint& source : cmap.waypoints) {
+        if (report != nullptr) {
+            const RecordNotes notes(report, RecordKind::Waypoint, database->waypoints.size(),
+                                    source.name);
+            notes.cut("name", source.name, kWaypointNameWidth,
+                      "the navigation database keeps 19 characters of a waypoint name");
+            notes.cut("comment", source.description, kCommentWidth,
+                      "the navigation database keeps 34 characters of a comment");
+            notes.symbol(static_cast<std::uint32_t>(source.icon), symbolOfIcon(source.icon),
+                         kIcons);
+        }
         initWaypoint(&waypoint);
         copyText(waypoint.name, source.name, kWaypointNameWidth);
         copyText(waypoint.comment, source.description, kCommentWidth);
@@ -46,10 +60,24 @@ ResultCode cmapWaypointsToHub(const CmapDatabase& cmap, NavDatabase* database) {
     return kOk;
 }
 
-ResultCode cmapRoutesToHub(const CmapDatabase& cmap, NavDatabase* database) {
+ResultCode cmapRoutesToHub(const CmapDatabase& cmap, NavDatabase* database,
+                           ConversionReport* report) {
     Route route;
     RoutePoint point;
     for (const CmapRoute& source : cmap.routes) {
+        const RecordNotes notes(report, RecordKind::Route, database->routes.size(), source.name);
+        notes.cut("name", source.name, kRouteNameWidth,
+                  "the navigation database keeps 8 characters of a route name");
+        notes.cut("comment", source.description, kCommentWidth,
+                  "the navigation database keeps 34 characters of a comment");
+        for (std::size_t p = 0; notes.active() && p < source.waypoints.size(); ++p) {
+            const CmapRouteWaypoint& waypoint = source.waypoints[p];
+            const RecordNotes pointNotes = notes.atPoint(p, waypoint.name);
+            pointNotes.cut("name", waypoint.name, kRoutePointNameWidth,
+                           "the navigation database keeps 19 characters of a point name");
+            pointNotes.symbol(static_cast<std::uint32_t>(waypoint.icon),
+                              symbolOfIcon(waypoint.icon), kIcons);
+        }
         clearRoutePoints(&route);
         initRoute(&route); // the date stays today
         copyText(route.name, source.name, kRouteNameWidth);
@@ -110,9 +138,18 @@ ResultCode cmapTracksToHub(const CmapDatabase& cmap, NavDatabase* database) {
     return renumberRecords(database, RenumberTracks);
 }
 
-ResultCode hubWaypointsToCmap(const NavDatabase& database, CmapDatabase* cmap) {
+ResultCode hubWaypointsToCmap(const NavDatabase& database, CmapDatabase* cmap,
+                              ConversionReport* report) {
     CmapWaypoint waypoint;
     for (const Waypoint& source : database.waypoints) {
+        if (report != nullptr) {
+            const RecordNotes notes(report, RecordKind::Waypoint, cmap->waypoints.size(),
+                                    source.name);
+            notes.position(source.latitude, source.longitude);
+            notes.symbol(source.symbol, static_cast<std::uint32_t>(iconOfSymbol(source.symbol)),
+                         "a CMAP icon number is carried for symbols 0 to 255 only");
+            notes.colourNotCarried(source.colour, "a CMAP waypoint's colour is not carried");
+        }
         initCmapWaypoint(&waypoint); // type 2, the current time
         copyText(waypoint.name, source.name, kCmapNameWidth);
         copyText(waypoint.description, source.comment, kCmapDescriptionWidth);
@@ -134,10 +171,24 @@ ResultCode hubWaypointsToCmap(const NavDatabase& database, CmapDatabase* cmap) {
     return kOk;
 }
 
-ResultCode hubRoutesToCmap(const NavDatabase& database, CmapDatabase* cmap) {
+ResultCode hubRoutesToCmap(const NavDatabase& database, CmapDatabase* cmap,
+                           ConversionReport* report) {
     CmapRoute route;
     CmapRouteWaypoint waypoint;
     for (const Route& source : database.routes) {
+        const RecordNotes notes(report, RecordKind::Route, cmap->routes.size(), source.name);
+        if (notes.active()) {
+            notes.colourNotCarried(source.colour, "a CMAP route's colour is not carried");
+            notes.dateNotCarried(source.date, "a CMAP route has no date");
+            for (std::size_t p = 0; p < source.points.size(); ++p) {
+                const RoutePoint& point = source.points[p];
+                const RecordNotes pointNotes = notes.atPoint(p, point.name);
+                pointNotes.position(point.latitude, point.longitude);
+                pointNotes.symbol(point.symbol,
+                                  static_cast<std::uint32_t>(iconOfSymbol(point.symbol)),
+                                  "a CMAP icon number is carried for symbols 0 to 255 only");
+            }
+        }
         clearCmapRouteWaypoints(&route);
         initCmapRoute(&route);
         copyText(route.name, source.name, kCmapNameWidth);
@@ -167,10 +218,28 @@ ResultCode hubRoutesToCmap(const NavDatabase& database, CmapDatabase* cmap) {
     return kOk;
 }
 
-ResultCode hubTracksToCmap(const NavDatabase& database, CmapDatabase* cmap) {
+ResultCode hubTracksToCmap(const NavDatabase& database, CmapDatabase* cmap,
+                           ConversionReport* report) {
     CmapTrack track;
     CmapTrackPoint point;
     for (const Track& source : database.tracks) {
+        const RecordNotes notes(report, RecordKind::Track, cmap->tracks.size(), source.name);
+        if (notes.active()) {
+            notes.textNotCarried("name", source.name, "a CMAP track has no name");
+            notes.colourNotCarried(source.colour, "a CMAP track's colour is not carried");
+            notes.dateNotCarried(source.date, "a CMAP track has no date");
+            const bool breaks =
+                std::any_of(source.points.begin(), source.points.end(),
+                            [](const TrackPoint& point) { return point.pointFlag != 'N'; });
+            if (breaks) {
+                notes.note(FindingKind::FieldNotCarried, "pointFlag", "the track's runs", {},
+                           "a CMAP track is one run: the breaks between runs are not carried");
+            }
+            for (std::size_t p = 0; p < source.points.size(); ++p) {
+                notes.atPoint(p, source.name)
+                    .position(source.points[p].latitude, source.points[p].longitude);
+            }
+        }
         clearCmapTrackPoints(&track);
         initCmapTrack(&track);
         for (const TrackPoint& hubPoint : source.points) {
@@ -198,14 +267,14 @@ ResultCode hubTracksToCmap(const NavDatabase& database, CmapDatabase* cmap) {
 
 } // namespace
 
-ResultCode cmapToHub(const CmapDatabase* cmap, NavDatabase* database) {
+ResultCode cmapToHub(const CmapDatabase* cmap, NavDatabase* database, ConversionReport* report) {
     if (cmap == nullptr || database == nullptr) {
         return kBadArgument;
     }
     try {
-        ResultCode result = cmapWaypointsToHub(*cmap, database);
+        ResultCode result = cmapWaypointsToHub(*cmap, database, report);
         if (result == kOk) {
-            result = cmapRoutesToHub(*cmap, database);
+            result = cmapRoutesToHub(*cmap, database, report);
         }
         if (result == kOk) {
             result = cmapTracksToHub(*cmap, database);
@@ -216,17 +285,34 @@ ResultCode cmapToHub(const CmapDatabase* cmap, NavDatabase* database) {
     }
 }
 
-ResultCode hubToCmap(const NavDatabase* database, CmapDatabase* cmap) {
+ResultCode hubToCmap(const NavDatabase* database, CmapDatabase* cmap, ConversionReport* report) {
     if (cmap == nullptr || database == nullptr) {
         return kBadArgument;
     }
     try {
-        ResultCode result = hubWaypointsToCmap(*database, cmap);
+        ResultCode result = hubWaypointsToCmap(*database, cmap, report);
         if (result == kOk) {
-            result = hubRoutesToCmap(*database, cmap);
+            result = hubRoutesToCmap(*database, cmap, report);
         }
         if (result == kOk) {
-            result = hubTracksToCmap(*database, cmap);
+            result = hubTracksToCmap(*database, cmap, report);
+        }
+        if (result == kOk && report != nullptr) {
+            noteKindDropped(report, RecordKind::Mark, database->marks, "a CMAP file has no marks");
+            noteKindDropped(report, RecordKind::Line, database->lines, "a CMAP file has no lines");
+            noteKindDropped(report, RecordKind::Zone, database->zones, "a CMAP file has no zones");
+            RecordCounts& written = report->written;
+            written = {};
+            written.waypoints = static_cast<long long>(cmap->waypoints.size());
+            written.routes = static_cast<long long>(cmap->routes.size());
+            written.tracks = static_cast<long long>(cmap->tracks.size());
+            for (const CmapRoute& route : cmap->routes) {
+                written.routePoints += static_cast<long long>(route.waypoints.size());
+            }
+            for (const CmapTrack& track : cmap->tracks) {
+                written.trackPoints += static_cast<long long>(track.points.size());
+            }
+            report->wasWritten = true;
         }
         return result;
     } catch (const std::bad_alloc&) {
@@ -234,7 +320,7 @@ ResultCode hubToCmap(const NavDatabase* database, CmapDatabase* cmap) {
     }
 }
 
-ResultCode readCmapFile(const char* path, NavDatabase* database) {
+ResultCode readCmapFile(const char* path, NavDatabase* database, ConversionReport* report) {
     if (path == nullptr || database == nullptr) {
         return kBadArgument;
     }
@@ -247,19 +333,19 @@ ResultCode readCmapFile(const char* path, NavDatabase* database) {
     ResultCode result = readCmapRecords(file.get(), &cmap);
     file.reset();
     if (result == kOk) {
-        result = cmapToHub(&cmap, database);
+        result = cmapToHub(&cmap, database, report);
     }
     clearCmapDatabase(&cmap);
     return result;
 }
 
-ResultCode writeCmapFiles(NavDatabase* database, const char* basePath) {
+ResultCode writeCmapFiles(NavDatabase* database, const char* basePath, ConversionReport* report) {
     if (basePath == nullptr || database == nullptr) {
         return kBadArgument;
     }
     CmapDatabase cmap;
     initCmapDatabase(&cmap);
-    ResultCode result = hubToCmap(database, &cmap);
+    ResultCode result = hubToCmap(database, &cmap, report);
     if (result == kOk) {
         result = writeCmapFileSet(&cmap, basePath);
     }

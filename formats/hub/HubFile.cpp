@@ -112,9 +112,68 @@ bool writeAll(OutputFile& file, const NavDatabase& db) {
     return file.writeLine("ENDDATA");
 }
 
+constexpr char kHubText[] = "a HUB file cannot hold line ends or commas in a text";
+
+template <typename Points>
+void notePoints(const RecordNotes& notes, const Points& points, const std::string& name) {
+    for (std::size_t p = 0; p < points.size(); ++p) {
+        const auto& point = points[p];
+        const RecordNotes pointNotes = notes.atPoint(p, name);
+        pointNotes.position(point.latitude, point.longitude);
+        if constexpr (requires { point.name; }) {
+            pointNotes.written("name", point.name, ",", ";", kHubText);
+        }
+    }
+}
+
+// The HUB format holds every field; only texts with commas or line ends and positions the
+// codecs refuse do not come back as they were.
+void noteHubWrite(const NavDatabase& db, ConversionReport* report) {
+    static const std::string kNoName;
+    for (std::size_t i = 0; i < db.waypoints.size(); ++i) {
+        const Waypoint& w = db.waypoints[i];
+        const RecordNotes notes(report, RecordKind::Waypoint, i, w.name);
+        notes.written("name", w.name, ",", ";", kHubText);
+        notes.written("comment", w.comment, ",", ";", kHubText);
+        notes.position(w.latitude, w.longitude);
+    }
+    for (std::size_t i = 0; i < db.marks.size(); ++i) {
+        const RecordNotes notes(report, RecordKind::Mark, i, db.marks[i].name);
+        notes.written("name", db.marks[i].name, ",", ";", kHubText);
+        notes.position(db.marks[i].latitude, db.marks[i].longitude);
+    }
+    for (std::size_t i = 0; i < db.routes.size(); ++i) {
+        const Route& r = db.routes[i];
+        const RecordNotes notes(report, RecordKind::Route, i, r.name);
+        notes.written("name", r.name, ",", ";", kHubText);
+        notes.written("comment", r.comment, ",", ";", kHubText);
+        notePoints(notes, r.points, kNoName);
+    }
+    for (std::size_t i = 0; i < db.tracks.size(); ++i) {
+        const RecordNotes notes(report, RecordKind::Track, i, db.tracks[i].name);
+        notes.written("name", db.tracks[i].name, ",", ";", kHubText);
+        if (!db.tracks[i].points.empty() && db.tracks[i].points.back().pointFlag != 'S') {
+            notes.note(FindingKind::FieldNotCarried, "pointFlag", "the track's runs", {},
+                       "a HUB track ends with the end of a run");
+        }
+        notePoints(notes, db.tracks[i].points, db.tracks[i].name);
+    }
+    for (std::size_t i = 0; i < db.lines.size(); ++i) {
+        const RecordNotes notes(report, RecordKind::Line, i, db.lines[i].name);
+        notes.written("name", db.lines[i].name, ",", ";", kHubText);
+        notePoints(notes, db.lines[i].points, db.lines[i].name);
+    }
+    for (std::size_t i = 0; i < db.zones.size(); ++i) {
+        notePoints(RecordNotes(report, RecordKind::Zone, i, kNoName), db.zones[i].points, kNoName);
+    }
+    report->written = countRecords(db);
+    report->wasWritten = true;
+}
+
 } // namespace
 
-ResultCode readHubFile(const char* path, NavDatabase* database) {
+// The format holds what the navigation database holds: reading notes nothing.
+ResultCode readHubFile(const char* path, NavDatabase* database, ConversionReport*) {
     if (path == nullptr || database == nullptr) {
         return kBadArgument;
     }
@@ -131,9 +190,12 @@ ResultCode readHubFile(const char* path, NavDatabase* database) {
     return kOk;
 }
 
-ResultCode writeHubFile(NavDatabase* database, const char* path) {
+ResultCode writeHubFile(NavDatabase* database, const char* path, ConversionReport* report) {
     if (path == nullptr || database == nullptr) {
         return kBadArgument;
+    }
+    if (report != nullptr) {
+        noteHubWrite(*database, report);
     }
     OutputFile file;
     const ResultCode created = file.create(path);

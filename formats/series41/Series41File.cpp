@@ -54,9 +54,17 @@ bool allowedCharacter(char c) {
     }
 }
 
+constexpr char kNoTracks[] = "a Series 41 device has no tracks";
+constexpr char kNoMarks[] = "a Series 41 device has no marks";
+constexpr char kNoLines[] = "a Series 41 device has no lines";
+constexpr char kNoZones[] = "a Series 41 device has no zones";
+constexpr char kCharacterSet[] =
+    "a Series 41 device writes only A-Z, 0-9 and _ & ( ) + - / = ? } in comments and route names";
+
 // When any two waypoint names are equal, every waypoint is renamed by its position ("%03d") and
 // the list is cut to the 996 such names.
-void renameDuplicateWaypoints(Series41Data* set) {
+void renameDuplicateWaypoints(Series41Data* set, const NavDatabase* database,
+                              ConversionReport* report) {
     std::unordered_set<std::string_view> seen;
     seen.reserve(set->waypoints.size());
     bool duplicate = false;
@@ -69,17 +77,52 @@ void renameDuplicateWaypoints(Series41Data* set) {
     if (!duplicate) {
         return;
     }
+    for (std::size_t i = kRenamedWaypoints; report != nullptr && i < set->waypoints.size(); ++i) {
+        RecordNotes(report, RecordKind::Waypoint, i, database->waypoints[i].name)
+            .dropped("two names were equal, so the waypoints are numbered 001 to 996, and a "
+                     "Series 41 device has no more such names");
+    }
     if (set->waypoints.size() > kRenamedWaypoints) {
         set->waypoints.resize(kRenamedWaypoints);
     }
     for (std::size_t i = 0; i < set->waypoints.size(); ++i) {
         std::string& name = set->waypoints[i].name;
+        std::string before = std::move(name);
         name.clear();
         appendInt(name, static_cast<long long>(i + 1), 3);
+        RecordNotes(report, RecordKind::Waypoint, i, database->waypoints[i].name)
+            .renamed(before, name,
+                     "two waypoint names were equal in their first 6 characters, so a Series 41 "
+                     "device numbers every waypoint");
     }
 }
 
-ResultCode mapWaypointsOut(const NavDatabase* database, Series41Data* set) {
+void noteWaypoint(const RecordNotes& notes, const Waypoint& source,
+                  const Series41Waypoint& waypoint) {
+    notes.position(source.latitude, source.longitude);
+    notes.cut("name", source.name, kSeries41NameWidth,
+              "a Series 41 device keeps 6 characters of a waypoint name");
+    notes.written("name", waypoint.name, ",*$", ";??",
+                  "a Series 41 sentence cannot hold line ends or the characters , * $");
+    notes.cut("comment", source.comment, kSeries41CommentWidth,
+              "a Series 41 device keeps 16 characters of a comment");
+    notes.replaced("comment", cutText(source.comment, kSeries41CommentWidth), waypoint.comment,
+                   kCharacterSet);
+    if (notes.active() && waypoint.comment.size() < kSeries41CommentWidth) {
+        notes.note(FindingKind::CharactersReplaced, "comment", waypoint.comment,
+                   waypoint.comment +
+                       std::string(kSeries41CommentWidth - waypoint.comment.size(), ' '),
+                   "a Series 41 device fills a comment to 16 characters with spaces");
+    }
+    notes.symbol(source.symbol, static_cast<std::uint32_t>(waypoint.symbol),
+                 "a Series 41 device has the symbols 16 to 24; others become 16");
+    notes.colourNotCarried(source.colour, "a Series 41 waypoint has no colour");
+    notes.dateNotCarried(source.date, "a Series 41 waypoint has no date");
+    notes.altitudeNotCarried(source.altitude, "a Series 41 waypoint has no altitude");
+}
+
+ResultCode mapWaypointsOut(const NavDatabase* database, Series41Data* set,
+                           ConversionReport* report) {
     for (const Waypoint& source : database->waypoints) {
         Series41Waypoint waypoint;
         waypoint.latitude = source.latitude;
@@ -94,14 +137,30 @@ ResultCode mapWaypointsOut(const NavDatabase* database, Series41Data* set) {
         if (result != kOk) {
             return result;
         }
+        if (report != nullptr) {
+            noteWaypoint(
+                RecordNotes(report, RecordKind::Waypoint, set->waypoints.size() - 1, source.name),
+                source, set->waypoints.back());
+        }
+    }
+    for (std::size_t i = set->waypoints.size(); report != nullptr && i < database->waypoints.size();
+         ++i) {
+        RecordNotes(report, RecordKind::Waypoint, i, database->waypoints[i].name)
+            .dropped("a Series 41 device holds 999 waypoints");
     }
     return kOk;
 }
 
-ResultCode mapRoutesOut(const NavDatabase* database, Series41Data* set) {
+ResultCode mapRoutesOut(const NavDatabase* database, Series41Data* set, ConversionReport* report) {
     const PositionIndex waypointAt = PositionIndex::of(set->waypoints);
     Series41Route route;
+    std::size_t routeIndex = 0;
     for (const Route& source : database->routes) {
+        const RecordNotes notes(report, RecordKind::Route, routeIndex++, source.name);
+        if (set->routes.size() >= kSeries41MaxRoutes) {
+            notes.dropped("a Series 41 device holds 50 routes");
+            continue;
+        }
         initSeries41Route(&route);
         route.name = filterSeries41Text(cutText(source.comment, kSeries41RouteNameWidth));
         for (const RoutePoint& sourcePoint : source.points) {
@@ -118,18 +177,35 @@ ResultCode mapRoutesOut(const NavDatabase* database, Series41Data* set) {
                 return result;
             }
         }
+        notes.pointsDropped(source.points.size(), route.points.size(),
+                            "a Series 41 route holds 30 points");
         // A point stands on the first waypoint at its position and takes its name and symbol;
         // a point at no waypoint, or at one without a name, is left out.
         std::size_t kept = 0;
         for (std::size_t i = 0; i < route.points.size(); ++i) {
             Series41RoutePoint& point = route.points[i];
             const int found = waypointAt.find(point.latitude, point.longitude);
+            const RoutePoint& sourcePoint = source.points[i];
+            const RecordNotes pointNotes = notes.atPoint(i, sourcePoint.name);
             if (found == PositionIndex::kNone) {
+                pointNotes.dropped("a Series 41 route names its points by waypoint, and the "
+                                   "device holds no waypoint at this point's position");
                 continue;
             }
             const Series41Waypoint& waypoint = set->waypoints[static_cast<std::size_t>(found)];
             if (waypoint.name.empty()) {
+                pointNotes.dropped("a Series 41 route names its points by waypoint, and the "
+                                   "waypoint at this point's position has no name");
                 continue;
+            }
+            if (pointNotes.active()) {
+                pointNotes.position(sourcePoint.latitude, sourcePoint.longitude);
+                pointNotes.renamed(sourcePoint.name, waypoint.name,
+                                   "a Series 41 route point takes the name of the waypoint at "
+                                   "its position");
+                pointNotes.symbol(sourcePoint.symbol, static_cast<std::uint32_t>(waypoint.symbol),
+                                  "a Series 41 route point takes the symbol of the waypoint at "
+                                  "its position");
             }
             point.name = waypoint.name;
             point.symbol = waypoint.symbol;
@@ -141,12 +217,22 @@ ResultCode mapRoutesOut(const NavDatabase* database, Series41Data* set) {
         route.points.resize(kept);
         if (!route.points.empty()) {
             const ResultCode result = addSeries41Route(set, &route);
-            if (result == kRoutesFull) {
-                break;
-            }
             if (result != kOk) {
-                return result;
+                return result; // the table has room: checked above
             }
+            if (notes.active()) {
+                std::string number;
+                appendInt(number, static_cast<long long>(set->routes.size()));
+                notes.renamed(source.name, number, "a Series 41 device names its routes by number");
+                notes.cut("comment", source.comment, kSeries41RouteNameWidth,
+                          "a Series 41 device keeps 16 characters of a route name");
+                notes.replaced("comment", cutText(source.comment, kSeries41RouteNameWidth),
+                               route.name, kCharacterSet);
+                notes.colourNotCarried(source.colour, "a Series 41 route has no colour");
+                notes.dateNotCarried(source.date, "a Series 41 route has no date");
+            }
+        } else {
+            notes.dropped("no point of the route is at a waypoint the Series 41 device holds");
         }
         clearSeries41RoutePoints(&route);
     }
@@ -225,23 +311,38 @@ ResultCode series41ToHub(const Series41Data* set, NavDatabase* database) {
     return kOk;
 }
 
-ResultCode hubToSeries41(const NavDatabase* database, Series41Data* set) {
+ResultCode hubToSeries41(const NavDatabase* database, Series41Data* set, ConversionReport* report) {
     if (database == nullptr || set == nullptr) {
         return kBadArgument;
     }
     try {
-        ResultCode result = mapWaypointsOut(database, set);
+        ResultCode result = mapWaypointsOut(database, set, report);
         if (result != kOk) {
             return result;
         }
-        renameDuplicateWaypoints(set);
-        return mapRoutesOut(database, set);
+        renameDuplicateWaypoints(set, database, report);
+        result = mapRoutesOut(database, set, report);
+        if (report != nullptr && result == kOk) {
+            noteKindDropped(report, RecordKind::Mark, database->marks, kNoMarks);
+            noteKindDropped(report, RecordKind::Track, database->tracks, kNoTracks);
+            noteKindDropped(report, RecordKind::Line, database->lines, kNoLines);
+            noteKindDropped(report, RecordKind::Zone, database->zones, kNoZones);
+            report->written = {};
+            report->written.waypoints = static_cast<long long>(set->waypoints.size());
+            report->written.routes = static_cast<long long>(set->routes.size());
+            for (const Series41Route& route : set->routes) {
+                report->written.routePoints += static_cast<long long>(route.points.size());
+            }
+            report->wasWritten = true;
+        }
+        return result;
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
 }
 
-ResultCode readSeries41File(const char* path, NavDatabase* database) {
+// The format holds what the navigation database holds: reading notes nothing.
+ResultCode readSeries41File(const char* path, NavDatabase* database, ConversionReport*) {
     if (path == nullptr || database == nullptr) {
         return kBadArgument;
     }
@@ -259,7 +360,7 @@ ResultCode readSeries41File(const char* path, NavDatabase* database) {
     return result;
 }
 
-ResultCode writeSeries41File(NavDatabase* database, const char* path) {
+ResultCode writeSeries41File(NavDatabase* database, const char* path, ConversionReport* report) {
     if (database == nullptr || path == nullptr) {
         return kBadArgument;
     }
@@ -269,10 +370,17 @@ ResultCode writeSeries41File(NavDatabase* database, const char* path) {
         return result;
     }
     // Every route point gets a waypoint at its position, so the routes can name their points.
+    const std::size_t waypoints = database->waypoints.size();
     result = addRoutePointsAsWaypoints(database);
+    for (std::size_t i = waypoints; report != nullptr && i < database->waypoints.size(); ++i) {
+        RecordNotes(report, RecordKind::Waypoint, i, database->waypoints[i].name)
+            .note(FindingKind::RecordAdded, "", {}, {},
+                  "a Series 41 route names its points by waypoint, so a route point with no "
+                  "waypoint of its name at its position is kept as one");
+    }
     Series41Data set;
     if (result == kOk) {
-        result = hubToSeries41(database, &set);
+        result = hubToSeries41(database, &set, report);
     }
     if (result == kOk) {
         result = writeSeries41Sentences(&file, &set);

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/ConversionReport.h"
 #include "core/NavDatabase.h"
 #include "formats/series41/Series41Data.h"
 
@@ -19,7 +20,9 @@ ResultCode series41ToHub(const Series41Data* set, NavDatabase* database);
 // and filtered, symbols 16..24 (else 16), at most 999 waypoints (996 and renamed "001".. when
 // two six-character names are equal), route points attached to the first waypoint at their
 // position, routes without points left out, routes numbered 1..n. 0, 3, 5.
-ResultCode hubToSeries41(const NavDatabase* database, Series41Data* set);
+// What the limits did is noted into the report, when one is given.
+ResultCode hubToSeries41(const NavDatabase* database, Series41Data* set,
+                         ConversionReport* report = nullptr);
 
 // The device character set of comments and route names: every byte that is not A-Z, 0-9 or one
 // of _ & ( ) + - / = ? } becomes '?'. The length stays.

@@ -15,6 +15,7 @@ namespace velmar {
 namespace {
 
 constexpr std::uint32_t kMaxHubSymbol = 255;
+constexpr char kLineText[] = "a Series 5 file cannot hold line ends or commas in a text";
 
 std::uint32_t hubSymbol(std::uint32_t symbol) {
     return symbol <= kMaxHubSymbol ? symbol : 0;
@@ -23,8 +24,14 @@ std::uint32_t hubSymbol(std::uint32_t symbol) {
 // The set into the database: waypoints, routes and tracks keep their fields; symbols above 255
 // become 0; the records are numbered from 1; the set's data version stays out. Running out of
 // memory throws std::bad_alloc.
-void mapIntoDatabase(Series5Data& data, NavDatabase* db) {
-    for (const Mark& mark : data.waypoints) {
+void mapIntoDatabase(Series5Data& data, NavDatabase* db, ConversionReport* report) {
+    for (std::size_t i = 0; i < data.waypoints.size(); ++i) {
+        const Mark& mark = data.waypoints[i];
+        if (db->waypoints.size() >= kMaxWaypoints) {
+            RecordNotes(report, RecordKind::Waypoint, i, mark.name)
+                .dropped("the navigation database holds 10,000 waypoints");
+            continue;
+        }
         Waypoint waypoint;
         initWaypoint(&waypoint);
         waypoint.name = mark.name;
@@ -34,9 +41,7 @@ void mapIntoDatabase(Series5Data& data, NavDatabase* db) {
         waypoint.longitude = mark.longitude;
         waypoint.date = mark.date;
         waypoint.altitude = mark.altitude;
-        if (unlessOutOfMemory(addWaypoint(db, &waypoint)) == kWaypointsFull) {
-            break;
-        }
+        unlessOutOfMemory(addWaypoint(db, &waypoint));
     }
 
     Route route;
@@ -91,8 +96,20 @@ void mapIntoDatabase(Series5Data& data, NavDatabase* db) {
 // The database into the set: names cut to the device's widths, every symbol 0, no waypoint
 // comments, routes kept with their first 300 points and tracks with their first 2,100, the
 // records numbered from 0. Marks, lines and zones stay out; the version is the default one.
-ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data) {
-    for (const Waypoint& waypoint : db.waypoints) {
+ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport* report) {
+    for (std::size_t i = 0; i < db.waypoints.size(); ++i) {
+        const Waypoint& waypoint = db.waypoints[i];
+        const RecordNotes notes(report, RecordKind::Waypoint, i, waypoint.name);
+        if (data->waypoints.size() >= kMaxSeries5Waypoints) {
+            notes.dropped("a Series 5 device holds 18,000 waypoints");
+            continue;
+        }
+        if (notes.active()) {
+            notes.position(waypoint.latitude, waypoint.longitude);
+            notes.symbol(waypoint.symbol, 0, "a Series 5 device shows every waypoint alike");
+            notes.textNotCarried("comment", waypoint.comment, "a Series 5 waypoint has no comment");
+            notes.written("name", waypoint.name, ",", ";", kLineText);
+        }
         Mark mark;
         initMark(&mark);
         mark.name = waypoint.name.substr(0, std::min(waypoint.name.size(), kMarkNameWidth));
@@ -103,16 +120,21 @@ ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data) {
         mark.date = waypoint.date;
         mark.altitude = waypoint.altitude;
         const ResultCode added = addSeries5Waypoint(data, &mark);
-        if (added == kWaypointsFull) {
-            break;
-        }
         if (added != kOk) {
             return added;
         }
     }
 
     Series5Route route;
-    for (const Route& source : db.routes) {
+    for (std::size_t i = 0; i < db.routes.size(); ++i) {
+        const Route& source = db.routes[i];
+        const RecordNotes notes(report, RecordKind::Route, i, source.name);
+        if (data->routes.size() >= kMaxSeries5Routes) {
+            notes.dropped("a Series 5 device holds 50 routes");
+            continue;
+        }
+        notes.written("name", source.name, ",", ";", kLineText);
+        notes.written("comment", source.comment, ",", ";", kLineText);
         clearRoutePoints(&route);
         initRoute(&route);
         route.name = source.name;
@@ -133,12 +155,18 @@ ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data) {
             if (appended != kOk) {
                 return appended;
             }
+            if (notes.active()) {
+                const RecordNotes pointNotes = notes.atPoint(route.points.size() - 1, from.name);
+                pointNotes.position(from.latitude, from.longitude);
+                pointNotes.written("name", from.name, ",", ";", kLineText);
+                pointNotes.symbol(from.symbol, 0,
+                                  "a Series 5 device shows every route point alike");
+            }
         }
+        notes.pointsDropped(source.points.size(), route.points.size(),
+                            "a Series 5 route holds 300 points");
         const ResultCode added = addSeries5Route(data, std::move(route));
         clearRoutePoints(&route);
-        if (added == kRoutesFull) {
-            break;
-        }
         if (added != kOk) {
             return added;
         }
@@ -146,7 +174,14 @@ ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data) {
     numberSeries5Records(data, NumberSeries5Routes);
 
     Series5Track track;
-    for (const Track& source : db.tracks) {
+    for (std::size_t i = 0; i < db.tracks.size(); ++i) {
+        const Track& source = db.tracks[i];
+        const RecordNotes notes(report, RecordKind::Track, i, source.name);
+        if (data->tracks.size() >= kMaxSeries5Tracks) {
+            notes.dropped("a Series 5 device holds 40 tracks");
+            continue;
+        }
+        notes.written("name", source.name, ",", ";", kLineText);
         clearTrackPoints(&track);
         initTrack(&track);
         track.name = source.name;
@@ -165,23 +200,46 @@ ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data) {
             if (appended != kOk) {
                 return appended;
             }
+            if (notes.active()) {
+                notes.atPoint(track.points.size() - 1, source.name)
+                    .position(from.latitude, from.longitude);
+            }
+        }
+        notes.pointsDropped(source.points.size(), track.points.size(),
+                            "a Series 5 track holds 2,100 points");
+        if (notes.active() && !track.points.empty() && track.points.back().pointFlag != 'S') {
+            notes.note(FindingKind::FieldNotCarried, "pointFlag", "the track's runs", {},
+                       "a Series 5 track ends with the end of a run");
         }
         const ResultCode added = addSeries5Track(data, std::move(track));
         clearTrackPoints(&track);
-        if (added == kTracksFull) {
-            break;
-        }
         if (added != kOk) {
             return added;
         }
     }
     numberSeries5Records(data, NumberSeries5Tracks);
+    if (report != nullptr) {
+        noteKindDropped(report, RecordKind::Mark, db.marks, "a Series 5 device has no marks");
+        noteKindDropped(report, RecordKind::Line, db.lines, "a Series 5 device has no lines");
+        noteKindDropped(report, RecordKind::Zone, db.zones, "a Series 5 device has no zones");
+        report->written = {};
+        report->written.waypoints = static_cast<long long>(data->waypoints.size());
+        for (const Series5Route& written : data->routes) {
+            report->written.routePoints += static_cast<long long>(written.points.size());
+        }
+        for (const Series5Track& written : data->tracks) {
+            report->written.trackPoints += static_cast<long long>(written.points.size());
+        }
+        report->written.routes = static_cast<long long>(data->routes.size());
+        report->written.tracks = static_cast<long long>(data->tracks.size());
+        report->wasWritten = true;
+    }
     return kOk;
 }
 
 } // namespace
 
-ResultCode readSeries5File(const char* path, NavDatabase* database) {
+ResultCode readSeries5File(const char* path, NavDatabase* database, ConversionReport* report) {
     if (path == nullptr || database == nullptr) {
         return kBadArgument;
     }
@@ -197,7 +255,7 @@ ResultCode readSeries5File(const char* path, NavDatabase* database) {
         if (read != kOk) {
             return read;
         }
-        mapIntoDatabase(data, database);
+        mapIntoDatabase(data, database, report);
         clearSeries5Data(&data);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
@@ -205,14 +263,15 @@ ResultCode readSeries5File(const char* path, NavDatabase* database) {
     return kOk;
 }
 
-ResultCode writeSeries5Files(NavDatabase* database, const char* basePath) {
+ResultCode writeSeries5Files(NavDatabase* database, const char* basePath,
+                             ConversionReport* report) {
     if (database == nullptr || basePath == nullptr) {
         return kBadArgument;
     }
     try {
         Series5Data data;
         initSeries5Data(&data);
-        const ResultCode mapped = mapIntoSet(*database, &data);
+        const ResultCode mapped = mapIntoSet(*database, &data, report);
         if (mapped != kOk) {
             clearSeries5Data(&data);
             return mapped;

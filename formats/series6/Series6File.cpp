@@ -8,7 +8,7 @@
 
 namespace velmar {
 
-ResultCode readSeries6File(const char* path, NavDatabase* database) {
+ResultCode readSeries6File(const char* path, NavDatabase* database, ConversionReport* report) {
     if (path == nullptr || database == nullptr) {
         return kBadArgument;
     }
@@ -24,7 +24,7 @@ ResultCode readSeries6File(const char* path, NavDatabase* database) {
             result = readSeries6Records(file.get(), &data);
         }
         if (result == kOk) {
-            result = series6ToHub(&data, database);
+            result = series6ToHub(&data, database, report);
         }
         clearSeries6Data(&data);
         return result;
@@ -33,14 +33,15 @@ ResultCode readSeries6File(const char* path, NavDatabase* database) {
     }
 }
 
-ResultCode writeSeries6Files(NavDatabase* database, const char* basePath) {
+ResultCode writeSeries6Files(NavDatabase* database, const char* basePath,
+                             ConversionReport* report) {
     if (database == nullptr || basePath == nullptr) {
         return kBadArgument;
     }
     try {
         Series6Data data;
         initSeries6Data(&data);
-        ResultCode result = hubToSeries6(database, &data);
+        ResultCode result = hubToSeries6(database, &data, report);
         if (result == kOk) {
             result = writeSeries6FileSet(&data, basePath);
         }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "core/ConversionReport.h"
 #include "core/NavDatabase.h"
 #include "formats/series6/Series6Data.h"
 
@@ -27,11 +28,14 @@ inline constexpr std::size_t kSeries6BoundaryPointBudget = 200;
 // Maps the records into an initialised database: waypoints, routes (green, symbol = point
 // code), tracks (palette colour of the first point's code, 'S' on code 0) and boundaries as
 // zones. Full tables end that kind silently. 0, or 5 for a missing argument.
-ResultCode series6ToHub(const Series6Data* data, NavDatabase* database);
+ResultCode series6ToHub(const Series6Data* data, NavDatabase* database,
+                        ConversionReport* report = nullptr);
 
 // Maps the database into an initialised record set: waypoints renamed "0001", ... with symbol
 // 82; route points numbered with a gap after each route; tracks and zones coded by palette
 // index; the three point budgets applied. Marks and lines have no counterpart. 0, or 5.
-ResultCode hubToSeries6(const NavDatabase* database, Series6Data* data);
+// What the device's limits did is noted into the report, when one is given.
+ResultCode hubToSeries6(const NavDatabase* database, Series6Data* data,
+                        ConversionReport* report = nullptr);
 
 } // namespace velmar

@@ -46,7 +46,7 @@ struct Gate {
     bool released = false;
 } gate;
 
-ResultCode blockingReader(const char* path, NavDatabase* database) {
+ResultCode blockingReader(const char* path, NavDatabase* database, ConversionReport*) {
     {
         std::unique_lock<std::mutex> lock(gate.mutex);
         gate.entered = true;
@@ -56,7 +56,7 @@ ResultCode blockingReader(const char* path, NavDatabase* database) {
     return readHubFile(path, database);
 }
 
-ResultCode failingWriter(NavDatabase*, const char*) {
+ResultCode failingWriter(NavDatabase*, const char*, ConversionReport*) {
     return kWriteFailed;
 }
 
@@ -251,11 +251,11 @@ TEST_F(ConversionJobTest, TextsThatWouldBreakARecordSurviveEveryFamily) {
         const FormatFamily& f = *formatFamily(family);
         const std::string out = dir.file(std::string("out/w") + f.extension);
         NavDatabase copy = source;
-        ASSERT_EQ(f.writer(&copy, out.c_str()), kOk) << f.caption;
+        ASSERT_EQ(f.writer(&copy, out.c_str(), nullptr), kOk) << f.caption;
         const std::string first = f.memberSuffixes.empty() ? out : out + f.memberSuffixes[0];
         NavDatabase back;
         initNavDatabase(&back);
-        ASSERT_EQ(f.reader(first.c_str(), &back), kOk) << f.caption;
+        ASSERT_EQ(f.reader(first.c_str(), &back, nullptr), kOk) << f.caption;
         ASSERT_EQ(back.waypoints.size(), 1u) << f.caption;
         const Waypoint& w = back.waypoints[0];
         EXPECT_NEAR(w.latitude, 34.20575, 1e-9) << f.caption;

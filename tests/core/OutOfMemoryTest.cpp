@@ -66,8 +66,8 @@ Job conversion(int family, std::string source) {
         const FormatFamily& f = *formatFamily(family);
         NavDatabase db;
         initNavDatabase(&db);
-        const ResultCode read = f.reader(source.c_str(), &db);
-        return read != kOk ? read : f.writer(&db, out.c_str());
+        const ResultCode read = f.reader(source.c_str(), &db, nullptr);
+        return read != kOk ? read : f.writer(&db, out.c_str(), nullptr);
     };
 }
 

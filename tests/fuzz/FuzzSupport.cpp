@@ -64,7 +64,7 @@ std::vector<std::string> writeInputFiles(const std::uint8_t* data, std::size_t s
 ResultCode readFiles(FamilyReader reader, const std::vector<std::string>& paths,
                      NavDatabase* database) {
     for (const std::string& path : paths) {
-        if (const ResultCode read = reader(path.c_str(), database); read != kOk) {
+        if (const ResultCode read = reader(path.c_str(), database, nullptr); read != kOk) {
             return read;
         }
     }
@@ -82,7 +82,7 @@ void writeToEveryFamily(const NavDatabase& database) {
         const fs::path folder = freshFolder("out");
         NavDatabase copy = database; // a writer may complete the records it is given
         const std::string output = (folder / (std::string("out") + family->extension)).string();
-        expect(family->writer(&copy, output.c_str()) == kOk, family->caption);
+        expect(family->writer(&copy, output.c_str(), nullptr) == kOk, family->caption);
 
         std::vector<std::string> written;
         for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {

@@ -50,7 +50,7 @@ std::atomic<ConversionJob*> gHeldJob{nullptr};
 std::atomic<int> gReads{0};
 std::atomic<int> gWrites{0};
 
-ResultCode heldReader(const char*, NavDatabase*) {
+ResultCode heldReader(const char*, NavDatabase*, ConversionReport*) {
     ++gReads;
     for (int ms = 0; ms < 15000; ++ms) {
         if (ConversionJob* job = gHeldJob.load()) {
@@ -62,7 +62,7 @@ ResultCode heldReader(const char*, NavDatabase*) {
     }
     return kOk;
 }
-ResultCode countingWriter(NavDatabase*, const char*) {
+ResultCode countingWriter(NavDatabase*, const char*, ConversionReport*) {
     return ++gWrites, kOk;
 }
 
@@ -251,8 +251,8 @@ TEST_F(ConvertPageTest, CancelMidJobStopsTheWorkerAndSkipsTheRest) {
 
 TEST(ProgressDialogTest, AppendsEveryLineOnceForATenThousandFilesJob) {
     auto job = jobOf(
-        10000, [](const char*, NavDatabase*) { return kOk; },
-        [](NavDatabase*, const char*) { return kCannotOpen; });
+        10000, [](const char*, NavDatabase*, ConversionReport*) { return kOk; },
+        [](NavDatabase*, const char*, ConversionReport*) { return kCannotOpen; });
     ProgressDialog window(job.get());
     window.resize(460, 200);
     window.show();
@@ -378,8 +378,9 @@ TEST(LongPathTest, ListsShowTheFileNameAndTheConvertingWindowScrollsToTheWholeLi
         EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
         EXPECT_EQ(row.data(Qt::ToolTipRole).toString(), path);
     }
-    const FormatFamily family{"Fam", "fam", [](const char*, NavDatabase*) { return kCannotOpen; },
-                              countingWriter, ".out"};
+    const FormatFamily family{
+        "Fam", "fam", [](const char*, NavDatabase*, ConversionReport*) { return kCannotOpen; },
+        countingWriter, ".out"};
     auto job = makeConversionJob({localPath(path)}, "/out", 5, 5, family, family);
     ProgressDialog window(job.get());
     window.show();

@@ -127,7 +127,8 @@ TEST_F(GpxTest, HubToGpxToHubIsByteIdentical) {
         NavDatabase db;
         initNavDatabase(&db);
         const std::string path = test::sourcePath(std::string("examples/") + source.file);
-        ASSERT_EQ(formatFamily(familyIndexByKey(source.key))->reader(path.c_str(), &db), kOk)
+        ASSERT_EQ(formatFamily(familyIndexByKey(source.key))->reader(path.c_str(), &db, nullptr),
+                  kOk)
             << source.file;
         sources.push_back(std::move(db));
     }

@@ -1,0 +1,145 @@
+// Exact findings of the device limits, the merge's renames, and the report's summary.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "core/ConversionReport.h"
+#include "formats/FamilyTable.h"
+#include "merge/MergeJob.h"
+
+namespace velmar {
+namespace {
+
+Waypoint waypoint(const std::string& name, int k) {
+    Waypoint w;
+    initWaypoint(&w);
+    w.name = name;
+    w.comment = "0123456789ABCDEF"; // the whole width of a Series 41 comment
+    w.symbol = 16;
+    w.latitude = 10.0 + k * 0.01;
+    w.longitude = 20.0;
+    return w;
+}
+
+ConversionReport write(int family, NavDatabase db) {
+    test::TempDir dir;
+    ConversionReport report;
+    EXPECT_EQ(formatFamily(family)->writer(&db, dir.file("out").c_str(), &report), kOk);
+    return report;
+}
+
+struct Expected {
+    FindingKind kind;
+    RecordKind record;
+    int index;
+    const char* field;
+    const char* oldValue;
+    const char* newValue;
+};
+
+std::size_t countOf(const ConversionReport& report, FindingKind kind) {
+    std::size_t n = 0;
+    for (const Finding& f : report.findings) {
+        n += f.kind == kind ? 1 : 0;
+    }
+    return n;
+}
+
+TEST(FindingsTest, EachLimitIsNotedWithItsOldAndNewValue) {
+    NavDatabase nineChars;
+    nineChars.waypoints.push_back(waypoint("LIGHTHOUS", 0));
+    NavDatabase thousand;
+    for (int i = 0; i < 1000; ++i) {
+        thousand.waypoints.push_back(waypoint("W" + std::to_string(i), i));
+    }
+    NavDatabase twins;
+    twins.waypoints = {waypoint("MARINA1", 0), waypoint("MARINA2", 1)};
+    NavDatabase colour;
+    Track track;
+    track.name = "T";
+    track.colour = {10, 20, 30};
+    track.points = {{'N', 1.0, 1.0}, {'S', 1.1, 1.1}};
+    colour.tracks.push_back(track);
+    NavDatabase budget;
+    track.colour = {255, 0, 0};
+    track.points.assign(5000, {'N', 1.0, 1.0});
+    budget.tracks = {track, track};
+
+    const struct {
+        int family;
+        NavDatabase db;
+        std::size_t at; // the finding's place among the report's findings
+        Expected expected;
+    } cases[] = {
+        {kSeries41,
+         nineChars,
+         0,
+         {FindingKind::TextCut, RecordKind::Waypoint, 0, "name", "LIGHTHOUS", "LIGHTH"}},
+        {kSeries41,
+         thousand,
+         0,
+         {FindingKind::RecordDropped, RecordKind::Waypoint, 999, "", "", ""}},
+        {kSeries41,
+         twins,
+         2,
+         {FindingKind::NameRenamed, RecordKind::Waypoint, 0, "name", "MARINA", "001"}},
+        {kSeries41,
+         twins,
+         3,
+         {FindingKind::NameRenamed, RecordKind::Waypoint, 1, "name", "MARINA", "002"}},
+        {kSeries6,
+         colour,
+         2,
+         {FindingKind::ColourMapped, RecordKind::Track, 0, "colour", "10, 20, 30", "0, 0, 0"}},
+        {kSeries6,
+         budget,
+         3,
+         {FindingKind::PointsDropped, RecordKind::Track, 1, "points", "5000", "3000"}},
+    };
+    for (const auto& c : cases) {
+        const ConversionReport report = write(c.family, c.db);
+        ASSERT_LT(c.at, report.findings.size()) << reportSummary(report, 10);
+        const Finding& f = report.findings[c.at];
+        EXPECT_EQ(
+            std::tuple(f.kind, f.recordKind, f.index, std::string(f.field), f.oldValue, f.newValue),
+            std::tuple(c.expected.kind, c.expected.record, c.expected.index,
+                       std::string(c.expected.field), std::string(c.expected.oldValue),
+                       std::string(c.expected.newValue)))
+            << reportSummary(report, 10);
+    }
+    // One drop for the 1,000th waypoint and nothing else of the 999 that fit.
+    EXPECT_EQ(write(kSeries41, thousand).findings.size(), 1u);
+    EXPECT_EQ(write(kSeries41, thousand).written.waypoints, 999);
+}
+
+TEST(FindingsTest, NothingIsNotedWhenNothingChanges) {
+    NavDatabase db;
+    db.waypoints.push_back(waypoint("HOME", 0));
+    EXPECT_TRUE(write(kHub, db).findings.empty());
+    EXPECT_TRUE(write(kSeries41, db).findings.empty());
+    EXPECT_EQ(write(kHub, db).written, countRecords(db));
+}
+
+TEST(FindingsTest, MergeReportsItsRenamesAndTheSummaryCountsThem) {
+    test::TempDir dir;
+    NavDatabase db;
+    db.waypoints = {waypoint("HOME", 0), waypoint("HOME", 1)};
+    ASSERT_EQ(formatFamily(kHub)->writer(&db, dir.file("a.hub").c_str(), nullptr), kOk);
+    std::vector<ConversionReport> reports;
+    const MergeReport merged =
+        runMergeJob(MergeHub, {dir.file("a.hub"), dir.file("a.hub")}, dir.file("m.hub"), &reports);
+    ASSERT_TRUE(merged.ok());
+    ASSERT_EQ(reports.size(), 2u);
+    ASSERT_EQ(reports[1].findings.size(), 2u);
+    EXPECT_EQ(reports[1].findings[1].newValue, "WPT1");
+    EXPECT_EQ(reports[1].lossCount(), 2u);
+    EXPECT_EQ(countOf(reports[0], FindingKind::NameRenamed), 0u);
+    const std::string summary = reportSummary(reports[1], 1);
+    EXPECT_NE(summary.find("read: 2 waypoints"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("waypoint 1 HOME: renamed, name \"HOME\" -> \"WPT0\""),
+              std::string::npos)
+        << summary;
+    EXPECT_NE(summary.find("and 1 more"), std::string::npos) << summary;
+}
+
+} // namespace
+} // namespace velmar

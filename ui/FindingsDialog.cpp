@@ -1,0 +1,136 @@
+#include "ui/FindingsDialog.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "core/TextFile.h"
+#include "ui/DialogService.h"
+#include "ui/KeyFilter.h"
+
+namespace velmar {
+
+namespace {
+
+const char* const kHeadings[] = {"File", "Record", "What happened", "Old -> new", "Why"};
+
+QString localText(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+std::vector<std::vector<std::string>> findingRows(const std::vector<ConversionReport>& reports) {
+    std::vector<std::vector<std::string>> rows;
+    for (const ConversionReport& report : reports) {
+        const auto slash = report.source.rfind('/');
+        const std::string file =
+            slash == std::string::npos ? report.source : report.source.substr(slash + 1);
+        for (const Finding& finding : report.findings) {
+            rows.push_back({file, findingRecordText(finding), findingKindText(finding.kind),
+                            findingChangeText(finding), finding.reason});
+        }
+    }
+    return rows;
+}
+
+std::string findingsCsv(const std::vector<std::vector<std::string>>& rows) {
+    std::string csv;
+    const auto line = [&csv](const auto& fields) {
+        bool first = true;
+        for (const auto& field : fields) {
+            csv += first ? "\"" : ",\"";
+            for (const char c : std::string(field)) {
+                csv += c == '"' ? std::string("\"\"") : std::string(1, c);
+            }
+            csv += '"';
+            first = false;
+        }
+        csv += "\r\n";
+    };
+    line(kHeadings);
+    for (const std::vector<std::string>& row : rows) {
+        line(row);
+    }
+    return csv;
+}
+
+FindingsDialog::FindingsDialog(const std::vector<ConversionReport>& reports, DialogService& dialogs,
+                               QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs), table_(new QTableWidget(this)),
+      save_(new QPushButton(QString::fromLatin1(kSaveCsvCaption), this)) {
+    setWindowTitle(QString::fromLatin1(kFindingsCaption));
+    setModal(true);
+    setSizeGripEnabled(true);
+    resize(760, 360);
+    KeyFilter::install(this);
+
+    const std::vector<std::vector<std::string>> rows = findingRows(reports);
+    table_->setColumnCount(static_cast<int>(std::size(kHeadings)));
+    QStringList headings;
+    for (const char* heading : kHeadings) {
+        headings << QString::fromLatin1(heading);
+    }
+    table_->setHorizontalHeaderLabels(headings);
+    table_->setRowCount(static_cast<int>(rows.size()));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+            table_->setItem(static_cast<int>(r), static_cast<int>(c),
+                            new QTableWidgetItem(localText(rows[r][c])));
+        }
+    }
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSortingEnabled(true);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->resizeColumnsToContents();
+
+    auto* close = new QPushButton(QString::fromLatin1(kCloseCaption), this);
+    close->setAutoDefault(false);
+    save_->setAutoDefault(false);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(save_, &QPushButton::clicked, this, &FindingsDialog::saveAsCsv);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(save_);
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(table_);
+    layout->addLayout(buttons);
+}
+
+void FindingsDialog::saveAsCsv() {
+    FileDialogRequest request;
+    request.initialName = QStringLiteral("*.csv");
+    request.filter = QStringLiteral("CSV files (*.csv)|*.csv|All files (*.*)|*.*||");
+    request.defaultExtension = QStringLiteral("csv");
+    request.hideReadOnly = true;
+    request.overwritePrompt = true;
+    const QString path = dialogs_.saveFile(this, request);
+    if (path.isEmpty()) {
+        return;
+    }
+    // The rows as the table shows them now, in its sort order.
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 0; r < table_->rowCount(); ++r) {
+        std::vector<std::string>& row = rows.emplace_back();
+        for (int c = 0; c < table_->columnCount(); ++c) {
+            const QTableWidgetItem* item = table_->item(r, c);
+            row.push_back(item != nullptr ? item->text().toLocal8Bit().toStdString() : "");
+        }
+    }
+    OutputFile file;
+    const std::string target = path.toLocal8Bit().toStdString();
+    ResultCode result = file.create(target);
+    if (result == kOk) {
+        file.write(findingsCsv(rows));
+        result = file.close();
+    }
+    if (result != kOk) {
+        dialogs_.message(this, QStringLiteral("Cannot write ") + path, MessageIcon::Error);
+    }
+}
+
+} // namespace velmar
