@@ -97,6 +97,16 @@ void renameDuplicateWaypoints(Series41Data* set, const NavDatabase* database,
     }
 }
 
+// A comment without its trailing spaces: a Series 41 device pads comments with spaces (and a
+// comment read from a Series 41 file keeps them), so the writer pads it again instead of
+// turning the padding into '?' through the character filter.
+std::string_view withoutPadding(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 void noteWaypoint(const RecordNotes& notes, const Waypoint& source,
                   const Series41Waypoint& waypoint) {
     notes.position(source.latitude, source.longitude);
@@ -106,12 +116,12 @@ void noteWaypoint(const RecordNotes& notes, const Waypoint& source,
                   "a Series 41 sentence cannot hold line ends or the characters , * $");
     notes.cut("comment", source.comment, kSeries41CommentWidth,
               "a Series 41 device keeps 16 characters of a comment");
-    notes.replaced("comment", cutText(source.comment, kSeries41CommentWidth), waypoint.comment,
-                   kCharacterSet);
-    if (notes.active() && waypoint.comment.size() < kSeries41CommentWidth) {
-        notes.note(FindingKind::CharactersReplaced, "comment", waypoint.comment,
-                   waypoint.comment +
-                       std::string(kSeries41CommentWidth - waypoint.comment.size(), ' '),
+    const std::string kept = cutText(source.comment, kSeries41CommentWidth);
+    notes.replaced("comment", withoutPadding(kept), waypoint.comment, kCharacterSet);
+    const std::string padded =
+        waypoint.comment + std::string(kSeries41CommentWidth - waypoint.comment.size(), ' ');
+    if (notes.active() && padded != kept) {
+        notes.note(FindingKind::CharactersReplaced, "comment", waypoint.comment, padded,
                    "a Series 41 device fills a comment to 16 characters with spaces");
     }
     notes.symbol(source.symbol, static_cast<std::uint32_t>(waypoint.symbol),
@@ -128,7 +138,8 @@ ResultCode mapWaypointsOut(const NavDatabase* database, Series41Data* set,
         waypoint.latitude = source.latitude;
         waypoint.longitude = source.longitude;
         copyText(waypoint.name, source.name, kSeries41NameWidth);
-        waypoint.comment = filterSeries41Text(cutText(source.comment, kSeries41CommentWidth));
+        waypoint.comment =
+            filterSeries41Text(withoutPadding(cutText(source.comment, kSeries41CommentWidth)));
         waypoint.symbol = deviceSymbol(source.symbol);
         const ResultCode result = addSeries41Waypoint(set, &waypoint);
         if (result == kWaypointsFull) {

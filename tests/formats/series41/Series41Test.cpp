@@ -405,6 +405,9 @@ TEST(Series41Convert, DeviceFileSurvivesTheHubUnchanged) {
         {"$PFEC,GPwpl,3512.345,N,13945.678,E,HOME  ,,@qMARINA(NORTH)=1},A,,,,",
          "$PFEC,GPwpl,0530.000,S,00006.500,W,REEF  ,,@y0123456789ABCDEF,A,,,,",
          "$PFEC,GPwpl,6000.000,N,17959.999,E,FAR   ,,@uA/B-C_D&E+F?GHIJ,A,,,,",
+         // Comments the device padded with spaces keep their padding.
+         "$PFEC,GPwpl,6000.000,N,17959.000,E,DOCK  ,,@qMARINA          ,A,,,,",
+         "$PFEC,GPwpl,6000.000,N,17958.000,E,MOOR  ,,@q                ,A,,,,",
          "$GPRTE,2,1,C,01, HOME  , REEF  , FAR   , HOME  , REEF  , FAR   , HOME  , REEF  ",
          "$GPRTE,2,2,C,01, FAR   ", "$PFEC,GPrtc,01,ROUND(TRIP)", "$GPRTE,1,1,C,02, FAR   , HOME  ",
          "$PFEC,GPrtc,02,", kS41End});
