@@ -1,16 +1,22 @@
 #pragma once
-// The "Converting ...." window: starts the conversion worker when it opens, shows the job's
-// result log as it grows, and its one button stops the worker ("Cancel") or, once the job has
-// completed, just closes the window ("Ok"). No close box; Enter and Escape do nothing.
+// The progress window of a job: "Converting ...." for a conversion, "Reading..." and
+// "Writing..." for the device transfers. It starts the job's worker when it opens, shows the
+// job's result log as it grows (a transfer's also with a live line count), and its one button
+// stops the worker ("Cancel") or, once the job has ended, just closes the window ("Ok"). The
+// Writing window asks between files whether to go on. No close box; Enter and Escape do
+// nothing.
 
 #include <QDialog>
+#include <QTimer>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
 #include "core/JobWindow.h"
 
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -21,13 +27,21 @@ class ProgressDialogForm;
 namespace velmar {
 
 struct ConversionJob;
+struct DeviceReadJob;
+struct DeviceWriteJob;
+struct TransferJob;
+class DialogService;
 
 inline constexpr char kCancelCaption[] = "Cancel";
 inline constexpr char kOkCaption[] = "Ok";
 inline constexpr char kDetailsCaption[] = "Details...";
-
-class DialogService;
 inline constexpr int kVisibleTailLines = 4;
+inline constexpr char kReadingCaption[] = "Reading...";
+inline constexpr char kWritingCaption[] = "Writing...";
+inline constexpr char kReceivedFormat[] = "Received : %d lines";
+inline constexpr char kSendedFormat[] = "Sended : %d lines";
+// The line count is shown again at most this often while lines keep coming.
+inline constexpr int kCounterRepaintMs = 50;
 
 class ProgressDialog : public QDialog, public JobWindow {
     Q_OBJECT
@@ -36,6 +50,9 @@ class ProgressDialog : public QDialog, public JobWindow {
     // job that asked for reports and changed records offers "Details..." when it has completed.
     explicit ProgressDialog(ConversionJob* job, QWidget* parent = nullptr,
                             DialogService* dialogs = nullptr);
+    // "Reading..." and "Writing..."; the Writing window asks its question through `dialogs`.
+    explicit ProgressDialog(DeviceReadJob* job, QWidget* parent = nullptr);
+    ProgressDialog(DeviceWriteJob* job, QWidget* parent, DialogService* dialogs);
     ~ProgressDialog() override;
 
     // From the worker thread: queued to the window's thread, never waits for it.
@@ -44,6 +61,10 @@ class ProgressDialog : public QDialog, public JobWindow {
     QPlainTextEdit* resultEdit() const;
     QPushButton* actionButton() const;
     QPushButton* detailsButton() const { return details_; }
+    // The transfer's line count ("Received : 3 lines"); hidden in the Converting window.
+    QLabel* counterLabel() const;
+    int lineCounter() const { return lineCounter_; }
+    // The job has ended: its final line is shown and the button reads "Ok".
     bool completed() const { return completed_; }
     ConversionJob* job() const { return job_; }
 
@@ -57,8 +78,16 @@ class ProgressDialog : public QDialog, public JobWindow {
   private:
     void onJobMessage(unsigned message, std::uintptr_t wParam);
     void appendLog(const std::string& text);
+    void showLogTail();
     void onButton();
     void showDetails();
+    // The transfer windows.
+    void setUpTransfer(const char* caption, int templateId, int editId, int counterId, int buttonId,
+                       const char* counterFormat);
+    void onTransferMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+    void takeLines();
+    void showCounter(bool now);
+    void askContinue(std::intptr_t fileIndex);
 
     std::unique_ptr<Ui::ProgressDialogForm> form_;
     ConversionJob* job_;
@@ -66,8 +95,17 @@ class ProgressDialog : public QDialog, public JobWindow {
     bool started_ = false;
     bool completed_ = false;
     bool closing_ = false;
-    DialogService* dialogs_;
+    // A transfer: its job (read or write) and the counter.
+    TransferJob* transfer_ = nullptr;
+    DeviceReadJob* readJob_ = nullptr;
+    DeviceWriteJob* writeJob_ = nullptr;
+    DialogService* dialogs_ = nullptr;
     QPushButton* details_;
+    const char* counterFormat_ = nullptr;
+    std::atomic<int> pendingLines_{0}; // counted by the worker, not yet taken by the window
+    int lineCounter_ = 0;
+    int shownCounter_ = -1;
+    QTimer counterTimer_;
 };
 
 } // namespace velmar
