@@ -19,6 +19,7 @@ namespace {
 
 constexpr int kDateWidth = 90;
 constexpr int kSizeWidth = 60;
+constexpr int kHeadingMargin = 16; // the header's padding around a heading
 
 } // namespace
 
@@ -46,9 +47,19 @@ void FileDropListView::initColumns() {
     headerItem()->setTextAlignment(DateColumn, Qt::AlignRight | Qt::AlignVCenter);
     headerItem()->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
     header()->setStretchLastSection(false);
-    setColumnWidth(NameColumn, std::max(0, width - kDateWidth - kSizeWidth));
-    setColumnWidth(DateColumn, kDateWidth);
-    setColumnWidth(SizeColumn, kSizeWidth);
+    // 90 and 60 pixels, or what the headings need in a wider font.
+    const auto fit = [this](int column, int least) {
+        const int text = header()->fontMetrics().horizontalAdvance(headerItem()->text(column));
+        return std::max(least, text + kHeadingMargin);
+    };
+    const int dateWidth = fit(DateColumn, kDateWidth);
+    const int sizeWidth = fit(SizeColumn, kSizeWidth);
+    setColumnWidth(NameColumn, std::max(0, width - dateWidth - sizeWidth));
+    setColumnWidth(DateColumn, dateWidth);
+    setColumnWidth(SizeColumn, sizeWidth);
+    // The name takes what the other two leave, also when the list is laid out or resized later
+    // (a page's list is sized only when its window first shows).
+    header()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
 }
 
 void FileDropListView::addFile(const QString& path) {

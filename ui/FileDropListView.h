@@ -13,7 +13,8 @@ class FileDropListView : public QTreeWidget {
 
     explicit FileDropListView(QWidget* parent = nullptr);
 
-    // Creates the columns "Name", "Date (d/m/yyyy)" and "Size (KB)", filling the client width.
+    // Creates the columns "Name", "Date (d/m/yyyy)" and "Size (KB)", filling the client width:
+    // 90 and 60 pixels for date and size (more if their headings need it), the rest for the name.
     void initColumns();
     // Appends one row for the path with its date and size ("*" where they cannot be read).
     void addFile(const QString& path);

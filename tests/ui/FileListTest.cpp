@@ -93,9 +93,16 @@ TEST(FileDropListViewTest, ColumnsFillTheWidthAndRowsShowTheMetadata) {
         EXPECT_TRUE(view.headerItem()->textAlignment(column) &
                     (column == 0 ? Qt::AlignLeft : Qt::AlignRight));
     }
-    EXPECT_EQ(view.columnWidth(1), 90);
-    EXPECT_EQ(view.columnWidth(2), 60);
-    EXPECT_EQ(view.columnWidth(0) + 150, view.viewport()->width());
+    for (const auto& [column, least] : {std::pair(1, 90), std::pair(2, 60)}) {
+        // 90 and 60 pixels, or wider when the heading needs it: never cut.
+        const int heading = view.header()->fontMetrics().horizontalAdvance(headers[column]);
+        EXPECT_EQ(view.columnWidth(column), std::max(least, heading + 16)) << column;
+    }
+    for (const int width : {500, 700}) { // the name takes the rest, also after a resize
+        view.resize(width, 300);
+        EXPECT_EQ(view.columnWidth(0) + view.columnWidth(1) + view.columnWidth(2),
+                  view.viewport()->width());
+    }
     EXPECT_FALSE(view.isSortingEnabled() || view.header()->sectionsClickable());
     // Name, bytes (none: the folder itself, a missing file), last write, date and size shown.
     // The files are read-only and show their facts all the same: nothing opens them to write.
