@@ -9,6 +9,8 @@
 #include "ui/AppTexts.h"
 #include "ui/ConvertPage.h"
 #include "ui/MergePage.h"
+#include "ui/ReadPage.h"
+#include "ui/WritePage.h"
 
 namespace velmar {
 
@@ -103,6 +105,8 @@ void PageTabCtrl::initPages(DialogService& dialogs) {
     }
     pages_.push_back(new ConvertPage(dialogs, this));
     pages_.push_back(new MergePage(dialogs, this));
+    pages_.push_back(new ReadPage(dialogs, this));
+    pages_.push_back(new WritePage(dialogs, this));
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         pages_[i]->setEnabled(false);
         addTab(pages_[i], QString::fromLatin1(kTabNames[i]));
@@ -129,6 +133,14 @@ ConvertPage* PageTabCtrl::convertPage() const {
 
 MergePage* PageTabCtrl::mergePage() const {
     return qobject_cast<MergePage*>(page(1));
+}
+
+ReadPage* PageTabCtrl::readPage() const {
+    return qobject_cast<ReadPage*>(page(2));
+}
+
+WritePage* PageTabCtrl::writePage() const {
+    return qobject_cast<WritePage*>(page(3));
 }
 
 } // namespace velmar

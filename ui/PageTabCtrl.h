@@ -13,6 +13,8 @@ namespace velmar {
 class ConvertPage;
 class DialogService;
 class MergePage;
+class ReadPage;
+class WritePage;
 
 inline constexpr int kTabWidth = 60;
 inline constexpr int kTabHeight = 80;
@@ -52,6 +54,8 @@ class PageTabCtrl : public QTabWidget {
     QWidget* page(int index) const;
     ConvertPage* convertPage() const;
     MergePage* mergePage() const;
+    ReadPage* readPage() const;
+    WritePage* writePage() const;
     PageTabBar* pageTabBar() const { return bar_; }
 
   private:

@@ -16,6 +16,7 @@
 #include "TestSupport.h"
 #include "UiTestSupport.h"
 #include "ui/AboutDialog.h"
+#include "ui/AppTexts.h"
 #include "ui/ConvertPage.h"
 #include "ui/MainTabDialog.h"
 #include "ui/MergePage.h"
@@ -37,12 +38,12 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, StartsOnConvertAndEachTabSetsTheCaptionAndTheOnlyEnabledPage) {
-    ASSERT_EQ(tabs()->count(), 2);
-    EXPECT_EQ(tabs()->tabText(0), "Convert");
-    EXPECT_EQ(tabs()->tabText(1), "Merge");
+    ASSERT_EQ(tabs()->count(), 4);
     EXPECT_EQ(window.property("templateId").toInt(), 102);
-    EXPECT_EQ(tabs()->page(0)->property("templateId").toInt(), 129);
-    EXPECT_EQ(tabs()->page(1)->property("templateId").toInt(), 130);
+    for (int tab = 0; tab < 4; ++tab) {
+        EXPECT_EQ(tabs()->tabText(tab), kTabNames[tab]);
+        EXPECT_EQ(tabs()->page(tab)->property("templateId").toInt(), 129 + tab);
+    }
     EXPECT_EQ(control<QLabel>(&window, 1089)->text(), "Ver 12.4.17");
     for (const int size : {16, 32, 48, 256}) {
         EXPECT_TRUE(window.appIcon().availableSizes().contains(QSize(size, size))) << size;
@@ -50,8 +51,10 @@ TEST_F(MainWindowTest, StartsOnConvertAndEachTabSetsTheCaptionAndTheOnlyEnabledP
     EXPECT_FALSE(window.windowIcon().isNull());
     auto* folder = control<QLineEdit>(tabs()->convertPage(), 1104);
     folder->setText(QStringLiteral("/kept/folder"));
-    const char* captions[] = {"Velmar ToolKit - Device Database Convert", "Velmar ToolKit - Merge"};
-    for (const int tab : {0, 1, 0, 1, -1}) {
+    const char* captions[] = {"Velmar ToolKit - Device Database Convert", "Velmar ToolKit - Merge",
+                              "Velmar ToolKit - Read Database from device to PC",
+                              "Velmar ToolKit - Write Database from PC to device"};
+    for (const int tab : {0, 1, 2, 3, 1, -1}) {
         if (tab < 0) { // a click on the tab does the same
             QTest::mouseClick(tabs()->pageTabBar(), Qt::LeftButton, {},
                               tabs()->pageTabBar()->tabRect(0).center());
@@ -61,8 +64,9 @@ TEST_F(MainWindowTest, StartsOnConvertAndEachTabSetsTheCaptionAndTheOnlyEnabledP
         const int shown = std::max(tab, 0);
         EXPECT_EQ(window.windowTitle(), captions[shown]);
         EXPECT_EQ(tabs()->currentPage(), shown);
-        EXPECT_EQ(tabs()->convertPage()->isEnabled(), shown == 0);
-        EXPECT_EQ(tabs()->mergePage()->isEnabled(), shown == 1);
+        for (int page = 0; page < 4; ++page) {
+            EXPECT_EQ(tabs()->page(page)->isEnabled(), page == shown) << page;
+        }
     }
     EXPECT_EQ(folder->text(), "/kept/folder");
 }

@@ -9,11 +9,17 @@
 #include <QTimer>
 
 #include <functional>
+#include <ostream>
 #include <tuple>
 #include <vector>
 
 #include "ui/ControlIds.h"
 #include "ui/DialogService.h"
+
+// Failures show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace velmar::test {
 
@@ -28,12 +34,25 @@ struct DialogCall {
 class ScriptedDialogs : public DialogService {
   public:
     QStringList pathAnswers; // of the file and folder dialogs in order; none or "" cancels
+    std::vector<MessageAnswer> yesNoAnswers; // of the Yes/No questions in order; none: Yes
+    std::function<void()> whileAsking;       // runs while a Yes/No question is up
     std::vector<DialogCall> calls;
 
     MessageAnswer message(QWidget*, const QString& text, MessageIcon icon,
                           MessageButtons buttons) override {
         calls.push_back({DialogCall::Message, text, icon, buttons, {}});
-        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+        if (buttons != MessageButtons::YesNo) {
+            return MessageAnswer::Ok;
+        }
+        if (whileAsking) {
+            whileAsking();
+        }
+        if (yesNoAnswers.empty()) {
+            return MessageAnswer::Yes;
+        }
+        const MessageAnswer answer = yesNoAnswers.front();
+        yesNoAnswers.erase(yesNoAnswers.begin());
+        return answer;
     }
     QString openFile(QWidget*, const FileDialogRequest& request) override {
         return answer({DialogCall::Open, {}, {}, {}, request});
