@@ -1,11 +1,13 @@
 // Saves pictures of the desktop program's windows for the documentation: each tab of the main
 // window, the About box, the "Converting ...." window of a finished conversion, "COM
-// Properties", and "Wiring Info" for each device type that has a drawing.
+// Properties", "Wiring Info" for each device type that has a drawing, and the "Reading..." and
+// "Writing..." windows during a transfer.
 //
 //   velmar-screenshots OUTPUT_FOLDER EXAMPLES_FOLDER
 //
 // The windows are the program's own, filled as a user would fill them; the conversion runs for
-// real on copies of the example HUB file (and one missing file, to show a failure line).
+// real on copies of the example HUB file (and one missing file, to show a failure line), and the
+// transfers run against the plotter simulator, which stands in for COM1.
 
 #include <QApplication>
 #include <QDir>
@@ -18,18 +20,26 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
 
+#include "tools/plotter-sim/PlotterSimulator.h"
 #include "ui/AboutDialog.h"
 #include "ui/AppTexts.h"
 #include "ui/ComSettingsDialog.h"
 #include "ui/ConvertPage.h"
+#include "ui/DialogService.h"
 #include "ui/FileDropListBox.h"
+#include "ui/FileDropListView.h"
 #include "ui/MainTabDialog.h"
 #include "ui/MergePage.h"
 #include "ui/PageTabCtrl.h"
 #include "ui/ProgressDialog.h"
+#include "ui/ReadPage.h"
 #include "ui/ToolkitApp.h"
 #include "ui/WiringInfoDialog.h"
+#include "ui/WritePage.h"
 
 namespace {
 
@@ -48,6 +58,68 @@ void setEditText(QWidget* page, const char* name, const QString& text) {
     if (auto* edit = page->findChild<QLineEdit*>(QString::fromLatin1(name))) {
         edit->setText(text);
     }
+}
+
+void clickRadio(QWidget* page, const char* name) {
+    page->findChild<QAbstractButton*>(QString::fromLatin1(name))->click();
+}
+
+// The desktop's dialogs, except that the Writing window's question is answered Yes.
+class AnswerYes : public velmar::QtDialogService {
+  public:
+    velmar::MessageAnswer message(QWidget* parent, const QString& text, velmar::MessageIcon icon,
+                                  velmar::MessageButtons buttons) override {
+        if (buttons == velmar::MessageButtons::YesNo) {
+            return velmar::MessageAnswer::Yes;
+        }
+        return QtDialogService::message(parent, text, icon, buttons);
+    }
+};
+
+// A simulated plotter on a pseudo-terminal of its own, named COM1 while it lives.
+class Plotter {
+  public:
+    explicit Plotter(velmar::sim::SimulatorOptions options) : simulator_(std::move(options)) {
+        std::string problem;
+        if (simulator_.setUp(&problem) != 0) {
+            std::fprintf(stderr, "plotter simulator: %s\n", problem.c_str());
+            return;
+        }
+        port_ = std::make_unique<velmar::ScopedSerialDevices>(
+            std::vector<std::string>{simulator_.portPath()});
+        simulator_.start();
+    }
+    ~Plotter() {
+        if (port_ != nullptr) {
+            simulator_.stop(15);
+            simulator_.wait();
+        }
+    }
+    bool ready() const { return port_ != nullptr; }
+
+  private:
+    velmar::sim::PlotterSimulator simulator_;
+    std::unique_ptr<velmar::ScopedSerialDevices> port_;
+};
+
+// Runs `start` (a page's button, which shows a transfer window until it ends) and pictures the
+// window once `shows` says it shows the transfer well; then presses its button.
+bool pictureTransfer(const std::function<void()>& start,
+                     const std::function<bool(velmar::ProgressDialog*)>& shows, const QDir& folder,
+                     const QString& name) {
+    bool saved = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* window = qobject_cast<velmar::ProgressDialog*>(QApplication::activeModalWidget());
+        if (window != nullptr && shows(window)) {
+            poll.stop();
+            saved = save(window, folder, name);
+            window->actionButton()->click();
+        }
+    });
+    poll.start(20);
+    start();
+    return saved;
 }
 
 } // namespace
@@ -79,12 +151,23 @@ int main(int argc, char** argv) {
     }
     sources.insert(2, workDir.filePath(QStringLiteral("missing.hub")));
 
-    velmar::ToolkitApp toolkit;
+    // The files a plotter gets: the example Series 5 waypoints and routes.
+    QStringList plotterFiles;
+    for (const char* name : {"bay-survey.s5.wpt", "bay-survey.s5.rut"}) {
+        const QString copy = workDir.filePath(QString::fromLatin1(name));
+        QFile::copy(examples.filePath(QString::fromLatin1(name)), copy);
+        plotterFiles.append(copy);
+    }
+
+    AnswerYes dialogs;
+    velmar::ToolkitApp toolkit(&dialogs);
     velmar::MainTabDialog* window = toolkit.mainWindow();
     window->show();
     velmar::PageTabCtrl* tabs = window->tabCtrl();
     velmar::ConvertPage* convert = tabs->convertPage();
     velmar::MergePage* merge = tabs->mergePage();
+    velmar::ReadPage* read = tabs->readPage();
+    velmar::WritePage* write = tabs->writePage();
 
     // The Convert tab as a user fills it: HUB files to Series 77 into an output folder.
     for (const QString& path : sources) {
@@ -102,6 +185,19 @@ int main(int argc, char** argv) {
     setEditText(merge, "sourceEdit", sources[1]);
     setEditText(merge, "outputEdit", workDir.filePath(QStringLiteral("merged.hub")));
     merge->updateValues(true);
+
+    // The Read tab saving a Series 41 plotter's database; the Write tab with the two Series 5
+    // files for a Series 5 plotter (a page takes clicks only while its tab is shown).
+    setEditText(read, "outputEdit", workDir.filePath(QStringLiteral("harbour.s41")));
+    read->updateValues(true);
+    tabs->setCurrentIndex(3);
+    clickRadio(write, "typeRadio1");
+    tabs->setCurrentIndex(0);
+    for (const QString& path : plotterFiles) {
+        write->fileList()->addFile(path);
+    }
+    setEditText(write, "sourceEdit", plotterFiles.back());
+    write->updateValues(true);
 
     bool ok = true;
     // The port dialogs as a page shows them: the Series 41 defaults, with COM1 standing for a
@@ -131,9 +227,12 @@ int main(int argc, char** argv) {
     });
 
     QTimer::singleShot(200, &application, [&] {
-        ok = save(window, output, QStringLiteral("convert-tab.png")) && ok;
-        tabs->setCurrentIndex(1);
-        ok = save(window, output, QStringLiteral("merge-tab.png")) && ok;
+        const char* const tabNames[] = {"convert-tab.png", "merge-tab.png", "read-tab.png",
+                                        "write-tab.png"};
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            tabs->setCurrentIndex(tab);
+            ok = save(window, output, QString::fromLatin1(tabNames[tab])) && ok;
+        }
         tabs->setCurrentIndex(0);
 
         // The About box, closed by its own button once pictured.
@@ -159,6 +258,47 @@ int main(int argc, char** argv) {
         });
         poll.start(50);
         convert->convert();
+
+        // A read from a Series 41 plotter that sends a line every quarter second, pictured
+        // with a few lines in.
+        tabs->setCurrentIndex(2);
+        {
+            velmar::sim::SimulatorOptions options;
+            options.role = velmar::sim::Role::Send;
+            options.deviceType = velmar::kDeviceSeries41;
+            options.sendFile =
+                velmar::localPath(examples.filePath(QStringLiteral("harbour-tour.s41")));
+            options.registerPort = false;
+            options.startDelayMs = 0;
+            options.lineGapMs = 250;
+            Plotter plotter(options);
+            ok = plotter.ready() &&
+                 pictureTransfer([&] { read->read(); },
+                                 [](velmar::ProgressDialog* w) { return w->lineCounter() >= 4; },
+                                 output, QStringLiteral("reading.png")) &&
+                 ok;
+        }
+        // A write of both files to a Series 5 plotter that answers slowly, pictured during the
+        // second file.
+        tabs->setCurrentIndex(3);
+        {
+            velmar::sim::SimulatorOptions options;
+            options.role = velmar::sim::Role::Receive;
+            options.deviceType = velmar::kDeviceSeries5;
+            options.count = 2;
+            options.registerPort = false;
+            options.answerDelayMs = 60;
+            Plotter plotter(options);
+            const auto inSecondFile = [](velmar::ProgressDialog* w) {
+                return w->resultEdit()->toPlainText().contains(QStringLiteral("OK : ")) &&
+                       w->lineCounter() >= 14;
+            };
+            ok = plotter.ready() &&
+                 pictureTransfer([&] { write->write(); }, inSecondFile, output,
+                                 QStringLiteral("writing.png")) &&
+                 ok;
+        }
+        tabs->setCurrentIndex(0);
         window->reject();
     });
 
