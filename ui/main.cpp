@@ -25,7 +25,8 @@ void describeCommandLine(QCommandLineParser& parser) {
     // "Ver 12.4.17" without its "Ver ".
     QCoreApplication::setApplicationVersion(QString::fromLatin1(velmar::kVersionText).mid(4));
     parser.setApplicationDescription(QStringLiteral(
-        "Converts and merges the user databases of chart plotters and GPS receivers."));
+        "Converts, merges, reads and writes the user databases of chart plotters and GPS "
+        "receivers."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"),
