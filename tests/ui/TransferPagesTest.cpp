@@ -90,7 +90,7 @@ TEST_F(TransferPagesTest, TypeClicksResetThePortAndTheDialogsKeepOrDropTheirChoi
         };
         for (const auto& step : steps) {
             ASSERT_TRUE(
-                test::driveModal<QDialog>([&] { clickControl(page, com); },
+                test::driveModal<QDialog>([page = page, com = com] { clickControl(page, com); },
                                           [&](auto* d) {
                                               for (const auto& [list, item] : step.choose) {
                                                   control<QComboBox>(d, list)->setCurrentText(item);
@@ -106,7 +106,7 @@ TEST_F(TransferPagesTest, TypeClicksResetThePortAndTheDialogsKeepOrDropTheirChoi
         for (const int type : {1, 5}) { // the Series 5 drawing; none for HUB
             control<QRadioButton>(page, radio + type)->click();
             ASSERT_TRUE(test::driveModal<WiringInfoDialog>(
-                [&] { clickControl(page, wiring); },
+                [page = page, wiring = wiring] { clickControl(page, wiring); },
                 [&](WiringInfoDialog* w) {
                     EXPECT_EQ(w->picture() != nullptr && w->deviceType() == 1, type == 1);
                     return clickControl(w, 1);
@@ -148,7 +148,8 @@ TEST_F(TransferPagesTest, FileDialogsAndTheChecksBeforeAnyWindowOpens) {
         }
         control<QRadioButton>(page, radio)->click();
         dialogs.calls.clear();
-        EXPECT_TRUE(test::runWithoutModal([&] { clickControl(page, button); }));
+        EXPECT_TRUE(
+            test::runWithoutModal([page = page, button = button] { clickControl(page, button); }));
         ASSERT_EQ(dialogs.calls.size(), 1u);
         EXPECT_EQ(std::tuple(dialogs.calls[0].text, dialogs.calls[0].icon),
                   std::tuple(QString(message), MessageIcon::Error));
