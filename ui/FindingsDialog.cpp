@@ -6,6 +6,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <string_view>
+
 #include "core/TextFile.h"
 #include "ui/DialogService.h"
 #include "ui/KeyFilter.h"
@@ -40,13 +42,21 @@ std::string findingsCsv(const std::vector<std::vector<std::string>>& rows) {
     std::string csv;
     const auto line = [&csv](const auto& fields) {
         bool first = true;
-        for (const auto& field : fields) {
-            csv += first ? "\"" : ",\"";
-            for (const char c : std::string(field)) {
-                csv += c == '"' ? std::string("\"\"") : std::string(1, c);
+        for (const std::string_view field : fields) {
+            csv += first ? "" : ",";
+            first = false;
+            if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+                csv += field;
+                continue;
             }
             csv += '"';
-            first = false;
+            for (const char c : field) {
+                csv += c;
+                if (c == '"') {
+                    csv += '"';
+                }
+            }
+            csv += '"';
         }
         csv += "\r\n";
     };
@@ -59,7 +69,8 @@ std::string findingsCsv(const std::vector<std::vector<std::string>>& rows) {
 
 FindingsDialog::FindingsDialog(const std::vector<ConversionReport>& reports, DialogService& dialogs,
                                QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), table_(new QTableWidget(this)),
+    : QDialog(parent), dialogs_(dialogs), rows_(findingRows(reports)),
+      table_(new QTableWidget(this)),
       save_(new QPushButton(QString::fromLatin1(kSaveCsvCaption), this)) {
     setWindowTitle(QString::fromLatin1(kFindingsCaption));
     setModal(true);
@@ -67,18 +78,18 @@ FindingsDialog::FindingsDialog(const std::vector<ConversionReport>& reports, Dia
     resize(760, 360);
     KeyFilter::install(this);
 
-    const std::vector<std::vector<std::string>> rows = findingRows(reports);
     table_->setColumnCount(static_cast<int>(std::size(kHeadings)));
     QStringList headings;
     for (const char* heading : kHeadings) {
         headings << QString::fromLatin1(heading);
     }
     table_->setHorizontalHeaderLabels(headings);
-    table_->setRowCount(static_cast<int>(rows.size()));
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        for (std::size_t c = 0; c < rows[r].size(); ++c) {
-            table_->setItem(static_cast<int>(r), static_cast<int>(c),
-                            new QTableWidgetItem(localText(rows[r][c])));
+    table_->setRowCount(static_cast<int>(rows_.size()));
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+        for (std::size_t c = 0; c < rows_[r].size(); ++c) {
+            auto* item = new QTableWidgetItem(localText(rows_[r][c]));
+            item->setData(Qt::UserRole, static_cast<qulonglong>(r)); // its row of rows_
+            table_->setItem(static_cast<int>(r), static_cast<int>(c), item);
         }
     }
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -112,14 +123,11 @@ void FindingsDialog::saveAsCsv() {
     if (path.isEmpty()) {
         return;
     }
-    // The rows as the table shows them now, in its sort order.
+    // The rows in the table's sort order, with the bytes of the findings (a name in another
+    // character set does not survive the trip through the table's texts).
     std::vector<std::vector<std::string>> rows;
     for (int r = 0; r < table_->rowCount(); ++r) {
-        std::vector<std::string>& row = rows.emplace_back();
-        for (int c = 0; c < table_->columnCount(); ++c) {
-            const QTableWidgetItem* item = table_->item(r, c);
-            row.push_back(item != nullptr ? item->text().toLocal8Bit().toStdString() : "");
-        }
+        rows.push_back(rows_[table_->item(r, 0)->data(Qt::UserRole).toULongLong()]);
     }
     OutputFile file;
     const std::string target = path.toLocal8Bit().toStdString();

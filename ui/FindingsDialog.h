@@ -22,7 +22,8 @@ inline constexpr char kCloseCaption[] = "Close";
 
 // The rows of the findings of the reports: file, record, what happened, change, why.
 std::vector<std::vector<std::string>> findingRows(const std::vector<ConversionReport>& reports);
-// The table as CSV: a heading line, every field quoted, lines ended with CR LF.
+// The table as CSV: a heading line, then the rows; a field holding a comma, a quote or a line end
+// is quoted (its quotes doubled); lines end with CR LF. The texts' bytes are kept as they are.
 std::string findingsCsv(const std::vector<std::vector<std::string>>& rows);
 
 class FindingsDialog : public QDialog {
@@ -38,6 +39,7 @@ class FindingsDialog : public QDialog {
     void saveAsCsv();
 
     DialogService& dialogs_;
+    std::vector<std::vector<std::string>> rows_; // the findings' own bytes, for the CSV
     QTableWidget* table_;
     QPushButton* save_;
 };
