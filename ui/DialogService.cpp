@@ -5,10 +5,12 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <vector>
 
 #include "ui/AppTexts.h"
+#include "ui/ProgressDialog.h" // the caption of "Details..."
 
 namespace velmar {
 
@@ -86,7 +88,18 @@ MessageAnswer QtDialogService::message(QWidget* parent, const QString& text, Mes
         standard = QMessageBox::Yes | QMessageBox::No;
     }
     QMessageBox box(boxIcon(icon), QString::fromLatin1(kAppTitle), text, standard, parent);
-    switch (box.exec()) {
+    const QAbstractButton* details =
+        buttons == MessageButtons::OkDetails
+            ? box.addButton(QString::fromLatin1(kDetailsCaption), QMessageBox::ActionRole)
+            : nullptr;
+    if (details != nullptr) {
+        box.setEscapeButton(QMessageBox::Ok); // Escape and the close box still answer OK
+    }
+    const int answer = box.exec();
+    if (details != nullptr && box.clickedButton() == details) {
+        return MessageAnswer::Details;
+    }
+    switch (answer) {
     case QMessageBox::Cancel:
         return MessageAnswer::Cancel;
     case QMessageBox::Yes:

@@ -11,8 +11,9 @@ class QWidget;
 namespace velmar {
 
 enum class MessageIcon { None, Error, Warning, Information, Question };
-enum class MessageButtons { Ok, OkCancel, YesNo };
-enum class MessageAnswer { Ok, Cancel, Yes, No };
+// OkDetails: "OK" and "Details...", which closes the box with the answer Details.
+enum class MessageButtons { Ok, OkCancel, YesNo, OkDetails };
+enum class MessageAnswer { Ok, Cancel, Yes, No, Details };
 
 // An open or save file dialog. `filter` is the program's own filter text: pairs of a
 // description and its patterns separated by '|', closed by "||", as "All files (*.*)|*.*||".

@@ -7,10 +7,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 #include "merge/MergeJob.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogService.h"
 #include "ui/FileDropListBox.h"
+#include "ui/FindingsDialog.h"
 #include "ui/KeyFilter.h"
 #include "ui_MergePage.h"
 
@@ -138,13 +141,22 @@ void MergePage::merge() {
         return;
     }
     MergeReport report;
+    std::vector<ConversionReport> inputs;
     {
         const WaitCursor busy;
-        report = runMergeJob(values_.mergeType, files, output);
+        report = runMergeJob(values_.mergeType, files, output, &inputs);
     }
-    // "Merging Completed" only when every input was read and the output written.
-    dialogs_.message(this, fromLocalPath(report.message()),
-                     report.ok() ? MessageIcon::None : MessageIcon::Error);
+    const bool findings = std::any_of(inputs.begin(), inputs.end(),
+                                      [](const auto& input) { return !input.findings.empty(); });
+    // "Merging Completed" only when every input was read and the output written. A merge that
+    // renamed or dropped records offers their table beside the box's OK.
+    const MessageAnswer answer = dialogs_.message(
+        this, fromLocalPath(report.message()), report.ok() ? MessageIcon::None : MessageIcon::Error,
+        findings ? MessageButtons::OkDetails : MessageButtons::Ok);
+    if (answer == MessageAnswer::Details) {
+        FindingsDialog window(inputs, dialogs_, this);
+        window.exec();
+    }
 }
 
 } // namespace velmar

@@ -1,6 +1,7 @@
 #pragma once
 // The "Merge" tab: several HUB files into one HUB file, or several CMAP files into one CMAP
-// document. The merge runs inside the button's handler; its outcome is shown in a message box.
+// document. The merge runs inside the button's handler; its outcome is shown in a message box,
+// with "Details..." when it renamed or dropped records.
 
 #include <QString>
 #include <QWidget>

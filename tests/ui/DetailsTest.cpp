@@ -1,7 +1,8 @@
-// "Details...": offered by the Converting window only when the job changed records; the table of
-// findings sorts by a column and saves itself as CSV.
+// "Details...": offered by the Converting window and the Merge page's message only when the job
+// changed records; the table of findings sorts by a column and saves itself as CSV.
 
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -11,7 +12,10 @@
 #include "TestSupport.h"
 #include "UiTestSupport.h"
 #include "core/ConversionJob.h"
+#include "merge/MergeJob.h"
+#include "ui/FileDropListBox.h"
 #include "ui/FindingsDialog.h"
+#include "ui/MergePage.h"
 #include "ui/ProgressDialog.h"
 
 namespace velmar {
@@ -103,6 +107,37 @@ TEST(DetailsTest, ConvertingWindowShowsTheFindingsSortsThemAndSavesTheCsv) {
               test::fields({"*.csv", "CSV files (*.csv)|*.csv|All files (*.*)|*.*||", "csv", false,
                             true, true}));
     window->actionButton()->click();
+}
+
+TEST(DetailsTest, MergeMessageOffersTheRenamesBesideItsOk) {
+    test::TempDir dir;
+    test::ScriptedDialogs dialogs;
+    MergePage page(dialogs);
+    const std::string hub = "$VERSION,1.0.1,2012.03.05*\r\n$WPT*\r\n$HOME,Moored,10,0000FF,"
+                            "43D17.412N,5D21.630E,20120305,0.0,,,*\r\n$END*\r\nENDDATA\r\n";
+    test::writeBytes(dir.file("a.hub"), hub);
+    test::writeBytes(dir.file("b.hub"), hub);
+    page.fileList()->addEntry(QString::fromStdString(dir.file("a.hub")));
+    page.fileList()->addEntry(QString::fromStdString(dir.file("b.hub")));
+    control<QLineEdit>(&page, 1085)->setText(QString::fromStdString(dir.file("m.hub")));
+    dialogs.detailsAnswers = {MessageAnswer::Details};
+    QStringList row;
+    const bool seen = test::driveModal<FindingsDialog>(
+        [&] { page.merge(); },
+        [&](FindingsDialog* details) {
+            for (int c = 0; c < details->table()->columnCount(); ++c) {
+                row << details->table()->item(0, c)->text();
+            }
+            EXPECT_EQ(details->table()->rowCount(), 1);
+            details->accept();
+            return true;
+        });
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(row.mid(0, 4),
+              QStringList({"b.hub", "waypoint 1 HOME", "renamed", "name \"HOME\" -> \"WPT0\""}));
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text, "Merging Completed");
+    EXPECT_EQ(dialogs.calls[0].buttons, MessageButtons::OkDetails);
 }
 
 } // namespace

@@ -349,6 +349,8 @@ TEST_F(MergePageTest, MergesAfterTheChecksAndReportsCompletedOnlyOnFullSuccess) 
         EXPECT_EQ(dialogs.calls[0].text, c.message);
         EXPECT_EQ(dialogs.calls[0].icon,
                   c.message == "Merging Completed" ? MessageIcon::None : MessageIcon::Error);
+        EXPECT_EQ(dialogs.calls[0].buttons, // "Details..." for the renamed twin
+                  c.names.size() > 1 ? MessageButtons::OkDetails : MessageButtons::Ok);
         const std::string merged = test::readBytes(c.output.trimmed().toStdString());
         EXPECT_EQ(merged.empty(), c.names.empty()) << c.message.toStdString();
         for (const std::string& name : c.names) {

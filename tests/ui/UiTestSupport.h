@@ -34,13 +34,19 @@ struct DialogCall {
 class ScriptedDialogs : public DialogService {
   public:
     QStringList pathAnswers; // of the file and folder dialogs in order; none or "" cancels
-    std::vector<MessageAnswer> yesNoAnswers; // of the Yes/No questions in order; none: Yes
-    std::function<void()> whileAsking;       // runs while a Yes/No question is up
+    std::vector<MessageAnswer> yesNoAnswers;   // of the Yes/No questions in order; none: Yes
+    std::vector<MessageAnswer> detailsAnswers; // of the OK/Details... boxes in order; none: Ok
+    std::function<void()> whileAsking;         // runs while a Yes/No question is up
     std::vector<DialogCall> calls;
 
     MessageAnswer message(QWidget*, const QString& text, MessageIcon icon,
                           MessageButtons buttons) override {
         calls.push_back({DialogCall::Message, text, icon, buttons, {}});
+        if (buttons == MessageButtons::OkDetails && !detailsAnswers.empty()) {
+            const MessageAnswer answer = detailsAnswers.front();
+            detailsAnswers.erase(detailsAnswers.begin());
+            return answer;
+        }
         if (buttons != MessageButtons::YesNo) {
             return MessageAnswer::Ok;
         }
