@@ -130,7 +130,7 @@ ResultCode loadCmapInput(const std::string& file, CmapDatabase* database,
     }
     CmapDatabase own;
     initCmapDatabase(&own);
-    ResultCode read = loadCmapFile(file.c_str(), &own);
+    ResultCode read = loadCmapFile(file.c_str(), &own, report);
     if (read != kNoMemory) {
         const ResultCode appended = appendCmapRecords(own, database, report);
         read = appended == kOk ? read : appended;

@@ -330,7 +330,7 @@ ResultCode readCmapFile(const char* path, NavDatabase* database, ConversionRepor
     }
     CmapDatabase cmap;
     initCmapDatabase(&cmap);
-    ResultCode result = readCmapRecords(file.get(), &cmap);
+    ResultCode result = readCmapRecords(file.get(), &cmap, report);
     file.reset();
     if (result == kOk) {
         result = cmapToHub(&cmap, database, report);

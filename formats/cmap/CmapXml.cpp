@@ -364,7 +364,8 @@ enum class State { Start, Document, WaypointList, Waypoint, Route, RouteWaypoint
 
 class DocumentReader {
   public:
-    explicit DocumentReader(CmapDatabase& database) : db_(database) {}
+    DocumentReader(CmapDatabase& database, ConversionReport* report)
+        : db_(database), report_(report) {}
 
     void read(std::FILE* file) {
         LineReader reader(file);
@@ -406,10 +407,12 @@ class DocumentReader {
             } else if (tag == "ROUTE") {
                 clearCmapRouteWaypoints(&route_);
                 initCmapRoute(&route_);
+                pointsSeen_ = pointsKept_ = 0;
                 state_ = State::Route;
             } else if (tag == "TRACK") {
                 clearCmapTrackPoints(&track_);
                 initCmapTrack(&track_);
+                pointsSeen_ = pointsKept_ = 0;
                 state_ = State::Track;
             } else if (tag == "/C_MAP") {
                 return false;
@@ -425,13 +428,18 @@ class DocumentReader {
             break;
         case State::Waypoint:
             if (tag == "/WAYPOINT") {
-                unlessOutOfMemory(addCmapWaypoint(&db_, &waypoint_)); // a full table drops it
+                const ResultCode added = unlessOutOfMemory(addCmapWaypoint(&db_, &waypoint_));
+                noteClosed(RecordKind::Waypoint, waypoints_++, waypoint_.name, added, 0, 0);
                 state_ = State::WaypointList;
             }
             break;
         case State::Route:
             if (tag == "/ROUTE") {
-                unlessOutOfMemory(addCmapRoute(&db_, std::move(route_)));
+                if (report_ != nullptr) {
+                    name_ = route_.name; // the route is handed over
+                }
+                const ResultCode added = unlessOutOfMemory(addCmapRoute(&db_, std::move(route_)));
+                noteClosed(RecordKind::Route, routes_++, name_, added, pointsSeen_, pointsKept_);
                 clearCmapRouteWaypoints(&route_);
                 state_ = State::Document;
             } else if (tag == "WAYPOINT") {
@@ -441,13 +449,17 @@ class DocumentReader {
             break;
         case State::RouteWaypoint:
             if (tag == "/WAYPOINT") {
-                unlessOutOfMemory(addCmapRouteWaypoint(&route_, &routeWaypoint_));
+                const ResultCode added =
+                    unlessOutOfMemory(addCmapRouteWaypoint(&route_, &routeWaypoint_));
+                pointsKept_ += added == kOk ? 1 : 0;
+                ++pointsSeen_;
                 state_ = State::Route;
             }
             break;
         case State::Track:
             if (tag == "/TRACK") {
-                unlessOutOfMemory(addCmapTrack(&db_, std::move(track_)));
+                const ResultCode added = unlessOutOfMemory(addCmapTrack(&db_, std::move(track_)));
+                noteClosed(RecordKind::Track, tracks_++, kNoName, added, pointsSeen_, pointsKept_);
                 clearCmapTrackPoints(&track_);
                 state_ = State::Document;
             } else if (tag == "POINT") {
@@ -457,12 +469,35 @@ class DocumentReader {
             break;
         case State::Point:
             if (tag == "/POINT") {
-                unlessOutOfMemory(addCmapTrackPoint(&track_, &point_));
+                const ResultCode added = unlessOutOfMemory(addCmapTrackPoint(&track_, &point_));
+                pointsKept_ += added == kOk ? 1 : 0;
+                ++pointsSeen_;
                 state_ = State::Track;
             }
             break;
         }
         return true;
+    }
+
+    // A record the full table dropped, or the points a record's full list dropped.
+    void noteClosed(RecordKind kind, std::size_t index, const std::string& name, ResultCode added,
+                    std::size_t seen, std::size_t kept) const {
+        if (report_ == nullptr) {
+            return;
+        }
+        const RecordNotes notes(report_, kind, index, name);
+        if (added != kOk) {
+            notes.dropped(
+                kind == RecordKind::Waypoint ? "at most 10,000 waypoints are read from a CMAP file"
+                : kind == RecordKind::Route  ? "at most 1,000 routes are read from a CMAP file"
+                                             : "at most 1,000 tracks are read from a CMAP file");
+        } else {
+            notes.pointsDropped(
+                seen, kept,
+                kind == RecordKind::Route
+                    ? "at most 1,000 points of a route are read from a CMAP file"
+                    : "at most 100,000 points of a track are read from a CMAP file");
+        }
     }
 
     // A tag with a non-empty value. Always true: fields never end the document.
@@ -557,7 +592,17 @@ class DocumentReader {
         // DATE_TIME_TEXT repeats DATE_TIME and is not read.
     }
 
+    static inline const std::string kNoName; // CMAP tracks have none
+
     CmapDatabase& db_;
+    ConversionReport* report_;
+    // The records of each kind closed so far, and the points of the open route or track.
+    std::size_t waypoints_ = 0;
+    std::size_t routes_ = 0;
+    std::size_t tracks_ = 0;
+    std::size_t pointsSeen_ = 0;
+    std::size_t pointsKept_ = 0;
+    std::string name_;
     std::string decoded_;
     State state_ = State::Start;
     CmapWaypoint waypoint_;
@@ -589,12 +634,12 @@ ResultCode writeCmapRecords(OutputFile* file, const CmapDatabase* database, int 
     return writeCmapRecords(&sink, database, selector);
 }
 
-ResultCode readCmapRecords(std::FILE* file, CmapDatabase* database) {
+ResultCode readCmapRecords(std::FILE* file, CmapDatabase* database, ConversionReport* report) {
     if (file == nullptr || database == nullptr) {
         return kBadArgument;
     }
     try {
-        DocumentReader reader(*database);
+        DocumentReader reader(*database, report);
         reader.read(file);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
@@ -602,7 +647,7 @@ ResultCode readCmapRecords(std::FILE* file, CmapDatabase* database) {
     return kOk;
 }
 
-ResultCode loadCmapFile(const char* path, CmapDatabase* database) {
+ResultCode loadCmapFile(const char* path, CmapDatabase* database, ConversionReport* report) {
     if (path == nullptr || database == nullptr) {
         return kBadArgument;
     }
@@ -610,7 +655,7 @@ ResultCode loadCmapFile(const char* path, CmapDatabase* database) {
     if (!file) {
         return kCannotOpen;
     }
-    return readCmapRecords(file.get(), database);
+    return readCmapRecords(file.get(), database, report);
 }
 
 ResultCode saveCmapFile(const CmapDatabase* database, const char* path) {

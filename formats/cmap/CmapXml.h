@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "core/ConversionReport.h"
 #include "core/TextFile.h"
 #include "formats/cmap/CmapDatabase.h"
 
@@ -54,10 +55,13 @@ ResultCode writeCmapRecords(OutputFile* file, const CmapDatabase* database, int 
 // Reads a document and appends its records to what the database already holds. Never fails on
 // content: unknown, malformed and misplaced lines are ignored, records beyond a capacity and
 // unclosed records are dropped, reading stops at the first /C_MAP. 5 for a missing argument.
-ResultCode readCmapRecords(std::FILE* file, CmapDatabase* database);
+// With a report, the records and points beyond a capacity are noted (numbered in the document).
+ResultCode readCmapRecords(std::FILE* file, CmapDatabase* database,
+                           ConversionReport* report = nullptr);
 
 // Opens the file and appends its records (2 when it cannot be opened, 5 for a missing argument).
-ResultCode loadCmapFile(const char* path, CmapDatabase* database);
+ResultCode loadCmapFile(const char* path, CmapDatabase* database,
+                        ConversionReport* report = nullptr);
 // Creates or replaces the file with one document of all kinds (2 when it cannot be created,
 // 1 when a line cannot be written).
 ResultCode saveCmapFile(const CmapDatabase* database, const char* path);

@@ -111,6 +111,37 @@ TEST(FindingsTest, EachLimitIsNotedWithItsOldAndNewValue) {
     EXPECT_EQ(write(kSeries41, thousand).written.waypoints, 999);
 }
 
+TEST(FindingsTest, CmapReaderNotesWhatItsCapacitiesDrop) {
+    std::string xml = "<C_MAP>\n<WAYPOINTS>\n";
+    for (int i = 0; i <= 10000; ++i) {
+        xml += "<WAYPOINT>\n<NAME>W" + std::to_string(i) + "</NAME>\n</WAYPOINT>\n";
+    }
+    xml += "</WAYPOINTS>\n";
+    for (int r = 0; r <= 1000; ++r) {
+        xml += "<ROUTE>\n<NAME>R" + std::to_string(r) + "</NAME>\n";
+        for (int p = 0; p < (r == 0 ? 1001 : 1); ++p) {
+            xml += "<WAYPOINT>\n</WAYPOINT>\n";
+        }
+        xml += "</ROUTE>\n<TRACK>\n</TRACK>\n";
+    }
+    test::TempDir dir;
+    test::writeBytes(dir.file("big.xml"), xml + "</C_MAP>\n");
+    NavDatabase db;
+    ConversionReport report;
+    ASSERT_EQ(formatFamily(kCmap)->reader(dir.file("big.xml").c_str(), &db, &report), kOk);
+    std::vector<std::tuple<FindingKind, RecordKind, int, std::string, std::string>> found;
+    for (const Finding& f : report.findings) {
+        found.emplace_back(f.kind, f.recordKind, f.index, f.name, f.oldValue + ">" + f.newValue);
+    }
+    using K = FindingKind;
+    using R = RecordKind;
+    EXPECT_EQ(found, decltype(found)({{K::RecordDropped, R::Waypoint, 10000, "W10000", ">"},
+                                      {K::PointsDropped, R::Route, 0, "R0", "1001>1000"},
+                                      {K::RecordDropped, R::Route, 1000, "R1000", ">"},
+                                      {K::RecordDropped, R::Track, 1000, "", ">"}}));
+    EXPECT_EQ(countRecords(db).routePoints, 1999);
+}
+
 TEST(FindingsTest, NothingIsNotedWhenNothingChanges) {
     NavDatabase db;
     db.waypoints.push_back(waypoint("HOME", 0));
