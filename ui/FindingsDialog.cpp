@@ -10,6 +10,7 @@
 
 #include "core/TextFile.h"
 #include "ui/DialogService.h"
+#include "ui/FileDropListBox.h"
 #include "ui/KeyFilter.h"
 
 namespace velmar {
@@ -130,8 +131,7 @@ void FindingsDialog::saveAsCsv() {
         rows.push_back(rows_[table_->item(r, 0)->data(Qt::UserRole).toULongLong()]);
     }
     OutputFile file;
-    const std::string target = path.toLocal8Bit().toStdString();
-    ResultCode result = file.create(target);
+    ResultCode result = file.create(localPath(path));
     if (result == kOk) {
         file.write(findingsCsv(rows));
         result = file.close();
