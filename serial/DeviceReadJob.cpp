@@ -115,7 +115,7 @@ class SentenceHunter {
                 return Result::None;
             }
             state_ = State::Hunt;
-            return sentence() == kSeries41EndSentence ? Result::End : Result::Sentence;
+            return sentence() == kSeries41EndLine ? Result::End : Result::Sentence;
         }
         return Result::None;
     }

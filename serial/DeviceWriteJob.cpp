@@ -239,7 +239,7 @@ int sendSeries41(int fileIndex, DeviceWriteJob* job, SerialPort* port) {
             break;
         }
         postLineCount(job);
-        if (line.find(kSeries41EndSentence) != std::string_view::npos) {
+        if (line.find(kSeries41EndLine) != std::string_view::npos) {
             return delivery.finish(Outcome::Sent); // the file's own end sentence has gone
         }
         if (transferStopAsked(job)) {
@@ -248,7 +248,7 @@ int sendSeries41(int fileIndex, DeviceWriteJob* job, SerialPort* port) {
         }
         pacer.pause(kLineGap);
     }
-    if (outcome != Outcome::Lost && delivery.send(kSeries41EndSentence) == SendResult::Lost) {
+    if (outcome != Outcome::Lost && delivery.send(kSeries41EndLine) == SendResult::Lost) {
         outcome = Outcome::Lost;
     }
     return delivery.finish(outcome);

@@ -29,7 +29,7 @@ inline constexpr char kOpenFileLine[] = "Err : Open file ";
 
 // The fixed lines on the wire.
 inline constexpr char kSeries41Prompt[] = ">\r\n";
-inline constexpr char kSeries41EndSentence[] = "$PFEC,GPxfr,CTL,E\r\n";
+inline constexpr char kSeries41EndLine[] = "$PFEC,GPxfr,CTL,E\r\n";
 inline constexpr char kSeries5Start[] = "+\r\n";
 inline constexpr char kSeries5Next[] = "N\r\n";
 inline constexpr char kSeries5Repeat[] = "R\r\n";

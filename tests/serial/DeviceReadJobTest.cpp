@@ -21,7 +21,7 @@ using sim::Role;
 
 const std::string kWpl = "$PFEC,GPwpl,3512.345,N,13945.678,E,HOME  ,,@qMARINA          ,A,,,,\r\n";
 const std::string kRte = "$GPRTE,1,1,C,01, HOME  \r\n";
-const std::string kEnd = kSeries41EndSentence;
+const std::string kEnd = kSeries41EndLine;
 const std::string kStart = kTransferStartText;
 
 ComSettings settingsFor(int type) {

@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 using sim::Role;
 using Clock = std::chrono::steady_clock;
 
-const std::string kEnd = kSeries41EndSentence;
+const std::string kEnd = kSeries41EndLine;
 const std::string kStart = kTransferStartText;
 constexpr int kNoFlow = 2;
 constexpr int kXonXoff = 0;
