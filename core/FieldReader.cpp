@@ -3,13 +3,19 @@
 namespace velmar {
 
 FieldReader::FieldReader(std::string_view line) {
-    const auto nul = line.find('\0');
-    line_ = nul == std::string_view::npos ? line : line.substr(0, nul);
-    for (std::size_t i = 0; i < line_.size() && commaCount_ < kKnownCommas; ++i) {
-        if (line_[i] == ',') {
-            commas_[commaCount_++] = static_cast<std::uint32_t>(i);
+    // One pass finds the commas and a NUL, which ends the line's text.
+    std::size_t i = 0;
+    for (; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == ',') {
+            if (commaCount_ < kKnownCommas) {
+                commas_[commaCount_++] = static_cast<std::uint32_t>(i);
+            }
+        } else if (c == '\0') {
+            break;
         }
     }
+    line_ = line.substr(0, i);
 }
 
 std::string_view FieldReader::field(int index, int maximum) const {

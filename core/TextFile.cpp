@@ -1,6 +1,8 @@
 #include "core/TextFile.h"
 
+#include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -11,11 +13,15 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace velmar {
 
 namespace {
-constexpr std::size_t kReadChunk = 1 << 16;
+// Room behind the buffer's end, so the last block of a scan can be read whole.
+constexpr std::size_t kScanSlack = 16;
 constexpr std::size_t kWriteChunk = 1 << 16;
 constexpr int kEndMark = 0x1A;
 
@@ -100,75 +106,109 @@ FilePtr openForReading(const char* path) {
 }
 
 LineReader::LineReader(std::FILE* file, bool stopAtEndMark)
-    : file_(file), stopAtEndMark_(stopAtEndMark), buffer_(kReadChunk) {
-    line_.reserve(kMaxPiece + 1);
+    : file_(file), stopAtEndMark_(stopAtEndMark), buffer_(kBufferSize + kScanSlack) {
+    struct stat info {};
+    if (file_ != nullptr && ::fstat(::fileno(file_), &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_size > 0) {
+        fileSize_ = static_cast<std::size_t>(info.st_size);
+    }
 }
 
+// Keeps the bytes not yet handed out and reads more after them. A line that runs past the
+// buffer's end is the only thing moved: at most a piece and its line end.
 bool LineReader::fill() {
     if (ended_ || file_ == nullptr) {
+        ended_ = true;
         return false;
     }
-    size_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    const std::size_t kept = size_ - position_;
+    std::memmove(buffer_.data(), buffer_.data() + position_, kept);
     position_ = 0;
-    if (size_ == 0) {
-        ended_ = true;
-        return false;
+    size_ = kept;
+    while (size_ < kBufferSize) {
+        const std::size_t count = std::fread(buffer_.data() + size_, 1, kBufferSize - size_, file_);
+        if (count == 0) {
+            ended_ = true;
+            break;
+        }
+        size_ += count;
     }
-    return true;
+    return size_ > kept;
 }
 
-int LineReader::peek() {
-    if (position_ >= size_ && !fill()) {
-        return EOF;
+// The index of the first byte of p[0, n) that is a line end, a NUL or (when it counts) the end
+// mark; n when there is none. Sixteen bytes at a time where the processor can: the buffer has
+// room behind its end for the last block to be read whole.
+std::size_t LineReader::findSpecial(const char* p, std::size_t n) const {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i nul = _mm_setzero_si128();
+    const __m128i mark = _mm_set1_epi8(stopAtEndMark_ ? static_cast<char>(kEndMark) : '\n');
+    for (; i < n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, nul), _mm_cmpeq_epi8(v, mark)));
+        const auto bits = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        if (bits != 0) {
+            return std::min(n, i + static_cast<std::size_t>(std::countr_zero(bits)));
+        }
     }
-    const int c = static_cast<unsigned char>(buffer_[position_]);
-    if (stopAtEndMark_ && c == kEndMark) {
-        ended_ = true;
-        size_ = position_;
-        return EOF;
+    return n;
+#else
+    for (; i < n; ++i) {
+        const char c = p[i];
+        if (c == '\n' || c == '\r' || c == '\0' || (stopAtEndMark_ && c == kEndMark)) {
+            return i;
+        }
     }
-    return c;
-}
-
-int LineReader::get() {
-    const int c = peek();
-    if (c != EOF) {
-        ++position_;
-    }
-    return c;
+    return n;
+#endif
 }
 
 bool LineReader::next(std::string_view* line) {
-    line_.clear();
-    int c = EOF;
-    while (line_.size() < kMaxPiece) {
-        c = get();
-        if (c == EOF) {
+    // A piece, its CR and its LF must all be in the buffer to be told apart.
+    if (size_ - position_ <= kMaxPiece + 1 && !ended_) {
+        fill();
+    }
+    const char* const start = buffer_.data() + position_;
+    const std::size_t available = size_ - position_;
+    const std::size_t limit = std::min(available, kMaxPiece);
+    std::size_t nul = limit;
+    std::size_t end = 0;
+    for (;;) {
+        end += findSpecial(start + end, limit - end);
+        if (end == limit || start[end] != '\0') {
             break;
         }
-        if (c == '\r') {
-            if (peek() == '\n') {
-                get();
-            }
-            c = '\n'; // CR LF and a lone CR end the line as LF does
-        }
-        line_.push_back(static_cast<char>(c));
+        nul = std::min(nul, end); // a NUL ends the text, not the line
+        ++end;
+    }
+    std::size_t consumed = end;
+    if (end < limit) {
+        const char c = start[end];
         if (c == '\n') {
-            break;
+            consumed = end + 1;
+        } else if (c == '\r') {
+            consumed = end + 1; // a lone CR ends the line as LF does, CR LF is one line end
+            if (consumed < available && start[consumed] == '\n') {
+                ++consumed;
+            } else if (consumed < available && stopAtEndMark_ && start[consumed] == kEndMark) {
+                size_ = position_ + consumed; // the end mark right after the line end
+                ended_ = true;
+            }
+        } else { // the end mark: nothing after it is read
+            size_ = position_ + end;
+            ended_ = true;
         }
     }
-    if (line_.empty() && c == EOF) {
-        return false;
+    if (consumed == 0) {
+        return false; // the end of the input (a full piece always consumes its bytes)
     }
-    std::string_view text(line_);
-    const auto nul = text.find('\0');
-    if (nul != std::string_view::npos) {
-        text = text.substr(0, nul);
-    }
-    if (!text.empty() && text.back() == '\n') {
-        text.remove_suffix(1);
-    }
-    *line = text;
+    position_ += consumed;
+    *line = std::string_view(start, std::min(end, nul));
     return true;
 }
 

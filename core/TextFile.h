@@ -35,26 +35,33 @@ inline FilePtr openForReading(const std::string& path) {
 // each end a line, a line longer than 255 bytes comes in pieces of at most 255 bytes, a NUL byte
 // ends the text of its line, and the line end is removed. With `stopAtEndMark` the byte 0x1A
 // ends the input.
+//
+// The lines are views into one large buffer: each is found by a single scan for the bytes that
+// matter (line ends, NUL, the end mark), and only the few bytes of a line that runs past the
+// buffer's end are moved before the buffer is filled again.
 class LineReader {
   public:
     static constexpr std::size_t kMaxPiece = 255;
+    static constexpr std::size_t kBufferSize = 1 << 17;
 
     explicit LineReader(std::FILE* file, bool stopAtEndMark = false);
     // The next line (valid until the next call); false at the end of the input.
     bool next(std::string_view* line);
+    // The size of the file when it is known (a regular file), else 0: readers size their
+    // tables from it.
+    std::size_t fileSize() const { return fileSize_; }
 
   private:
-    int get();
-    int peek();
     bool fill();
+    std::size_t findSpecial(const char* p, std::size_t n) const;
 
     std::FILE* file_;
     bool stopAtEndMark_;
-    bool ended_ = false;
+    bool ended_ = false; // nothing more to read from the file
+    std::size_t fileSize_ = 0;
     std::vector<char> buffer_;
     std::size_t position_ = 0;
     std::size_t size_ = 0;
-    std::string line_;
 };
 
 // A file created or replaced for writing; lines end with CR LF on every platform. Failures are
