@@ -122,6 +122,37 @@ double parseNumber(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
+    // The plain decimals of the formats ("12.345", "-0.5"): with at most 15 digits the digits
+    // and the power of ten are exact doubles, so their quotient is the correctly rounded value,
+    // the very double from_chars and strtod give.
+    {
+        static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        std::uint64_t digits = 0;
+        int count = 0;
+        int decimals = -1;
+        std::size_t k = i;
+        for (; k < text.size() && count <= 15; ++k) {
+            const char c = text[k];
+            if (c >= '0' && c <= '9') {
+                digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+                ++count;
+                if (decimals >= 0) {
+                    ++decimals;
+                }
+            } else if (c == '.' && decimals < 0) {
+                decimals = 0;
+            } else {
+                break;
+            }
+        }
+        const char after = k < text.size() ? text[k] : '\0';
+        if (count > 0 && count <= 15 && after != 'e' && after != 'E' && after != 'x' &&
+            after != 'X' && !(after >= '0' && after <= '9')) {
+            const double value = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
+            return negative ? -value : value;
+        }
+    }
     // Fast path for the plain decimal numbers of the formats.
     if (i < text.size() && (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == '.')) {
         const bool hexPrefix =
