@@ -65,6 +65,16 @@ ResultCode initMark(Mark* record) {
     return kOk;
 }
 
+void reserveTrackPoints(Track* track) {
+    track->points.reserve(kMaxTrackPoints);
+}
+
+void fitTrackPoints(Track* track) {
+    if (track->points.capacity() / 2 > track->points.size()) {
+        track->points.shrink_to_fit();
+    }
+}
+
 ResultCode initRoute(Route* record) {
     return initRecord(record);
 }

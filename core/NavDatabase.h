@@ -155,6 +155,12 @@ ResultCode addTrack(NavDatabase* database, Track&& record);
 ResultCode addLine(NavDatabase* database, Line&& record);
 ResultCode addZone(NavDatabase* database, Zone&& record);
 
+// A reader's working track: room for a full track at once, so its points never move while it
+// grows and pages its points never reach are not touched; before the track is added, room that
+// stayed mostly empty is given back.
+void reserveTrackPoints(Track* track);
+void fitTrackPoints(Track* track);
+
 ResultCode addRoutePoint(Route* route, const RoutePoint* point);
 ResultCode addTrackPoint(Track* track, const TrackPoint* point);
 ResultCode addLinePoint(Line* line, const GeoPoint* point);

@@ -57,6 +57,7 @@ class BlockReader {
         } else if (startsWith(line, "$TRK")) {
             clearTrackPoints(&track_);
             initTrack(&track_);
+            reserveTrackPoints(&track_);
             readTrackHeaderFields(fields, &track_);
             block_ = Block::Track;
         } else if (startsWith(line, "$ZON") && sink_.readsLinesAndZones()) {
@@ -137,6 +138,7 @@ class BlockReader {
                 if (!track_.points.empty()) {
                     track_.points.back().pointFlag = 'S';
                 }
+                fitTrackPoints(&track_);
                 sink_.addTrack(std::move(track_));
                 clearTrackPoints(&track_);
                 block_ = Block::None;
