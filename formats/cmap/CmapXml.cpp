@@ -1,6 +1,8 @@
 #include "formats/cmap/CmapXml.h"
 
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <limits>
 #include <new>
 #include <string>
@@ -329,61 +331,177 @@ class DocumentWriter {
 // ---------------------------------------------------------------------------------------------
 // Reading
 
-// Splits one line into its tag and value; false when the line holds no usable tag.
+// Splits one line into its tag and value; false when the line holds no usable tag. Spaces
+// around the element and the line end change nothing: the tag runs from the first '<' to the
+// next '>', the value from there to the next '<'.
 bool splitLine(std::string_view line, std::string_view* tag, std::string_view* value) {
-    // Only the space character is trimmed at the start; spaces and line ends at the end.
-    const std::size_t first = line.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
+    const char* const begin = line.data();
+    const char* const end = begin + line.size();
+    const auto* open = static_cast<const char*>(std::memchr(begin, '<', line.size()));
+    if (open == nullptr) {
         return false;
     }
-    line.remove_prefix(first);
-    line = line.substr(0, line.find_last_not_of(" \r\n") + 1);
-    const std::size_t open = line.find('<');
-    if (open == std::string_view::npos) {
-        return false;
-    }
-    const std::size_t close = line.find('>', open + 1);
-    if (close == std::string_view::npos) {
+    const auto* close = static_cast<const char*>(
+        std::memchr(open + 1, '>', static_cast<std::size_t>(end - open - 1)));
+    if (close == nullptr) {
         return false; // a tag that is not closed
     }
-    *tag = line.substr(open + 1, close - open - 1);
+    *tag = std::string_view(open + 1, static_cast<std::size_t>(close - open - 1));
     if (tag->size() > kCmapMaxTagText) {
         return false;
     }
-    const std::string_view rest = line.substr(close + 1);
-    const std::size_t end = rest.find('<');
-    if (end == std::string_view::npos) {
-        *value = {}; // a value without its closing tag counts as empty
-        return true;
-    }
-    *value = rest.substr(0, end); // its length is checked once its entities are read
+    const auto rest = static_cast<std::size_t>(end - close - 1);
+    const auto* valueEnd = static_cast<const char*>(std::memchr(close + 1, '<', rest));
+    // A value without its closing tag counts as empty; its length is checked once its entities
+    // are read.
+    *value = valueEnd == nullptr
+                 ? std::string_view()
+                 : std::string_view(close + 1, static_cast<std::size_t>(valueEnd - close - 1));
     return true;
+}
+
+// The tags the reader knows, told apart by their length and first letters.
+enum class Tag {
+    Other,
+    CMap,
+    CMapEnd,
+    Waypoints,
+    WaypointsEnd,
+    Waypoint,
+    WaypointEnd,
+    Route,
+    RouteEnd,
+    Track,
+    TrackEnd,
+    Point,
+    PointEnd,
+    Name,
+    Description,
+    Color,
+    Latitude,
+    Longitude,
+    Altitude,
+    Speed,
+    Type,
+    Icon,
+    IconColor,
+    DateTime,
+    Bearing,
+    Distance,
+    IncrementalDistance,
+    ForeColor,
+    BackColor,
+    Pattern,
+    TripDist,
+    Sog,
+    Cog,
+    WaterTemp,
+};
+
+Tag tagOf(std::string_view tag) {
+    static constexpr struct {
+        std::string_view text;
+        Tag tag;
+    } kTags[] = {
+        {"C_MAP", Tag::CMap},
+        {"/C_MAP", Tag::CMapEnd},
+        {"WAYPOINTS", Tag::Waypoints},
+        {"/WAYPOINTS", Tag::WaypointsEnd},
+        {"WAYPOINT", Tag::Waypoint},
+        {"/WAYPOINT", Tag::WaypointEnd},
+        {"ROUTE", Tag::Route},
+        {"/ROUTE", Tag::RouteEnd},
+        {"TRACK", Tag::Track},
+        {"/TRACK", Tag::TrackEnd},
+        {"POINT", Tag::Point},
+        {"/POINT", Tag::PointEnd},
+        {"NAME", Tag::Name},
+        {"DESCRIPTION", Tag::Description},
+        {"COLOR", Tag::Color},
+        {"LATITUDE", Tag::Latitude},
+        {"LONGITUDE", Tag::Longitude},
+        {"ALTITUDE", Tag::Altitude},
+        {"SPEED", Tag::Speed},
+        {"TYPE", Tag::Type},
+        {"ICON", Tag::Icon},
+        {"ICONCOLOR", Tag::IconColor},
+        {"DATE_TIME", Tag::DateTime},
+        {"BEARING", Tag::Bearing},
+        {"DISTANCE", Tag::Distance},
+        {"INCREMENTAL_DISTANCE", Tag::IncrementalDistance},
+        {"FORECOLOR", Tag::ForeColor},
+        {"BACKCOLOR", Tag::BackColor},
+        {"PATTERN", Tag::Pattern},
+        {"TRIP_DIST", Tag::TripDist},
+        {"SOG", Tag::Sog},
+        {"COG", Tag::Cog},
+        {"WATER_TEMP", Tag::WaterTemp},
+    };
+    // The known tags in a small hash table built once: a line's tag is found with one
+    // comparison, mostly.
+    static constexpr std::size_t kSlots = 128;
+    const auto hash = [](std::string_view text) {
+        const auto at = [&](std::size_t i) {
+            return std::size_t{static_cast<unsigned char>(text[i])};
+        };
+        return (text.size() * 37 + at(0) * 11 + at(1) * 5 + at(text.size() - 1)) % kSlots;
+    };
+    struct Table {
+        std::uint8_t slots[kSlots]{}; // entry + 1, 0 for none
+    };
+    static const Table table = [&] {
+        Table t;
+        for (std::size_t i = 0; i < std::size(kTags); ++i) {
+            std::size_t slot = hash(kTags[i].text);
+            while (t.slots[slot] != 0) {
+                slot = (slot + 1) % kSlots;
+            }
+            t.slots[slot] = static_cast<std::uint8_t>(i + 1);
+        }
+        return t;
+    }();
+    if (tag.size() < 2) {
+        return Tag::Other;
+    }
+    for (std::size_t slot = hash(tag); table.slots[slot] != 0; slot = (slot + 1) % kSlots) {
+        if (kTags[table.slots[slot] - 1].text == tag) {
+            return kTags[table.slots[slot] - 1].tag;
+        }
+    }
+    return Tag::Other;
 }
 
 enum class State { Start, Document, WaypointList, Waypoint, Route, RouteWaypoint, Track, Point };
 
 class DocumentReader {
   public:
-    DocumentReader(CmapDatabase& database, ConversionReport* report)
-        : db_(database), report_(report) {}
+    DocumentReader(CmapRecordSink& sink, ConversionReport* report)
+        : sink_(sink), report_(report), trackPointDetails_(sink.readsTrackPointDetails()) {
+        // Every new record of one document is stamped with the same reading of the clock.
+        newWaypoint_.dateTime = newRouteWaypoint_.dateTime = newPoint_.dateTime =
+            currentCmapDateTime();
+    }
 
     void read(std::FILE* file) {
         LineReader reader(file);
         std::string_view line;
         while (reader.next(&line)) {
-            std::string_view tag;
+            std::string_view tagText;
             std::string_view value;
-            if (!splitLine(line, &tag, &value)) {
+            if (!splitLine(line, &tagText, &value)) {
                 continue;
             }
-            if (value.find('&') != std::string_view::npos) {
+            if (!value.empty() && std::memchr(value.data(), '&', value.size()) != nullptr) {
                 decodeXmlText(value, decoded_);
                 value = decoded_;
             }
             if (value.size() > kCmapMaxTagText) {
                 continue; // a value too long to be one of ours
             }
-            if (value.empty() ? !container(tag) : !field(tag, value)) {
+            const Tag tag = tagOf(tagText);
+            if (!value.empty()) {
+                field(tag, value);
+            } else if (!container(tag)) {
                 break; // the end of the document
             }
         }
@@ -394,82 +512,84 @@ class DocumentReader {
 
   private:
     // A tag with an empty value; false at /C_MAP.
-    bool container(std::string_view tag) {
+    bool container(Tag tag) {
         switch (state_) {
         case State::Start:
-            if (tag == "C_MAP") {
+            if (tag == Tag::CMap) {
                 state_ = State::Document;
             }
             break;
         case State::Document:
-            if (tag == "WAYPOINTS") {
+            if (tag == Tag::Waypoints) {
                 state_ = State::WaypointList;
-            } else if (tag == "ROUTE") {
+            } else if (tag == Tag::Route) {
                 clearCmapRouteWaypoints(&route_);
                 initCmapRoute(&route_);
+                sink_.startRoute(route_);
                 pointsSeen_ = pointsKept_ = 0;
                 state_ = State::Route;
-            } else if (tag == "TRACK") {
+            } else if (tag == Tag::Track) {
                 clearCmapTrackPoints(&track_);
                 initCmapTrack(&track_);
+                sink_.startTrack(track_);
                 pointsSeen_ = pointsKept_ = 0;
                 state_ = State::Track;
-            } else if (tag == "/C_MAP") {
+            } else if (tag == Tag::CMapEnd) {
                 return false;
             }
             break;
         case State::WaypointList:
-            if (tag == "/WAYPOINTS") {
+            if (tag == Tag::WaypointsEnd) {
                 state_ = State::Document;
-            } else if (tag == "WAYPOINT") {
-                initCmapWaypoint(&waypoint_);
+            } else if (tag == Tag::Waypoint) {
+                waypoint_ = newWaypoint_;
                 state_ = State::Waypoint;
             }
             break;
         case State::Waypoint:
-            if (tag == "/WAYPOINT") {
-                const ResultCode added = unlessOutOfMemory(addCmapWaypoint(&db_, &waypoint_));
+            if (tag == Tag::WaypointEnd) {
+                const ResultCode added = unlessOutOfMemory(sink_.addWaypoint(waypoint_));
                 noteClosed(RecordKind::Waypoint, waypoints_++, waypoint_.name, added, 0, 0);
                 state_ = State::WaypointList;
             }
             break;
         case State::Route:
-            if (tag == "/ROUTE") {
+            if (tag == Tag::RouteEnd) {
                 if (report_ != nullptr) {
                     name_ = route_.name; // the route is handed over
                 }
-                const ResultCode added = unlessOutOfMemory(addCmapRoute(&db_, std::move(route_)));
+                const ResultCode added = unlessOutOfMemory(sink_.addRoute(std::move(route_)));
                 noteClosed(RecordKind::Route, routes_++, name_, added, pointsSeen_, pointsKept_);
                 clearCmapRouteWaypoints(&route_);
                 state_ = State::Document;
-            } else if (tag == "WAYPOINT") {
-                initCmapRouteWaypoint(&routeWaypoint_);
+            } else if (tag == Tag::Waypoint) {
+                routeWaypoint_ = newRouteWaypoint_;
                 state_ = State::RouteWaypoint;
             }
             break;
         case State::RouteWaypoint:
-            if (tag == "/WAYPOINT") {
+            if (tag == Tag::WaypointEnd) {
                 const ResultCode added =
-                    unlessOutOfMemory(addCmapRouteWaypoint(&route_, &routeWaypoint_));
+                    unlessOutOfMemory(sink_.addRouteWaypoint(route_, routeWaypoint_));
                 pointsKept_ += added == kOk ? 1 : 0;
                 ++pointsSeen_;
                 state_ = State::Route;
             }
             break;
         case State::Track:
-            if (tag == "/TRACK") {
-                const ResultCode added = unlessOutOfMemory(addCmapTrack(&db_, std::move(track_)));
+            if (tag == Tag::TrackEnd) {
+                const ResultCode added = unlessOutOfMemory(sink_.addTrack(std::move(track_)));
                 noteClosed(RecordKind::Track, tracks_++, kNoName, added, pointsSeen_, pointsKept_);
                 clearCmapTrackPoints(&track_);
                 state_ = State::Document;
-            } else if (tag == "POINT") {
-                initCmapTrackPoint(&point_);
+            } else if (tag == Tag::Point) {
+                point_ = newPoint_;
                 state_ = State::Point;
             }
             break;
         case State::Point:
-            if (tag == "/POINT") {
-                const ResultCode added = unlessOutOfMemory(addCmapTrackPoint(&track_, &point_));
+            if (tag == Tag::PointEnd) {
+                const ResultCode added = unlessOutOfMemory(sink_.addTrackPoint(track_, point_));
                 pointsKept_ += added == kOk ? 1 : 0;
                 ++pointsSeen_;
                 state_ = State::Track;
@@ -500,29 +620,29 @@ class DocumentReader {
         }
     }
 
-    // A tag with a non-empty value. Always true: fields never end the document.
-    bool field(std::string_view tag, std::string_view value) {
+    // A tag with a non-empty value: fields never end the document.
+    void field(Tag tag, std::string_view value) {
         switch (state_) {
         case State::Waypoint:
             waypointField(tag, value, waypoint_);
             break;
         case State::RouteWaypoint:
             if (!waypointField(tag, value, routeWaypoint_)) {
-                if (tag == "BEARING") {
+                if (tag == Tag::Bearing) {
                     routeWaypoint_.bearing = parseNumber(value);
-                } else if (tag == "DISTANCE") {
+                } else if (tag == Tag::Distance) {
                     routeWaypoint_.distance = parseNumber(value);
-                } else if (tag == "INCREMENTAL_DISTANCE") {
+                } else if (tag == Tag::IncrementalDistance) {
                     routeWaypoint_.incrementalDistance = parseNumber(value);
                 }
             }
             break;
         case State::Route:
-            if (tag == "NAME") {
+            if (tag == Tag::Name) {
                 copyText(route_.name, value, kCmapNameWidth);
-            } else if (tag == "DESCRIPTION") {
+            } else if (tag == Tag::Description) {
                 copyText(route_.description, value, kCmapDescriptionWidth);
-            } else if (tag == "COLOR") {
+            } else if (tag == Tag::Color) {
                 route_.colour = 0; // whatever the text: the documents know only black
             }
             break;
@@ -532,70 +652,98 @@ class DocumentReader {
         default:
             break;
         }
-        return true;
     }
 
     // The fields every waypoint has; false when the tag is not one of them.
-    template <typename W>
-    static bool waypointField(std::string_view tag, std::string_view value, W& w) {
-        if (tag == "NAME") {
+    template <typename W> static bool waypointField(Tag tag, std::string_view value, W& w) {
+        switch (tag) {
+        case Tag::Name:
             copyText(w.name, value, kCmapNameWidth);
-        } else if (tag == "DESCRIPTION") {
+            break;
+        case Tag::Description:
             copyText(w.description, value, kCmapDescriptionWidth);
-        } else if (tag == "LATITUDE") {
+            break;
+        case Tag::Latitude:
             parseLatitude(value, Spaced, &w.latitude);
-        } else if (tag == "LONGITUDE") {
+            break;
+        case Tag::Longitude:
             parseLongitude(value, Spaced, &w.longitude);
-        } else if (tag == "ALTITUDE") {
+            break;
+        case Tag::Altitude:
             w.altitude = parseNumber(value);
-        } else if (tag == "SPEED") {
+            break;
+        case Tag::Speed:
             w.speed = parseNumber(value);
-        } else if (tag == "TYPE") {
+            break;
+        case Tag::Type:
             w.type = parseDecimal(value);
-        } else if (tag == "ICON") {
+            break;
+        case Tag::Icon:
             w.icon = parseDecimal(value);
-        } else if (tag == "ICONCOLOR") {
+            break;
+        case Tag::IconColor:
             w.iconColor = parseDecimal(value);
-        } else if (tag == "DATE_TIME") {
+            break;
+        case Tag::DateTime:
             decodeDateTime(parseDecimal(value), &w.dateTime);
-        } else {
+            break;
+        default:
             return false;
         }
         return true;
     }
 
-    void pointField(std::string_view tag, std::string_view value) {
+    void pointField(Tag tag, std::string_view value) {
         CmapTrackPoint& p = point_;
-        if (tag == "LATITUDE") {
+        if (tag == Tag::Latitude) {
             parseLatitude(value, Spaced, &p.latitude);
-        } else if (tag == "LONGITUDE") {
-            parseLongitude(value, Spaced, &p.longitude);
-        } else if (tag == "FORECOLOR") {
-            p.foreColor = parseDecimal(value);
-        } else if (tag == "BACKCOLOR") {
-            p.backColor = parseDecimal(value);
-        } else if (tag == "PATTERN") {
-            p.pattern = parseDecimal(value);
-        } else if (tag == "ALTITUDE") {
-            p.altitude = parseNumber(value);
-        } else if (tag == "TRIP_DIST") {
-            p.tripDist = parseNumber(value);
-        } else if (tag == "SOG") {
-            p.sog = parseNumber(value);
-        } else if (tag == "COG") {
-            p.cog = parseNumber(value);
-        } else if (tag == "WATER_TEMP") {
-            p.waterTemp = parseNumber(value);
-        } else if (tag == "DATE_TIME") {
-            decodeDateTime(parseDecimal(value), &p.dateTime);
+            return;
         }
-        // DATE_TIME_TEXT repeats DATE_TIME and is not read.
+        if (tag == Tag::Longitude) {
+            parseLongitude(value, Spaced, &p.longitude);
+            return;
+        }
+        if (!trackPointDetails_) {
+            return; // the sink keeps only the positions
+        }
+        switch (tag) {
+        case Tag::ForeColor:
+            p.foreColor = parseDecimal(value);
+            break;
+        case Tag::BackColor:
+            p.backColor = parseDecimal(value);
+            break;
+        case Tag::Pattern:
+            p.pattern = parseDecimal(value);
+            break;
+        case Tag::Altitude:
+            p.altitude = parseNumber(value);
+            break;
+        case Tag::TripDist:
+            p.tripDist = parseNumber(value);
+            break;
+        case Tag::Sog:
+            p.sog = parseNumber(value);
+            break;
+        case Tag::Cog:
+            p.cog = parseNumber(value);
+            break;
+        case Tag::WaterTemp:
+            p.waterTemp = parseNumber(value);
+            break;
+        case Tag::DateTime:
+            decodeDateTime(parseDecimal(value), &p.dateTime);
+            break;
+        default:
+            break; // DATE_TIME_TEXT repeats DATE_TIME and is not read
+        }
     }
 
     static inline const std::string kNoName; // CMAP tracks have none
 
-    CmapDatabase& db_;
+    CmapRecordSink& sink_;
     ConversionReport* report_;
+    const bool trackPointDetails_;
     // The records of each kind closed so far, and the points of the open route or track.
     std::size_t waypoints_ = 0;
     std::size_t routes_ = 0;
@@ -605,11 +753,34 @@ class DocumentReader {
     std::string name_;
     std::string decoded_;
     State state_ = State::Start;
+    CmapWaypoint newWaypoint_;
+    CmapRouteWaypoint newRouteWaypoint_;
+    CmapTrackPoint newPoint_;
     CmapWaypoint waypoint_;
     CmapRouteWaypoint routeWaypoint_;
     CmapRoute route_;
     CmapTrack track_;
     CmapTrackPoint point_;
+};
+
+// The reader's records into a CmapDatabase, each kind up to its table's capacity.
+class DatabaseSink final : public CmapRecordSink {
+  public:
+    explicit DatabaseSink(CmapDatabase& database) : db_(database) {}
+    ResultCode addWaypoint(const CmapWaypoint& waypoint) override {
+        return addCmapWaypoint(&db_, &waypoint);
+    }
+    ResultCode addRouteWaypoint(CmapRoute& route, const CmapRouteWaypoint& waypoint) override {
+        return addCmapRouteWaypoint(&route, &waypoint);
+    }
+    ResultCode addRoute(CmapRoute&& route) override { return addCmapRoute(&db_, std::move(route)); }
+    ResultCode addTrackPoint(CmapTrack& track, const CmapTrackPoint& point) override {
+        return addCmapTrackPoint(&track, &point);
+    }
+    ResultCode addTrack(CmapTrack&& track) override { return addCmapTrack(&db_, std::move(track)); }
+
+  private:
+    CmapDatabase& db_;
 };
 
 } // namespace
@@ -634,17 +805,25 @@ ResultCode writeCmapRecords(OutputFile* file, const CmapDatabase* database, int 
     return writeCmapRecords(&sink, database, selector);
 }
 
-ResultCode readCmapRecords(std::FILE* file, CmapDatabase* database, ConversionReport* report) {
-    if (file == nullptr || database == nullptr) {
+ResultCode readCmapRecords(std::FILE* file, CmapRecordSink* sink, ConversionReport* report) {
+    if (file == nullptr || sink == nullptr) {
         return kBadArgument;
     }
     try {
-        DocumentReader reader(*database, report);
+        DocumentReader reader(*sink, report);
         reader.read(file);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
     return kOk;
+}
+
+ResultCode readCmapRecords(std::FILE* file, CmapDatabase* database, ConversionReport* report) {
+    if (file == nullptr || database == nullptr) {
+        return kBadArgument;
+    }
+    DatabaseSink sink(*database);
+    return readCmapRecords(file, &sink, report);
 }
 
 ResultCode loadCmapFile(const char* path, CmapDatabase* database, ConversionReport* report) {

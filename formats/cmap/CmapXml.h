@@ -52,6 +52,30 @@ class CmapLineSink {
 ResultCode writeCmapRecords(CmapLineSink* sink, const CmapDatabase* database, int selector);
 ResultCode writeCmapRecords(OutputFile* file, const CmapDatabase* database, int selector);
 
+// Where the reader puts a document's records, each as soon as it is complete. Each add gives 0,
+// the code of a full table (the record is dropped and reading goes on), or 3, which ends the
+// read. A route's or a track's points come one by one between its start and its own add, which
+// hands over the record (name, description and whatever points the sink kept in it).
+class CmapRecordSink {
+  public:
+    virtual ~CmapRecordSink() = default;
+    // False when only the positions of track points are wanted: their other fields are not read.
+    virtual bool readsTrackPointDetails() const { return true; }
+    virtual ResultCode addWaypoint(const CmapWaypoint& waypoint) = 0;
+    virtual void startRoute(CmapRoute&) {}
+    virtual ResultCode addRouteWaypoint(CmapRoute& route, const CmapRouteWaypoint& waypoint) = 0;
+    virtual ResultCode addRoute(CmapRoute&& route) = 0;
+    virtual void startTrack(CmapTrack&) {}
+    virtual ResultCode addTrackPoint(CmapTrack& track, const CmapTrackPoint& point) = 0;
+    virtual ResultCode addTrack(CmapTrack&& track) = 0;
+};
+
+// Reads a document into the sink: 0, 3 when memory runs out, 5 for a missing argument. With a
+// report, the records and points the sink refused as beyond a capacity are noted (numbered in
+// the document).
+ResultCode readCmapRecords(std::FILE* file, CmapRecordSink* sink,
+                           ConversionReport* report = nullptr);
+
 // Reads a document and appends its records to what the database already holds. Never fails on
 // content: unknown, malformed and misplaced lines are ignored, records beyond a capacity and
 // unclosed records are dropped, reading stops at the first /C_MAP. 5 for a missing argument.
