@@ -212,6 +212,14 @@ void appendFixed(std::string& out, double value, int decimals) {
         out.append(std::signbit(value) ? "-nan" : "nan");
         return;
     }
+    if (value == std::trunc(value) && std::fabs(value) < 1e15 && decimals > 0 &&
+        !(value == 0.0 && std::signbit(value))) {
+        // A whole number (the zeros and the whole metres of the formats): its digits and zeros.
+        appendInt(out, static_cast<long long>(value));
+        out.push_back('.');
+        out.append(static_cast<std::size_t>(decimals), '0');
+        return;
+    }
     char digits[400];
     const auto [end, ec] =
         std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
