@@ -127,9 +127,60 @@ class OutputFileSink final : public CmapLineSink {
     OutputFile& file_;
 };
 
+// The opening and closing text of an element line at the depth of record fields (twelve
+// spaces), made once per tag.
+struct ElementText {
+    std::string open;  // "            <TAG>"
+    std::string close; // "</TAG>"
+    explicit ElementText(std::string_view tag)
+        : open(std::string(kIndent) + '<' + std::string(tag) + '>'),
+          close("</" + std::string(tag) + '>') {}
+};
+
+struct FieldElements {
+    ElementText name{"NAME"}, description{"DESCRIPTION"}, latitude{"LATITUDE"},
+        longitude{"LONGITUDE"}, altitude{"ALTITUDE"}, speed{"SPEED"}, type{"TYPE"}, icon{"ICON"},
+        iconColor{"ICONCOLOR"}, dateTime{"DATE_TIME"}, bearing{"BEARING"}, distance{"DISTANCE"},
+        incrementalDistance{"INCREMENTAL_DISTANCE"}, foreColor{"FORECOLOR"}, backColor{"BACKCOLOR"},
+        pattern{"PATTERN"}, tripDist{"TRIP_DIST"}, sog{"SOG"}, dateTimeText{"DATE_TIME_TEXT"},
+        cog{"COG"}, waterTemp{"WATER_TEMP"};
+};
+
+const FieldElements& fieldElements() {
+    static const FieldElements elements;
+    return elements;
+}
+
+// The records of a CmapDatabase as they stand.
+class DatabaseSource final : public CmapRecordSource {
+  public:
+    explicit DatabaseSource(const CmapDatabase& database) : db_(database) {}
+    std::size_t waypointCount() const override { return db_.waypoints.size(); }
+    const CmapWaypoint& waypoint(std::size_t index) override { return db_.waypoints[index]; }
+    std::size_t routeCount() const override { return db_.routes.size(); }
+    const CmapRoute& route(std::size_t index) override { return db_.routes[index]; }
+    std::size_t routeWaypointCount(std::size_t route) const override {
+        return db_.routes[route].waypoints.size();
+    }
+    const CmapRouteWaypoint& routeWaypoint(std::size_t route, std::size_t index) override {
+        return db_.routes[route].waypoints[index];
+    }
+    std::size_t trackCount() const override { return db_.tracks.size(); }
+    std::size_t trackPointCount(std::size_t track) const override {
+        return db_.tracks[track].points.size();
+    }
+    const CmapTrackPoint& trackPoint(std::size_t track, std::size_t index) override {
+        return db_.tracks[track].points[index];
+    }
+
+  private:
+    const CmapDatabase& db_;
+};
+
 class DocumentWriter {
   public:
-    DocumentWriter(CmapLineSink& sink, const CmapDatabase& database) : sink_(sink), db_(database) {
+    DocumentWriter(CmapLineSink& sink, CmapRecordSource& source)
+        : sink_(sink), source_(source), e_(fieldElements()) {
         text_.reserve(160);
     }
 
@@ -141,17 +192,17 @@ class DocumentWriter {
                 line(0, "<C_MAP>") && waypointList() && routes() && tracks() && line(0, "</C_MAP>");
             break;
         case CmapWaypointsOnly:
-            if (!db_.waypoints.empty()) {
+            if (source_.waypointCount() != 0) {
                 done = line(0, "<C_MAP>") && waypointList() && line(0, "</C_MAP>");
             }
             break;
         case CmapRoutesOnly:
-            if (!db_.routes.empty()) {
+            if (source_.routeCount() != 0) {
                 done = line(0, "<C_MAP>") && routes() && line(0, "</C_MAP>");
             }
             break;
         case CmapTracksOnly:
-            if (!db_.tracks.empty()) {
+            if (source_.trackCount() != 0) {
                 done = line(0, "<C_MAP>") && tracks() && line(0, "</C_MAP>");
             }
             break;
@@ -184,58 +235,61 @@ class DocumentWriter {
     // The element lines of a record at twelve spaces. `emit` writes text_ and says whether to
     // go on; each appender fills text_ with one line.
     template <typename Emit>
-    bool textElement(std::string_view tag, std::string_view value, Emit emit) {
-        open(12, tag);
+    bool textElement(const ElementText& element, std::string_view value, Emit emit) {
+        text_.assign(element.open);
         appendXmlText(text_, value);
-        close(tag);
+        text_ += element.close;
         return emit();
     }
-    template <typename Emit> bool intElement(std::string_view tag, long long value, Emit emit) {
-        open(12, tag);
+    template <typename Emit>
+    bool intElement(const ElementText& element, long long value, Emit emit) {
+        text_.assign(element.open);
         appendInt(text_, value);
-        close(tag);
+        text_ += element.close;
         return emit();
     }
-    template <typename Emit> bool fixedElement(std::string_view tag, double value, Emit emit) {
-        open(12, tag);
+    template <typename Emit>
+    bool fixedElement(const ElementText& element, double value, Emit emit) {
+        text_.assign(element.open);
         appendFixed(text_, value, 6);
-        close(tag);
+        text_ += element.close;
         return emit();
     }
     template <typename Emit> bool latitudeElement(double value, Emit emit) {
-        open(12, "LATITUDE");
+        text_.assign(e_.latitude.open);
         appendLatitude(text_, value, Spaced); // nothing when out of range
-        close("LATITUDE");
+        text_ += e_.latitude.close;
         return emit();
     }
     template <typename Emit> bool longitudeElement(double value, Emit emit) {
-        open(12, "LONGITUDE");
+        text_.assign(e_.longitude.open);
         appendLongitude(text_, value, Spaced);
-        close("LONGITUDE");
+        text_ += e_.longitude.close;
         return emit();
     }
 
     // The ten elements every waypoint has, in their order.
     template <typename W, typename Emit> bool waypointElements(const W& w, Emit emit) {
-        return textElement("NAME", w.name, emit) &&
-               textElement("DESCRIPTION", w.description, emit) &&
+        return textElement(e_.name, w.name, emit) &&
+               textElement(e_.description, w.description, emit) &&
                latitudeElement(w.latitude, emit) && longitudeElement(w.longitude, emit) &&
-               fixedElement("ALTITUDE", w.altitude, emit) && fixedElement("SPEED", w.speed, emit) &&
-               intElement("TYPE", w.type, emit) && intElement("ICON", w.icon, emit) &&
-               intElement("ICONCOLOR", w.iconColor, emit) &&
-               intElement("DATE_TIME", encodeDateTime(w.dateTime), emit);
+               fixedElement(e_.altitude, w.altitude, emit) &&
+               fixedElement(e_.speed, w.speed, emit) && intElement(e_.type, w.type, emit) &&
+               intElement(e_.icon, w.icon, emit) && intElement(e_.iconColor, w.iconColor, emit) &&
+               intElement(e_.dateTime, encodeDateTime(w.dateTime), emit);
     }
 
     bool waypointList() {
-        if (db_.waypoints.empty()) {
+        const std::size_t count = source_.waypointCount();
+        if (count == 0) {
             return true;
         }
         const auto emit = [this] { return sink_.writeLine(text_); };
         if (!line(4, "<WAYPOINTS>")) {
             return false;
         }
-        for (const CmapWaypoint& waypoint : db_.waypoints) {
-            if (!line(8, "<WAYPOINT>") || !waypointElements(waypoint, emit) ||
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!line(8, "<WAYPOINT>") || !waypointElements(source_.waypoint(i), emit) ||
                 !line(8, "</WAYPOINT>")) {
                 return false;
             }
@@ -253,7 +307,8 @@ class DocumentWriter {
 
     bool routes() {
         const auto emit = [this] { return tolerant(); };
-        for (const CmapRoute& route : db_.routes) {
+        for (std::size_t r = 0; r < source_.routeCount(); ++r) {
+            const CmapRoute& route = source_.route(r);
             if (!line(4, "<ROUTE>")) {
                 return false;
             }
@@ -269,14 +324,16 @@ class DocumentWriter {
             if (!sink_.writeLine(text_) || !line(8, "<COLOR>BLACK</COLOR>")) {
                 return false;
             }
-            for (const CmapRouteWaypoint& waypoint : route.waypoints) {
+            const std::size_t count = source_.routeWaypointCount(r);
+            for (std::size_t i = 0; i < count; ++i) {
+                const CmapRouteWaypoint& waypoint = source_.routeWaypoint(r, i);
                 text_.assign(kIndent.substr(0, 8));
                 text_ += "<WAYPOINT>";
                 emit();
                 waypointElements(waypoint, emit);
-                fixedElement("BEARING", waypoint.bearing, emit);
-                fixedElement("DISTANCE", waypoint.distance, emit);
-                fixedElement("INCREMENTAL_DISTANCE", waypoint.incrementalDistance, emit);
+                fixedElement(e_.bearing, waypoint.bearing, emit);
+                fixedElement(e_.distance, waypoint.distance, emit);
+                fixedElement(e_.incrementalDistance, waypoint.incrementalDistance, emit);
                 text_.assign(kIndent.substr(0, 8));
                 text_ += "</WAYPOINT>";
                 emit();
@@ -290,27 +347,29 @@ class DocumentWriter {
 
     bool tracks() {
         const auto emit = [this] { return tolerant(); };
-        for (const CmapTrack& track : db_.tracks) {
+        for (std::size_t t = 0; t < source_.trackCount(); ++t) {
             if (!line(4, "<TRACK>")) {
                 return false;
             }
-            for (const CmapTrackPoint& point : track.points) {
+            const std::size_t count = source_.trackPointCount(t);
+            for (std::size_t i = 0; i < count; ++i) {
+                const CmapTrackPoint& point = source_.trackPoint(t, i);
                 const std::int32_t stamp = encodeDateTime(point.dateTime);
                 text_.assign(kIndent.substr(0, 8));
                 text_ += "<POINT>";
                 emit();
                 latitudeElement(point.latitude, emit);
                 longitudeElement(point.longitude, emit);
-                intElement("FORECOLOR", point.foreColor, emit);
-                intElement("BACKCOLOR", point.backColor, emit);
-                intElement("PATTERN", point.pattern, emit);
-                fixedElement("ALTITUDE", point.altitude, emit);
-                fixedElement("TRIP_DIST", point.tripDist, emit);
-                fixedElement("SOG", point.sog, emit);
-                intElement("DATE_TIME", stamp, emit);
-                intElement("DATE_TIME_TEXT", stamp, emit);
-                fixedElement("COG", point.cog, emit);
-                intElement("WATER_TEMP", wholeDegrees(point.waterTemp), emit);
+                intElement(e_.foreColor, point.foreColor, emit);
+                intElement(e_.backColor, point.backColor, emit);
+                intElement(e_.pattern, point.pattern, emit);
+                fixedElement(e_.altitude, point.altitude, emit);
+                fixedElement(e_.tripDist, point.tripDist, emit);
+                fixedElement(e_.sog, point.sog, emit);
+                intElement(e_.dateTime, stamp, emit);
+                intElement(e_.dateTimeText, stamp, emit);
+                fixedElement(e_.cog, point.cog, emit);
+                intElement(e_.waterTemp, wholeDegrees(point.waterTemp), emit);
                 text_.assign(kIndent.substr(0, 8));
                 text_ += "</POINT>";
                 emit();
@@ -323,7 +382,8 @@ class DocumentWriter {
     }
 
     CmapLineSink& sink_;
-    const CmapDatabase& db_;
+    CmapRecordSource& source_;
+    const FieldElements& e_;
     std::string text_;
     bool passedOver_ = false;
 };
@@ -785,24 +845,40 @@ class DatabaseSink final : public CmapRecordSink {
 
 } // namespace
 
-ResultCode writeCmapRecords(CmapLineSink* sink, const CmapDatabase* database, int selector) {
-    if (sink == nullptr || database == nullptr) {
+ResultCode writeCmapRecords(CmapLineSink* sink, CmapRecordSource* source, int selector) {
+    if (sink == nullptr || source == nullptr) {
         return kBadArgument;
     }
     try {
-        DocumentWriter writer(*sink, *database);
+        DocumentWriter writer(*sink, *source);
         return writer.write(selector);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
 }
 
-ResultCode writeCmapRecords(OutputFile* file, const CmapDatabase* database, int selector) {
+ResultCode writeCmapRecords(CmapLineSink* sink, const CmapDatabase* database, int selector) {
+    if (database == nullptr) {
+        return kBadArgument;
+    }
+    DatabaseSource source(*database);
+    return writeCmapRecords(sink, &source, selector);
+}
+
+ResultCode writeCmapRecords(OutputFile* file, CmapRecordSource* source, int selector) {
     if (file == nullptr) {
         return kBadArgument;
     }
     OutputFileSink sink(*file);
-    return writeCmapRecords(&sink, database, selector);
+    return writeCmapRecords(&sink, source, selector);
+}
+
+ResultCode writeCmapRecords(OutputFile* file, const CmapDatabase* database, int selector) {
+    if (file == nullptr || database == nullptr) {
+        return kBadArgument;
+    }
+    DatabaseSource source(*database);
+    return writeCmapRecords(file, &source, selector);
 }
 
 ResultCode readCmapRecords(std::FILE* file, CmapRecordSink* sink, ConversionReport* report) {
@@ -850,25 +926,33 @@ ResultCode saveCmapFile(const CmapDatabase* database, const char* path) {
     return written != kOk ? written : file.close(); // a failed document is discarded
 }
 
-ResultCode writeCmapFileSet(const CmapDatabase* database, const char* basePath) {
-    if (basePath == nullptr || database == nullptr) {
+ResultCode writeCmapFileSet(CmapRecordSource* source, const char* basePath) {
+    if (basePath == nullptr || source == nullptr) {
         return kBadArgument;
     }
-    const auto part = [database](const char* suffix, bool hasRecords, int selector) {
-        return FileSetPart{suffix, hasRecords, [database, selector](OutputFile& file) {
-                               return writeCmapRecords(&file, database, selector);
+    const auto part = [source](const char* suffix, bool hasRecords, int selector) {
+        return FileSetPart{suffix, hasRecords, [source, selector](OutputFile& file) {
+                               return writeCmapRecords(&file, source, selector);
                            }};
     };
     try {
         const std::vector<FileSetPart> parts = {
-            part(kCmapWaypointSuffix, !database->waypoints.empty(), CmapWaypointsOnly),
-            part(kCmapRouteSuffix, !database->routes.empty(), CmapRoutesOnly),
-            part(kCmapTrackSuffix, !database->tracks.empty(), CmapTracksOnly),
+            part(kCmapWaypointSuffix, source->waypointCount() != 0, CmapWaypointsOnly),
+            part(kCmapRouteSuffix, source->routeCount() != 0, CmapRoutesOnly),
+            part(kCmapTrackSuffix, source->trackCount() != 0, CmapTracksOnly),
         };
         return writeFileSet(basePath, parts);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
+}
+
+ResultCode writeCmapFileSet(const CmapDatabase* database, const char* basePath) {
+    if (basePath == nullptr || database == nullptr) {
+        return kBadArgument;
+    }
+    DatabaseSource source(*database);
+    return writeCmapFileSet(&source, basePath);
 }
 
 } // namespace velmar

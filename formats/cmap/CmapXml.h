@@ -43,6 +43,23 @@ class CmapLineSink {
     virtual bool writeLine(std::string_view text) = 0;
 };
 
+// Where the writer takes its records from, one at a time: a CmapDatabase, or records mapped
+// from another form only as they are written. A record given stays valid until the next call.
+class CmapRecordSource {
+  public:
+    virtual ~CmapRecordSource() = default;
+    virtual std::size_t waypointCount() const = 0;
+    virtual const CmapWaypoint& waypoint(std::size_t index) = 0;
+    virtual std::size_t routeCount() const = 0;
+    // The route's name and description (its waypoints come from routeWaypoint).
+    virtual const CmapRoute& route(std::size_t index) = 0;
+    virtual std::size_t routeWaypointCount(std::size_t route) const = 0;
+    virtual const CmapRouteWaypoint& routeWaypoint(std::size_t route, std::size_t index) = 0;
+    virtual std::size_t trackCount() const = 0;
+    virtual std::size_t trackPointCount(std::size_t track) const = 0;
+    virtual const CmapTrackPoint& trackPoint(std::size_t track, std::size_t index) = 0;
+};
+
 // Writes the document of the selected kinds (-1 all, 0 waypoints, 1 routes, 2 tracks). A failed
 // write of a C_MAP, WAYPOINTS, ROUTE, NAME, DESCRIPTION, COLOR, /ROUTE, TRACK or /TRACK line, or
 // of any line of a waypoint in WAYPOINTS, ends the document at once with 1. A failed line inside
@@ -51,6 +68,8 @@ class CmapLineSink {
 // writes nothing and gives 0.
 ResultCode writeCmapRecords(CmapLineSink* sink, const CmapDatabase* database, int selector);
 ResultCode writeCmapRecords(OutputFile* file, const CmapDatabase* database, int selector);
+ResultCode writeCmapRecords(CmapLineSink* sink, CmapRecordSource* source, int selector);
+ResultCode writeCmapRecords(OutputFile* file, CmapRecordSource* source, int selector);
 
 // Where the reader puts a document's records, each as soon as it is complete. Each add gives 0,
 // the code of a full table (the record is dropped and reading goes on), or 3, which ends the
@@ -93,5 +112,6 @@ ResultCode saveCmapFile(const CmapDatabase* database, const char* path);
 // ".Multi TRK.TRK.xml". Every kind is tried; the result is the first failure (2 cannot create,
 // 1 cannot write), 0 when all were written or none had records.
 ResultCode writeCmapFileSet(const CmapDatabase* database, const char* basePath);
+ResultCode writeCmapFileSet(CmapRecordSource* source, const char* basePath);
 
 } // namespace velmar

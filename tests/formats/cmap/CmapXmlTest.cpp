@@ -119,7 +119,7 @@ TEST(CmapWriter, WritesEveryKindLineForLine) {
     }
     RecordingSink sink;
     EXPECT_EQ(writeCmapRecords(static_cast<CmapLineSink*>(nullptr), &db, -1), kBadArgument);
-    EXPECT_EQ(writeCmapRecords(&sink, nullptr, -1), kBadArgument);
+    EXPECT_EQ(writeCmapRecords(&sink, static_cast<const CmapDatabase*>(nullptr), -1), kBadArgument);
     EXPECT_EQ(writeCmapRecords(static_cast<OutputFile*>(nullptr), &db, -1), kBadArgument);
 }
 
