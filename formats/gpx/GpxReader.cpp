@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/CappedTable.h"
 #include "core/Text.h"
 #include "core/TextFile.h"
 #include "formats/gpx/GpxDates.h"
@@ -199,7 +200,7 @@ class GpxReader {
     void endSegment();
     void numberRecords();
 
-    void fail(ResultCode code, std::string message);
+    void fail(ResultCode code, std::string_view message) noexcept;
     void noteEvent() { lastEvent_ = XML_GetCurrentByteIndex(parser_.get()); }
 
     NavDatabase* db_;
@@ -230,14 +231,22 @@ class GpxReader {
     std::vector<char> routeNumbered_, trackNumbered_, lineNumbered_, zoneNumbered_;
 };
 
-void GpxReader::fail(ResultCode code, std::string message) {
+// Stops the parser at once; the reason is only words, so running out of memory while they are
+// put together still ends the read with 3.
+void GpxReader::fail(ResultCode code, std::string_view message) noexcept {
     if (failure_ != kOk) {
         return;
     }
     failure_ = code;
-    reason_ = "line " + std::to_string(XML_GetCurrentLineNumber(parser_.get())) + ", column " +
-              std::to_string(XML_GetCurrentColumnNumber(parser_.get()) + 1) + ": " + message;
     XML_StopParser(parser_.get(), XML_FALSE);
+    try {
+        reason_ = "line " + std::to_string(XML_GetCurrentLineNumber(parser_.get())) + ", column " +
+                  std::to_string(XML_GetCurrentColumnNumber(parser_.get()) + 1) + ": " +
+                  std::string(message);
+    } catch (const std::bad_alloc&) {
+        failure_ = kNoMemory;
+        reason_.clear();
+    }
 }
 
 void XMLCALL GpxReader::onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
@@ -452,9 +461,9 @@ void GpxReader::startOwn(Context parent, std::string_view local, const XML_Char*
             return;
         }
         if (parent == Context::Line) {
-            addLinePoint(&line_, &point);
+            unlessOutOfMemory(addLinePoint(&line_, &point));
         } else {
-            addZonePoint(&zone_, &point);
+            unlessOutOfMemory(addZonePoint(&zone_, &point));
         }
         push(Context::Leaf);
     } else {
@@ -627,16 +636,16 @@ void GpxReader::finish(Context context) {
             mark.longitude = waypoint_.longitude;
             mark.date = waypoint_.date;
             mark.altitude = waypoint_.altitude;
-            addMark(db_, &mark);
+            unlessOutOfMemory(addMark(db_, &mark)); // a full table drops it
         } else {
-            addWaypoint(db_, &waypoint_);
+            unlessOutOfMemory(addWaypoint(db_, &waypoint_));
         }
         break;
     case Context::Rtept:
-        addRoutePoint(&route_, &routePoint_);
+        unlessOutOfMemory(addRoutePoint(&route_, &routePoint_));
         break;
     case Context::Rte:
-        if (addRoute(db_, std::move(route_)) == kOk) {
+        if (unlessOutOfMemory(addRoute(db_, std::move(route_))) == kOk) {
             routeNumbered_.push_back(numberGiven_);
         }
         break;
@@ -647,17 +656,17 @@ void GpxReader::finish(Context context) {
         endSegment();
         break;
     case Context::Trk:
-        if (addTrack(db_, std::move(track_)) == kOk) {
+        if (unlessOutOfMemory(addTrack(db_, std::move(track_))) == kOk) {
             trackNumbered_.push_back(numberGiven_);
         }
         break;
     case Context::Line:
-        if (addLine(db_, std::move(line_)) == kOk) {
+        if (unlessOutOfMemory(addLine(db_, std::move(line_))) == kOk) {
             lineNumbered_.push_back(numberGiven_);
         }
         break;
     case Context::Zone:
-        if (addZone(db_, std::move(zone_)) == kOk) {
+        if (unlessOutOfMemory(addZone(db_, std::move(zone_))) == kOk) {
             zoneNumbered_.push_back(numberGiven_);
         }
         break;
@@ -676,7 +685,7 @@ void GpxReader::addTrackPoint() {
         rest.name = track_.name;
         rest.colour = track_.colour;
         rest.date = track_.date;
-        if (addTrack(db_, std::move(track_)) == kOk) {
+        if (unlessOutOfMemory(addTrack(db_, std::move(track_))) == kOk) {
             trackNumbered_.push_back(numberGiven_);
         }
         track_ = std::move(rest);
@@ -685,7 +694,7 @@ void GpxReader::addTrackPoint() {
     if (!point_.flagGiven) {
         trackPoint_.pointFlag = 'N';
     }
-    if (velmar::addTrackPoint(&track_, &trackPoint_) == kOk) {
+    if (unlessOutOfMemory(velmar::addTrackPoint(&track_, &trackPoint_)) == kOk) {
         ++segmentPoints_;
         lastFlagGiven_ = point_.flagGiven;
     }
@@ -790,14 +799,16 @@ ResultCode readGpx(const char* path, NavDatabase* database, std::string* reason)
     try {
         GpxReader reader(database);
         result = reader.read(file.get(), &why);
-        if (result != kOk) {
-            why = std::string(path) + ": " + why;
-        }
     } catch (const std::bad_alloc&) {
-        why = std::string(path) + ": out of memory";
+        result = kNoMemory;
     }
     if (result != kOk) {
         clearNavDatabase(database); // nothing half read
+        try {
+            why = std::string(path) + ": " + (why.empty() ? "out of memory" : why);
+        } catch (const std::bad_alloc&) {
+            why.clear(); // the result says it
+        }
     }
     return result;
 }

@@ -315,8 +315,9 @@ ResultCode writeGpxFile(NavDatabase* database, const char* path, ConversionRepor
         return kBadArgument;
     }
     OutputFile file;
-    if (file.create(path) != kOk) {
-        return kCannotOpen;
+    const ResultCode created = file.create(path);
+    if (created != kOk) {
+        return created; // 2, or 3 when memory ran out
     }
     if (report != nullptr) {
         report->written = countRecords(*database); // GPX holds every record and field

@@ -113,16 +113,23 @@ class OutOfMemoryTest : public ::testing::Test {
     test::TempDir dir;
 };
 
-// Each family's own conversion of an example (a HUB file reads as Series 5 too), and both merges.
+// Each family's own conversion of an example (a HUB file reads as Series 5 too, and gives the
+// GPX source), and both merges.
 TEST_F(OutOfMemoryTest, EveryConversionAndMergeEndsWholeOrWithThreeAndTheEarlierOutput) {
     const auto example = [](const char* name) { return test::sourcePath("examples/") + name; };
     const std::string hub = example("harbor-day.hub"), xml = example("coastal-run.xml");
+    const std::string gpx = dir.file("harbor-day.gpx");
+    NavDatabase db;
+    initNavDatabase(&db);
+    ASSERT_EQ(formatFamily(kHub)->reader(hub.c_str(), &db), kOk);
+    ASSERT_EQ(formatFamily(kGpx)->writer(&db, gpx.c_str()), kOk);
     const std::pair<Job, const char*> jobs[] = {
         {conversion(kSeries41, example("harbour-tour.s41")), "o.s41"},
         {conversion(kSeries5, hub), "o.s5"},
         {conversion(kSeries6, example("reef-patrol.s6.trk")), "o.s6"},
         {conversion(kHub, hub), "o.hub"},
         {conversion(kCmap, xml), "o.cmap"},
+        {conversion(kGpx, gpx), "o.gpx"},
         {merge(MergeHub, {hub, hub}), "m.hub"},
         {merge(MergeCmap, {xml, xml}), "m.xml"},
     };
