@@ -55,6 +55,61 @@ TEST(LineReader, LongLinesComeInPiecesOf255) {
               (Lines{std::string(255, 'y'), "", "z"}));
 }
 
+// The lines as a byte-at-a-time reader cuts them: at most 255 bytes a piece, CR LF and a lone
+// CR as LF, NUL ending the text, the first 0x1A ending the input when it counts.
+Lines modelLines(const std::string& bytes, bool stopAtEndMark) {
+    const std::size_t n = stopAtEndMark ? std::min(bytes.size(), bytes.find('\x1A')) : bytes.size();
+    Lines lines;
+    for (std::size_t i = 0; i < n;) {
+        std::string line;
+        while (line.size() < LineReader::kMaxPiece && i < n) {
+            char c = bytes[i++];
+            if (c == '\r') {
+                i += i < n && bytes[i] == '\n' ? 1 : 0;
+                c = '\n';
+            }
+            line += c;
+            if (c == '\n') {
+                break;
+            }
+        }
+        line = line.substr(0, line.find('\0'));
+        if (!line.empty() && line.back() == '\n') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Line ends, NUL, the end mark and 255-byte pieces at and around the end of the first buffer
+// and the point where the buffer is filled again (a piece and its CR LF from its end).
+TEST(LineReader, ReadsAcrossTheBufferAsByteByByte) {
+    const std::size_t end = LineReader::kBufferSize;
+    const std::string specials[] = {"\n",
+                                    "\r\n",
+                                    "\r",
+                                    "\r\x1A\n",
+                                    "a\0b\r\n",
+                                    std::string(255, 'x') + "\r\n",
+                                    std::string(254, 'x') + "\r\n",
+                                    std::string(256, 'x') + "\n"};
+    for (const std::size_t at : {end - 258, end - 257, end - 256, end - 255, end - 2, end - 1, end,
+                                 end + 1, end + 254, end + 255}) {
+        for (const std::string& special : specials) {
+            std::string bytes;
+            while (bytes.size() + 100 <= at) {
+                bytes += std::string(98, 'f') + "\r\n";
+            }
+            bytes += std::string(at - bytes.size(), 'g') + special + "tail\r\n";
+            for (const bool mark : {false, true}) {
+                EXPECT_EQ(linesOf(bytes, mark), modelLines(bytes, mark))
+                    << "at " << at << ", special " << special.size() << " bytes";
+            }
+        }
+    }
+}
+
 TEST(LineReader, SurvivesMegabyteLines) {
     const std::string huge(3 << 20, '$');
     const Lines lines = linesOf(huge + "\nend\n");
