@@ -12,17 +12,23 @@ bool validStyle(int style) {
     return style >= NmeaFields && style <= Spaced;
 }
 
-// Degrees and minutes of a coordinate. Minutes that print as 60.000 carry into the degrees, so
-// 34.99999999 prints as 35 degrees 00.000 minutes and no device is sent 60 minutes.
+// Degrees and minutes of a coordinate, "%06.3f" for the minutes. Minutes that print as 60.000
+// carry into the degrees, so 34.99999999 prints as 35 degrees 00.000 minutes and no device is
+// sent 60 minutes.
 void appendCoordinate(std::string& out, double value, int style, bool latitude) {
     const char hemisphere = latitude ? (value < 0 ? 'S' : 'N') : (value < 0 ? 'W' : 'E');
     const double a = std::fabs(value);
     int degrees = static_cast<int>(a);
-    std::string minutes; // short enough to stay in the string itself
-    appendFixed(minutes, (a - degrees) * 60.0, 3);
-    if (minutes == "60.000") {
+    const double minutes = (a - degrees) * 60.0;
+    std::int64_t thousandths = 0;
+    // Minutes that print as 60.000 carry into the degrees. Below one minute they are printed
+    // the general way (short enough to stay in the string itself).
+    std::string text;
+    if (!scaledDecimal(minutes, 3, &thousandths)) {
+        appendFixed(text, minutes, 3);
+    } else if (thousandths == 60000) {
         ++degrees;
-        minutes = "0.000";
+        thousandths = 0;
     }
     const int degreeWidth = style == DegreeLetter ? 0 : (latitude ? 2 : 3);
     appendInt(out, degrees, degreeWidth);
@@ -31,10 +37,16 @@ void appendCoordinate(std::string& out, double value, int style, bool latitude) 
     } else if (style == Spaced) {
         out.push_back(' ');
     }
-    if (minutes.size() < 6) {
-        out.append(6 - minutes.size(), '0');
+    if (text.empty()) { // "%06.3f" of the minutes
+        appendInt(out, thousandths / 1000, 2);
+        out.push_back('.');
+        appendInt(out, thousandths % 1000, 3);
+    } else {
+        if (text.size() < 6) {
+            out.append(6 - text.size(), '0');
+        }
+        out.append(text);
     }
-    out.append(minutes);
     if (style == NmeaFields) {
         out.push_back(',');
     } else if (style == Spaced) {
@@ -78,9 +90,9 @@ ResultCode parseCoordinate(std::string_view text, int style, double* value, bool
         const std::size_t hemisphere = l.hemisphere + shift;
         if (at(text, l.marker, marker) && at(text, l.point, '.') &&
             hemisphereAt(text, hemisphere, positive, negative)) {
-            const double degrees = parseNumber(text.substr(0, l.marker));
+            const double degrees = parseNumberBeforeNul(text.substr(0, l.marker));
             const double minutes =
-                parseNumber(text.substr(l.marker + 1, hemisphere - l.marker - 1));
+                parseNumberBeforeNul(text.substr(l.marker + 1, hemisphere - l.marker - 1));
             double result = degrees + minutes * (1.0 / 60.0);
             if (text[hemisphere] == negative) {
                 result = -result;

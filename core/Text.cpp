@@ -111,7 +111,10 @@ std::uint32_t parseHex(std::string_view text) {
 }
 
 double parseNumber(std::string_view text) {
-    text = untilNul(text);
+    return parseNumberBeforeNul(untilNul(text));
+}
+
+double parseNumberBeforeNul(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && isCSpace(text[i])) {
         ++i;
@@ -207,6 +210,26 @@ void appendHex(std::string& out, std::uint32_t value, int width) {
     }
 }
 
+bool scaledDecimal(double value, int decimals, std::int64_t* scaled) {
+    static constexpr double kScales[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+    const double a = std::fabs(value);
+    if (!(a >= 1.0 && a < 2147483648.0) || decimals < 0 || decimals > 6) {
+        return false;
+    }
+    // a * scale - n is a multiple of a's last place (a >= 1) smaller than 1, so the fused
+    // multiply-add gives it exactly, and with it the exact side of the half way point.
+    const double scale = kScales[decimals];
+    double n = std::nearbyint(a * scale);
+    const double rest = std::fma(a, scale, -n);
+    if (rest > 0.5 || (rest == 0.5 && std::fmod(n, 2.0) != 0.0)) {
+        n += 1.0;
+    } else if (rest < -0.5 || (rest == -0.5 && std::fmod(n, 2.0) != 0.0)) {
+        n -= 1.0;
+    }
+    *scaled = static_cast<std::int64_t>(n);
+    return true;
+}
+
 void appendFixed(std::string& out, double value, int decimals) {
     if (std::isnan(value)) {
         out.append(std::signbit(value) ? "-nan" : "nan");
@@ -218,6 +241,18 @@ void appendFixed(std::string& out, double value, int decimals) {
         appendInt(out, static_cast<long long>(value));
         out.push_back('.');
         out.append(static_cast<std::size_t>(decimals), '0');
+        return;
+    }
+    std::int64_t scaled = 0;
+    if (decimals > 0 && scaledDecimal(value, decimals, &scaled)) {
+        static constexpr std::int64_t kPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+        const std::int64_t power = kPowers[decimals];
+        if (std::signbit(value)) {
+            out.push_back('-');
+        }
+        appendInt(out, scaled / power);
+        out.push_back('.');
+        appendInt(out, scaled % power, decimals);
         return;
     }
     char digits[400];

@@ -34,6 +34,13 @@ std::int32_t parseDecimal(std::string_view text);
 std::uint32_t parseUnsignedDecimal(std::string_view text);
 std::uint32_t parseHex(std::string_view text);
 double parseNumber(std::string_view text);
+// parseNumber for a text that holds no NUL byte (already cut at it).
+double parseNumberBeforeNul(std::string_view text);
+
+// The value times 10^decimals (0..6) rounded to the nearest integer, ties to even, as printf
+// rounds the value to that many decimals; the sign is left out. False, and nothing computed,
+// outside the range where this is exact: a magnitude below 1 or from 2^31 on.
+bool scaledDecimal(double value, int decimals, std::int64_t* scaled);
 
 // Appending number texts exactly as printf would print them.
 void appendInt(std::string& out, long long value, int width = 0, char pad = '0'); // "%0*d" / "%*d"
