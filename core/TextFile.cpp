@@ -142,25 +142,27 @@ bool LineReader::fill() {
 std::size_t LineReader::findSpecial(const char* p, std::size_t n) const {
     std::size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i nul = _mm_setzero_si128();
-    const __m128i mark = _mm_set1_epi8(stopAtEndMark_ ? static_cast<char>(kEndMark) : '\n');
+    // Every special byte is at most 0x1A: one unsigned comparison finds the candidates, and only
+    // they (a tab, mostly) are looked at one by one.
+    const __m128i highest = _mm_set1_epi8(static_cast<char>(kEndMark));
     for (; i < n; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i hits =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)),
-                         _mm_or_si128(_mm_cmpeq_epi8(v, nul), _mm_cmpeq_epi8(v, mark)));
-        const auto bits = static_cast<unsigned>(_mm_movemask_epi8(hits));
-        if (bits != 0) {
-            return std::min(n, i + static_cast<std::size_t>(std::countr_zero(bits)));
+        auto candidates =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, highest), v)));
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(candidates));
+            if (at >= n) {
+                return n;
+            }
+            if (isSpecial(p[at])) {
+                return at;
+            }
         }
     }
     return n;
 #else
     for (; i < n; ++i) {
-        const char c = p[i];
-        if (c == '\n' || c == '\r' || c == '\0' || (stopAtEndMark_ && c == kEndMark)) {
+        if (isSpecial(p[i])) {
             return i;
         }
     }

@@ -54,6 +54,9 @@ class LineReader {
   private:
     bool fill();
     std::size_t findSpecial(const char* p, std::size_t n) const;
+    bool isSpecial(char c) const {
+        return c == '\n' || c == '\r' || c == '\0' || (stopAtEndMark_ && c == '\x1A');
+    }
 
     std::FILE* file_;
     bool stopAtEndMark_;
