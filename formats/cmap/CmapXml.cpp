@@ -1,5 +1,7 @@
 #include "formats/cmap/CmapXml.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -11,6 +13,10 @@
 #include "core/CappedTable.h"
 #include "core/FieldCodecs.h"
 #include "core/Text.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace velmar {
 
@@ -391,32 +397,83 @@ class DocumentWriter {
 // ---------------------------------------------------------------------------------------------
 // Reading
 
-// Splits one line into its tag and value; false when the line holds no usable tag. Spaces
-// around the element and the line end change nothing: the tag runs from the first '<' to the
-// next '>', the value from there to the next '<'.
-bool splitLine(std::string_view line, std::string_view* tag, std::string_view* value) {
-    const char* const begin = line.data();
-    const char* const end = begin + line.size();
-    const auto* open = static_cast<const char*>(std::memchr(begin, '<', line.size()));
-    if (open == nullptr) {
-        return false;
+// Splits one line into its tag and value; false when the line holds no usable tag. The tag
+// runs from the first '<' to the next '>', the value from there to the next '<' (empty when no
+// '<' follows), so spaces around the element and the line end change nothing. `entities` says
+// whether the value holds a '&'.
+bool splitLine(std::string_view line, std::string_view* tag, std::string_view* value,
+               bool* entities) {
+    constexpr std::size_t kNone = std::string_view::npos;
+    const char* const p = line.data();
+    const std::size_t n = line.size();
+    std::size_t open = kNone;
+    std::size_t close = kNone;
+    std::size_t valueEnd = kNone;
+    bool ampersand = false;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: a bit mask each of '<', '>' and '&'.
+    for (std::size_t i = 0; i < n && valueEnd == kNone; i += 16) {
+        __m128i v;
+        if (i + 16 <= n) {
+            v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        } else {
+            char tail[16] = {};
+            std::memcpy(tail, p + i, n - i);
+            v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail));
+        }
+        const auto mask = [&v](char c) {
+            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))));
+        };
+        const auto after = [i](unsigned bits, std::size_t from) {
+            return from < i ? bits : bits & (~0u << (from - i + 1));
+        };
+        const unsigned lt = mask('<');
+        if (open == kNone) {
+            if (lt == 0) {
+                continue;
+            }
+            open = i + static_cast<std::size_t>(std::countr_zero(lt));
+        }
+        if (close == kNone) {
+            const unsigned gt = after(mask('>'), open);
+            if (gt == 0) {
+                continue;
+            }
+            close = i + static_cast<std::size_t>(std::countr_zero(gt));
+        }
+        unsigned amp = after(mask('&'), close);
+        const unsigned next = after(lt, close);
+        if (next != 0) {
+            valueEnd = i + static_cast<std::size_t>(std::countr_zero(next));
+            amp &= (1u << (valueEnd - i)) - 1;
+        }
+        ampersand = ampersand || amp != 0;
     }
-    const auto* close = static_cast<const char*>(
-        std::memchr(open + 1, '>', static_cast<std::size_t>(end - open - 1)));
-    if (close == nullptr) {
-        return false; // a tag that is not closed
+#else
+    for (std::size_t i = 0; i < n && valueEnd == kNone; ++i) {
+        const char c = p[i];
+        if (open == kNone) {
+            open = c == '<' ? i : kNone;
+        } else if (close == kNone) {
+            close = c == '>' ? i : kNone;
+        } else if (c == '<') {
+            valueEnd = i;
+        } else {
+            ampersand = ampersand || c == '&';
+        }
     }
-    *tag = std::string_view(open + 1, static_cast<std::size_t>(close - open - 1));
+#endif
+    if (close == kNone) {
+        return false; // no tag, or one that is not closed
+    }
+    *tag = line.substr(open + 1, close - open - 1);
     if (tag->size() > kCmapMaxTagText) {
         return false;
     }
-    const auto rest = static_cast<std::size_t>(end - close - 1);
-    const auto* valueEnd = static_cast<const char*>(std::memchr(close + 1, '<', rest));
     // A value without its closing tag counts as empty; its length is checked once its entities
     // are read.
-    *value = valueEnd == nullptr
-                 ? std::string_view()
-                 : std::string_view(close + 1, static_cast<std::size_t>(valueEnd - close - 1));
+    *value = valueEnd == kNone ? std::string_view() : line.substr(close + 1, valueEnd - close - 1);
+    *entities = ampersand && !value->empty();
     return true;
 }
 
@@ -524,7 +581,15 @@ Tag tagOf(std::string_view tag) {
         return Tag::Other;
     }
     for (std::size_t slot = hash(tag); table.slots[slot] != 0; slot = (slot + 1) % kSlots) {
-        if (kTags[table.slots[slot] - 1].text == tag) {
+        const std::string_view known = kTags[table.slots[slot] - 1].text;
+        if (known.size() != tag.size()) {
+            continue;
+        }
+        std::size_t k = 0;
+        while (k < known.size() && known[k] == tag[k]) {
+            ++k; // short enough that a call to compare them would cost more
+        }
+        if (k == known.size()) {
             return kTags[table.slots[slot] - 1].tag;
         }
     }
@@ -548,10 +613,11 @@ class DocumentReader {
         while (reader.next(&line)) {
             std::string_view tagText;
             std::string_view value;
-            if (!splitLine(line, &tagText, &value)) {
+            bool entities = false;
+            if (!splitLine(line, &tagText, &value, &entities)) {
                 continue;
             }
-            if (!value.empty() && std::memchr(value.data(), '&', value.size()) != nullptr) {
+            if (entities) {
                 decodeXmlText(value, decoded_);
                 value = decoded_;
             }
