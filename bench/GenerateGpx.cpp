@@ -1,6 +1,8 @@
-// velmar-gengpx OUTPUT.gpx: writes the GPX of the GPX benchmark, 10,000 waypoints and 10 tracks
-// of 100,000 points (1,000,000 track points), as our writer makes it. Positions are whole
-// multiples of 1e-7 degrees (about a centimetre), as receivers and chart programs write them.
+// velmar-gengpx OUTPUT.gpx: writes the GPX of the benchmarks, the large database of velmar-genhub
+// (10,000 waypoints, 1,000 marks, 1,000 routes of 100 points, 10 tracks of 100,000 points, lines
+// and zones: 1,113,000 points) as our writer makes it, so GPSBabel and we convert the same
+// points. Positions are whole multiples of 1e-7 degrees (about a centimetre), as receivers and
+// chart programs write them.
 #include <cmath>
 #include <cstdio>
 
@@ -12,19 +14,27 @@ int main(int argc, char** argv) {
         std::fputs("usage: velmar-gengpx OUTPUT.gpx\n", stderr);
         return 2;
     }
-    velmar::tools::LargeDatabaseShape shape;
-    shape.marks = shape.routes = shape.lines = shape.zones = 0;
-    velmar::NavDatabase db = velmar::tools::makeLargeDatabase(shape);
+    velmar::NavDatabase db = velmar::tools::makeLargeDatabase();
     const auto round = [](double& degrees) { degrees = std::round(degrees * 1e7) / 1e7; };
-    for (velmar::Waypoint& waypoint : db.waypoints) {
-        round(waypoint.latitude);
-        round(waypoint.longitude);
+    const auto roundAll = [&](auto& table) {
+        for (auto& record : table) {
+            round(record.latitude);
+            round(record.longitude);
+        }
+    };
+    roundAll(db.waypoints);
+    roundAll(db.marks);
+    for (velmar::Route& route : db.routes) {
+        roundAll(route.points);
     }
     for (velmar::Track& track : db.tracks) {
-        for (velmar::TrackPoint& point : track.points) {
-            round(point.latitude);
-            round(point.longitude);
-        }
+        roundAll(track.points);
+    }
+    for (velmar::Line& line : db.lines) {
+        roundAll(line.points);
+    }
+    for (velmar::Zone& zone : db.zones) {
+        roundAll(zone.points);
     }
     const velmar::ResultCode result = velmar::writeGpxFile(&db, argv[1]);
     if (result != velmar::kOk) {
