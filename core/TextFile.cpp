@@ -322,6 +322,18 @@ bool OutputFile::writeLine(std::string_view text) {
     return true;
 }
 
+bool OutputFile::endLine() {
+    if (fd_ < 0 || failed_) {
+        buffer_.clear();
+        return false;
+    }
+    buffer_.append("\r\n");
+    if (buffer_.size() >= kWriteChunk) {
+        return flush();
+    }
+    return true;
+}
+
 void OutputFile::release() {
     if (!temporary_.empty()) {
         ::unlink(temporary_.c_str());

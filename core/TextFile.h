@@ -89,6 +89,11 @@ class OutputFile {
     bool isOpen() const { return fd_ >= 0; }
     bool write(std::string_view bytes);
     bool writeLine(std::string_view text); // text + CR LF
+    // Building a line in place: append its bytes to buffer(), then endLine() adds CR LF and
+    // writes out what is buffered once it is large. False once a write failed (the bytes
+    // appended since are dropped).
+    std::string& buffer() { return buffer_; }
+    bool endLine();
     bool failed() const { return failed_; }
     // Flushes, syncs and closes the temporary file without replacing the target yet: 0, or 1
     // when any write, the flush or the sync failed (the temporary file is then removed).

@@ -124,15 +124,6 @@ void decodeXmlText(std::string_view text, std::string& out) {
     }
 }
 
-class OutputFileSink final : public CmapLineSink {
-  public:
-    explicit OutputFileSink(OutputFile& file) : file_(file) {}
-    bool writeLine(std::string_view text) override { return file_.writeLine(text); }
-
-  private:
-    OutputFile& file_;
-};
-
 // The opening and closing text of an element line at the depth of record fields (twelve
 // spaces), made once per tag.
 struct ElementText {
@@ -185,8 +176,9 @@ class DatabaseSource final : public CmapRecordSource {
 
 class DocumentWriter {
   public:
-    DocumentWriter(CmapLineSink& sink, CmapRecordSource& source)
-        : sink_(sink), source_(source), e_(fieldElements()) {
+    // Lines go to the sink, or straight into the output file's buffer.
+    DocumentWriter(CmapLineSink* sink, OutputFile* file, CmapRecordSource& source)
+        : sink_(sink), file_(file), source_(source), e_(fieldElements()) {
         text_.reserve(160);
     }
 
@@ -219,58 +211,70 @@ class DocumentWriter {
     }
 
   private:
+    // The line being built (without its line end), and its end: written or not.
+    std::string& begin() {
+        if (file_ != nullptr) {
+            out_ = &file_->buffer();
+        } else {
+            text_.clear();
+            out_ = &text_;
+        }
+        return *out_;
+    }
+    bool finish() { return file_ != nullptr ? file_->endLine() : sink_->writeLine(text_); }
+
     // A line whose failure ends the document.
     bool line(std::size_t indent, std::string_view content) {
-        text_.assign(kIndent.substr(0, indent));
-        text_ += content;
-        return sink_.writeLine(text_);
+        begin().append(kIndent.substr(0, indent));
+        *out_ += content;
+        return finish();
     }
 
     void open(std::size_t indent, std::string_view tag) {
-        text_.assign(kIndent.substr(0, indent));
-        text_ += '<';
-        text_ += tag;
-        text_ += '>';
+        begin().append(kIndent.substr(0, indent));
+        *out_ += '<';
+        *out_ += tag;
+        *out_ += '>';
     }
     void close(std::string_view tag) {
-        text_ += "</";
-        text_ += tag;
-        text_ += '>';
+        *out_ += "</";
+        *out_ += tag;
+        *out_ += '>';
     }
 
-    // The element lines of a record at twelve spaces. `emit` writes text_ and says whether to
-    // go on; each appender fills text_ with one line.
+    // The element lines of a record at twelve spaces. `emit` ends the line and says whether to
+    // go on; each appender builds one line.
     template <typename Emit>
     bool textElement(const ElementText& element, std::string_view value, Emit emit) {
-        text_.assign(element.open);
-        appendXmlText(text_, value);
-        text_ += element.close;
+        begin().append(element.open);
+        appendXmlText(*out_, value);
+        *out_ += element.close;
         return emit();
     }
     template <typename Emit>
     bool intElement(const ElementText& element, long long value, Emit emit) {
-        text_.assign(element.open);
-        appendInt(text_, value);
-        text_ += element.close;
+        begin().append(element.open);
+        appendInt(*out_, value);
+        *out_ += element.close;
         return emit();
     }
     template <typename Emit>
     bool fixedElement(const ElementText& element, double value, Emit emit) {
-        text_.assign(element.open);
-        appendFixed(text_, value, 6);
-        text_ += element.close;
+        begin().append(element.open);
+        appendFixed(*out_, value, 6);
+        *out_ += element.close;
         return emit();
     }
     template <typename Emit> bool latitudeElement(double value, Emit emit) {
-        text_.assign(e_.latitude.open);
-        appendLatitude(text_, value, Spaced); // nothing when out of range
-        text_ += e_.latitude.close;
+        begin().append(e_.latitude.open);
+        appendLatitude(*out_, value, Spaced); // nothing when out of range
+        *out_ += e_.latitude.close;
         return emit();
     }
     template <typename Emit> bool longitudeElement(double value, Emit emit) {
-        text_.assign(e_.longitude.open);
-        appendLongitude(text_, value, Spaced);
-        text_ += e_.longitude.close;
+        begin().append(e_.longitude.open);
+        appendLongitude(*out_, value, Spaced);
+        *out_ += e_.longitude.close;
         return emit();
     }
 
@@ -290,7 +294,7 @@ class DocumentWriter {
         if (count == 0) {
             return true;
         }
-        const auto emit = [this] { return sink_.writeLine(text_); };
+        const auto emit = [this] { return finish(); };
         if (!line(4, "<WAYPOINTS>")) {
             return false;
         }
@@ -305,7 +309,7 @@ class DocumentWriter {
 
     // Lines inside route waypoints and track points: a failure is passed over.
     bool tolerant() {
-        if (!sink_.writeLine(text_)) {
+        if (!finish()) {
             passedOver_ = true;
         }
         return true;
@@ -319,29 +323,29 @@ class DocumentWriter {
                 return false;
             }
             open(8, "NAME");
-            appendXmlText(text_, route.name);
+            appendXmlText(*out_, route.name);
             close("NAME");
-            if (!sink_.writeLine(text_)) {
+            if (!finish()) {
                 return false;
             }
             open(8, "DESCRIPTION");
-            appendXmlText(text_, route.description);
+            appendXmlText(*out_, route.description);
             close("DESCRIPTION");
-            if (!sink_.writeLine(text_) || !line(8, "<COLOR>BLACK</COLOR>")) {
+            if (!finish() || !line(8, "<COLOR>BLACK</COLOR>")) {
                 return false;
             }
             const std::size_t count = source_.routeWaypointCount(r);
             for (std::size_t i = 0; i < count; ++i) {
                 const CmapRouteWaypoint& waypoint = source_.routeWaypoint(r, i);
-                text_.assign(kIndent.substr(0, 8));
-                text_ += "<WAYPOINT>";
+                begin().append(kIndent.substr(0, 8));
+                *out_ += "<WAYPOINT>";
                 emit();
                 waypointElements(waypoint, emit);
                 fixedElement(e_.bearing, waypoint.bearing, emit);
                 fixedElement(e_.distance, waypoint.distance, emit);
                 fixedElement(e_.incrementalDistance, waypoint.incrementalDistance, emit);
-                text_.assign(kIndent.substr(0, 8));
-                text_ += "</WAYPOINT>";
+                begin().append(kIndent.substr(0, 8));
+                *out_ += "</WAYPOINT>";
                 emit();
             }
             if (!line(4, "</ROUTE>")) {
@@ -361,8 +365,8 @@ class DocumentWriter {
             for (std::size_t i = 0; i < count; ++i) {
                 const CmapTrackPoint& point = source_.trackPoint(t, i);
                 const std::int32_t stamp = encodeDateTime(point.dateTime);
-                text_.assign(kIndent.substr(0, 8));
-                text_ += "<POINT>";
+                begin().append(kIndent.substr(0, 8));
+                *out_ += "<POINT>";
                 emit();
                 latitudeElement(point.latitude, emit);
                 longitudeElement(point.longitude, emit);
@@ -376,8 +380,8 @@ class DocumentWriter {
                 intElement(e_.dateTimeText, stamp, emit);
                 fixedElement(e_.cog, point.cog, emit);
                 intElement(e_.waterTemp, wholeDegrees(point.waterTemp), emit);
-                text_.assign(kIndent.substr(0, 8));
-                text_ += "</POINT>";
+                begin().append(kIndent.substr(0, 8));
+                *out_ += "</POINT>";
                 emit();
             }
             if (!line(4, "</TRACK>")) {
@@ -387,10 +391,12 @@ class DocumentWriter {
         return true;
     }
 
-    CmapLineSink& sink_;
+    CmapLineSink* sink_;
+    OutputFile* file_;
     CmapRecordSource& source_;
     const FieldElements& e_;
     std::string text_;
+    std::string* out_ = &text_;
     bool passedOver_ = false;
 };
 
@@ -916,7 +922,7 @@ ResultCode writeCmapRecords(CmapLineSink* sink, CmapRecordSource* source, int se
         return kBadArgument;
     }
     try {
-        DocumentWriter writer(*sink, *source);
+        DocumentWriter writer(sink, nullptr, *source);
         return writer.write(selector);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
@@ -932,11 +938,15 @@ ResultCode writeCmapRecords(CmapLineSink* sink, const CmapDatabase* database, in
 }
 
 ResultCode writeCmapRecords(OutputFile* file, CmapRecordSource* source, int selector) {
-    if (file == nullptr) {
+    if (file == nullptr || source == nullptr) {
         return kBadArgument;
     }
-    OutputFileSink sink(*file);
-    return writeCmapRecords(&sink, source, selector);
+    try {
+        DocumentWriter writer(nullptr, file, *source);
+        return writer.write(selector);
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
 }
 
 ResultCode writeCmapRecords(OutputFile* file, const CmapDatabase* database, int selector) {

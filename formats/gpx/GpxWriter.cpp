@@ -30,7 +30,8 @@ struct PointRecord {
 
 class GpxWriter {
   public:
-    explicit GpxWriter(OutputFile& file) : file_(file) { line_.reserve(512); }
+    // Lines are built straight in the file's buffer.
+    explicit GpxWriter(OutputFile& file) : file_(file), line_(file.buffer()) {}
 
     bool write(const NavDatabase& db) {
         start(0, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
@@ -80,10 +81,10 @@ class GpxWriter {
         pending_ = true;
     }
     void flushLine() {
-        if (pending_ && ok_) {
-            ok_ = file_.writeLine(line_);
+        if (pending_) {
+            const bool written = file_.endLine();
+            ok_ = ok_ && written;
         }
-        line_.clear();
         pending_ = false;
     }
     void put(int level, std::string_view text) {
@@ -303,7 +304,7 @@ class GpxWriter {
     }
 
     OutputFile& file_;
-    std::string line_;
+    std::string& line_;
     bool pending_ = false;
     bool ok_ = true;
 };

@@ -90,22 +90,22 @@ bool writeAll(OutputFile& file, const NavDatabase& db) {
         }
     }
     for (const Route& route : db.routes) {
-        if (!hub::writeRouteBlock(file, text, route)) {
+        if (!hub::writeRouteBlock(file, route)) {
             return false;
         }
     }
     for (const Track& track : db.tracks) {
-        if (!hub::writeTrackBlock(file, text, track)) {
+        if (!hub::writeTrackBlock(file, track)) {
             return false;
         }
     }
     for (const Line& line : db.lines) {
-        if (!hub::writeLineBlock(file, text, line)) {
+        if (!hub::writeLineBlock(file, line)) {
             return false;
         }
     }
     for (const Zone& zone : db.zones) {
-        if (!hub::writeZoneBlock(file, text, zone)) {
+        if (!hub::writeZoneBlock(file, zone)) {
             return false;
         }
     }

@@ -83,18 +83,15 @@ void readAltitude(const FieldReader& fields, int index, double& target) {
 }
 
 template <typename Record, typename Header, typename Point>
-bool writeBlock(OutputFile& file, std::string& text, const Record& record, Header header,
-                Point point) {
-    text.clear();
-    header(text, record);
-    if (!file.writeLine(text)) {
+bool writeBlock(OutputFile& file, const Record& record, Header header, Point point) {
+    header(file.buffer(), record);
+    if (!file.endLine()) {
         return false;
     }
     const int count = static_cast<int>(record.points.size());
     for (int i = 0; i < count; ++i) {
-        text.clear();
-        point(text, i + 1, i == count - 1, record.points[static_cast<std::size_t>(i)]);
-        if (!file.writeLine(text)) {
+        point(file.buffer(), i + 1, i == count - 1, record.points[static_cast<std::size_t>(i)]);
+        if (!file.endLine()) {
             return false;
         }
     }
@@ -111,23 +108,23 @@ void appendVersionLine(std::string& out, const DataVersion& version) {
     out.push_back('*');
 }
 
-bool writeRouteBlock(OutputFile& file, std::string& text, const Route& route) {
-    return writeBlock(file, text, route, appendRouteHeader, appendRoutePointLine);
+bool writeRouteBlock(OutputFile& file, const Route& route) {
+    return writeBlock(file, route, appendRouteHeader, appendRoutePointLine);
 }
 
-bool writeTrackBlock(OutputFile& file, std::string& text, const Track& track) {
-    return writeBlock(file, text, track, appendTrackHeader,
+bool writeTrackBlock(OutputFile& file, const Track& track) {
+    return writeBlock(file, track, appendTrackHeader,
                       [](std::string& out, int index, bool, const TrackPoint& point) {
                           appendTrackPointLine(out, index, point);
                       });
 }
 
-bool writeLineBlock(OutputFile& file, std::string& text, const Line& line) {
-    return writeBlock(file, text, line, appendLineHeader, appendGeoPointLine);
+bool writeLineBlock(OutputFile& file, const Line& line) {
+    return writeBlock(file, line, appendLineHeader, appendGeoPointLine);
 }
 
-bool writeZoneBlock(OutputFile& file, std::string& text, const Zone& zone) {
-    return writeBlock(file, text, zone, appendZoneHeader, appendGeoPointLine);
+bool writeZoneBlock(OutputFile& file, const Zone& zone) {
+    return writeBlock(file, zone, appendZoneHeader, appendGeoPointLine);
 }
 
 void appendWaypointLine(std::string& out, const Waypoint& w) {

@@ -24,12 +24,12 @@ void appendGeoPointLine(std::string& out, int index, bool last, const GeoPoint& 
 // "$VERSION,<version>,<date>*", the first line of every HUB and Series 5 file.
 void appendVersionLine(std::string& out, const DataVersion& version);
 
-// One record block: the header line, a line per point and "$END*". `text` is scratch space.
-// False when a line cannot be written.
-bool writeRouteBlock(OutputFile& file, std::string& text, const Route& route);
-bool writeTrackBlock(OutputFile& file, std::string& text, const Track& track);
-bool writeLineBlock(OutputFile& file, std::string& text, const Line& line);
-bool writeZoneBlock(OutputFile& file, std::string& text, const Zone& zone);
+// One record block: the header line, a line per point and "$END*", each built in the file's
+// buffer. False when a line cannot be written.
+bool writeRouteBlock(OutputFile& file, const Route& route);
+bool writeTrackBlock(OutputFile& file, const Track& track);
+bool writeLineBlock(OutputFile& file, const Line& line);
+bool writeZoneBlock(OutputFile& file, const Zone& zone);
 
 // Field readers; `fields` is the line after its leading '$' (and cut at its last '*'). A field
 // is taken only when it is not empty, so missing fields keep the record's initial values.

@@ -92,7 +92,7 @@ bool writeRoutes(OutputFile& file, std::string& text, const Series5Data& data) {
         return false;
     }
     for (const Series5Route& route : data.routes) {
-        if (!hub::writeRouteBlock(file, text, route)) {
+        if (!hub::writeRouteBlock(file, route)) {
             return false;
         }
     }
@@ -104,7 +104,7 @@ bool writeTracks(OutputFile& file, std::string& text, const Series5Data& data) {
         return false;
     }
     for (const Series5Track& track : data.tracks) {
-        if (!hub::writeTrackBlock(file, text, track)) {
+        if (!hub::writeTrackBlock(file, track)) {
             return false;
         }
     }
