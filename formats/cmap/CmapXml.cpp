@@ -1,6 +1,7 @@
 #include "formats/cmap/CmapXml.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -125,22 +126,26 @@ void decodeXmlText(std::string_view text, std::string& out) {
 }
 
 // The opening and closing text of an element line at the depth of record fields (twelve
-// spaces), made once per tag.
+// spaces), made once per tag; `slot` numbers the tag for the writer's line cache.
 struct ElementText {
     std::string open;  // "            <TAG>"
     std::string close; // "</TAG>"
-    explicit ElementText(std::string_view tag)
+    std::size_t slot;
+    ElementText(std::string_view tag, std::size_t number)
         : open(std::string(kIndent) + '<' + std::string(tag) + '>'),
-          close("</" + std::string(tag) + '>') {}
+          close("</" + std::string(tag) + '>'), slot(number) {}
 };
 
 struct FieldElements {
-    ElementText name{"NAME"}, description{"DESCRIPTION"}, latitude{"LATITUDE"},
-        longitude{"LONGITUDE"}, altitude{"ALTITUDE"}, speed{"SPEED"}, type{"TYPE"}, icon{"ICON"},
-        iconColor{"ICONCOLOR"}, dateTime{"DATE_TIME"}, bearing{"BEARING"}, distance{"DISTANCE"},
-        incrementalDistance{"INCREMENTAL_DISTANCE"}, foreColor{"FORECOLOR"}, backColor{"BACKCOLOR"},
-        pattern{"PATTERN"}, tripDist{"TRIP_DIST"}, sog{"SOG"}, dateTimeText{"DATE_TIME_TEXT"},
-        cog{"COG"}, waterTemp{"WATER_TEMP"};
+    static constexpr std::size_t kCount = 21;
+    ElementText name{"NAME", 0}, description{"DESCRIPTION", 1}, latitude{"LATITUDE", 2},
+        longitude{"LONGITUDE", 3}, altitude{"ALTITUDE", 4}, speed{"SPEED", 5}, type{"TYPE", 6},
+        icon{"ICON", 7}, iconColor{"ICONCOLOR", 8}, dateTime{"DATE_TIME", 9},
+        bearing{"BEARING", 10}, distance{"DISTANCE", 11},
+        incrementalDistance{"INCREMENTAL_DISTANCE", 12}, foreColor{"FORECOLOR", 13},
+        backColor{"BACKCOLOR", 14}, pattern{"PATTERN", 15}, tripDist{"TRIP_DIST", 16},
+        sog{"SOG", 17}, dateTimeText{"DATE_TIME_TEXT", 18}, cog{"COG", 19},
+        waterTemp{"WATER_TEMP", 20};
 };
 
 const FieldElements& fieldElements() {
@@ -251,19 +256,31 @@ class DocumentWriter {
         *out_ += element.close;
         return emit();
     }
-    template <typename Emit>
-    bool intElement(const ElementText& element, long long value, Emit emit) {
-        begin().append(element.open);
-        appendInt(*out_, value);
-        *out_ += element.close;
+    // A number's line is made once for each new value: the same value in the next record (the
+    // colours, zeros and time stamps of a long track) is the same line.
+    template <typename Emit, typename Append>
+    bool numberElement(const ElementText& element, std::uint64_t key, Emit emit, Append append) {
+        CachedLine& cached = cache_[element.slot];
+        if (!cached.valid || cached.key != key) {
+            cached.valid = false;
+            cached.line.assign(element.open);
+            append(cached.line);
+            cached.line += element.close;
+            cached.key = key;
+            cached.valid = true;
+        }
+        begin().append(cached.line);
         return emit();
     }
     template <typename Emit>
+    bool intElement(const ElementText& element, long long value, Emit emit) {
+        return numberElement(element, static_cast<std::uint64_t>(value), emit,
+                             [value](std::string& out) { appendInt(out, value); });
+    }
+    template <typename Emit>
     bool fixedElement(const ElementText& element, double value, Emit emit) {
-        begin().append(element.open);
-        appendFixed(*out_, value, 6);
-        *out_ += element.close;
-        return emit();
+        return numberElement(element, std::bit_cast<std::uint64_t>(value), emit,
+                             [value](std::string& out) { appendFixed(out, value, 6); });
     }
     template <typename Emit> bool latitudeElement(double value, Emit emit) {
         begin().append(e_.latitude.open);
@@ -391,8 +408,15 @@ class DocumentWriter {
         return true;
     }
 
+    struct CachedLine {
+        bool valid = false;
+        std::uint64_t key = 0;
+        std::string line;
+    };
+
     CmapLineSink* sink_;
     OutputFile* file_;
+    std::array<CachedLine, FieldElements::kCount> cache_;
     CmapRecordSource& source_;
     const FieldElements& e_;
     std::string text_;
