@@ -211,14 +211,18 @@ void appendHex(std::string& out, std::uint32_t value, int width) {
 }
 
 bool scaledDecimal(double value, int decimals, std::int64_t* scaled) {
-    static constexpr double kScales[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+    static constexpr double kScales[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
     const double a = std::fabs(value);
-    if (!(a >= 1.0 && a < 2147483648.0) || decimals < 0 || decimals > 6) {
+    if (decimals < 0 || decimals > 9) {
         return false;
     }
     // a * scale - n is a multiple of a's last place (a >= 1) smaller than 1, so the fused
-    // multiply-add gives it exactly, and with it the exact side of the half way point.
+    // multiply-add gives it exactly, and with it the exact side of the half way point; below
+    // 2^52 every n is a double of its own.
     const double scale = kScales[decimals];
+    if (!(a >= 1.0 && a < 2147483648.0 && a * scale < 4503599627370496.0)) {
+        return false;
+    }
     double n = std::nearbyint(a * scale);
     const double rest = std::fma(a, scale, -n);
     if (rest > 0.5 || (rest == 0.5 && std::fmod(n, 2.0) != 0.0)) {

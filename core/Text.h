@@ -37,9 +37,10 @@ double parseNumber(std::string_view text);
 // parseNumber for a text that holds no NUL byte (already cut at it).
 double parseNumberBeforeNul(std::string_view text);
 
-// The value times 10^decimals (0..6) rounded to the nearest integer, ties to even, as printf
+// The value times 10^decimals (0..9) rounded to the nearest integer, ties to even, as printf
 // rounds the value to that many decimals; the sign is left out. False, and nothing computed,
-// outside the range where this is exact: a magnitude below 1 or from 2^31 on.
+// outside the range where this is exact: a magnitude below 1 or from 2^31 on, or a product
+// from 2^52 on.
 bool scaledDecimal(double value, int decimals, std::int64_t* scaled);
 
 // Appending number texts exactly as printf would print them.

@@ -2,7 +2,10 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <system_error>
+
+#include "core/Text.h"
 
 namespace velmar::gpx {
 
@@ -145,7 +148,43 @@ void appendBytesOfUtf8(std::string& out, std::string_view utf8) {
     }
 }
 
+// The shortest decimal of a value from 1 to 2^20 in magnitude with at most nine decimals,
+// when it has one: below 2^20 two such decimals lie further apart than two neighbouring
+// doubles, so the one that reads back as the value is the shortest text of the value. False
+// for any other value.
+bool appendShortDecimal(std::string& out, double value, int minimumDecimals) {
+    static constexpr double kScales[] = {1e6, 1e7, 1e8, 1e9};
+    static constexpr std::int64_t kPowers[] = {1000000, 10000000, 100000000, 1000000000};
+    const double a = std::fabs(value);
+    if (!(a >= 1.0 && a < 1048576.0) || minimumDecimals > 6) {
+        return false;
+    }
+    for (int k = 0; k < 4; ++k) {
+        std::int64_t scaled = 0;
+        if (!scaledDecimal(a, 6 + k, &scaled) || static_cast<double>(scaled) / kScales[k] != a) {
+            continue;
+        }
+        if (value < 0) {
+            out.push_back('-');
+        }
+        appendInt(out, scaled / kPowers[k]);
+        out.push_back('.');
+        std::int64_t fraction = scaled % kPowers[k];
+        int decimals = 6 + k;
+        while (decimals > minimumDecimals && fraction % 10 == 0) {
+            fraction /= 10; // the shortest text has no trailing zeros beyond the minimum
+            --decimals;
+        }
+        appendInt(out, fraction, decimals);
+        return true;
+    }
+    return false;
+}
+
 void appendDecimal(std::string& out, double value, int minimumDecimals) {
+    if (appendShortDecimal(out, value, minimumDecimals)) {
+        return;
+    }
     char digits[400];
     const auto [end, ec] =
         std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
@@ -178,6 +217,32 @@ bool readDouble(std::string_view text, double* value) {
     text = trimmed(text);
     if (text.empty()) {
         return false;
+    }
+    // A plain decimal of up to 15 digits is its digits over a power of ten: exact operands, so
+    // the quotient is the correctly rounded value from_chars gives.
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = text.front() == '-';
+    std::uint64_t digits = 0;
+    int count = 0;
+    int decimals = -1;
+    std::size_t i = negative ? 1 : 0;
+    for (; i < text.size() && count <= 15; ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            ++count;
+            decimals += decimals >= 0 ? 1 : 0;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            break;
+        }
+    }
+    if (i == text.size() && count > 0 && count <= 15) {
+        const double magnitude = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
+        *value = negative ? -magnitude : magnitude;
+        return true;
     }
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
     return ec == std::errc() && end == text.data() + text.size();
