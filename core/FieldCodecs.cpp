@@ -69,6 +69,35 @@ bool hemisphereAt(std::string_view text, std::size_t position, char positive, ch
     return at(text, position, positive) || at(text, position, negative);
 }
 
+// The digits and point that every writer makes ("34", "12.345"), read as parseNumber reads
+// them (its digits over a power of ten); false for any other text, which parseNumber reads.
+bool plainDecimal(std::string_view text, double* value) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (text.empty() || text.size() > 15) {
+        return false;
+    }
+    std::uint64_t digits = 0;
+    int decimals = -1;
+    bool anyDigit = false;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') {
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            decimals += decimals >= 0 ? 1 : 0;
+            anyDigit = true;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (!anyDigit) {
+        return false;
+    }
+    *value = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
+    return true;
+}
+
 ResultCode parseCoordinate(std::string_view text, int style, double* value, bool latitude) {
     if (value == nullptr || (style != DegreeLetter && style != Spaced)) {
         return kBadArgument;
@@ -90,9 +119,17 @@ ResultCode parseCoordinate(std::string_view text, int style, double* value, bool
         const std::size_t hemisphere = l.hemisphere + shift;
         if (at(text, l.marker, marker) && at(text, l.point, '.') &&
             hemisphereAt(text, hemisphere, positive, negative)) {
-            const double degrees = parseNumberBeforeNul(text.substr(0, l.marker));
-            const double minutes =
-                parseNumberBeforeNul(text.substr(l.marker + 1, hemisphere - l.marker - 1));
+            const std::string_view degreeText = text.substr(0, l.marker);
+            const std::string_view minuteText =
+                text.substr(l.marker + 1, hemisphere - l.marker - 1);
+            double degrees = 0.0;
+            double minutes = 0.0;
+            if (!plainDecimal(degreeText, &degrees)) {
+                degrees = parseNumberBeforeNul(degreeText);
+            }
+            if (!plainDecimal(minuteText, &minutes)) {
+                minutes = parseNumberBeforeNul(minuteText);
+            }
             double result = degrees + minutes * (1.0 / 60.0);
             if (text[hemisphere] == negative) {
                 result = -result;

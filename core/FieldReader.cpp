@@ -1,57 +1,85 @@
 #include "core/FieldReader.h"
 
+#include <algorithm>
 #include <bit>
+#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace velmar {
 
+void FieldReader::note(std::size_t position, char c) {
+    if (c == ',') {
+        if (commaCount_ < kKnownCommas) {
+            commas_[commaCount_++] = static_cast<std::uint32_t>(position);
+        }
+    } else if (stopCount_ <= kKnownStops) {
+        if (stopCount_ < kKnownStops) {
+            stops_[stopCount_] = static_cast<std::uint32_t>(position);
+        }
+        ++stopCount_; // one past kKnownStops: too many to remember
+    }
+}
+
 FieldReader::FieldReader(std::string_view line) {
-    // One pass finds the commas and a NUL, which ends the line's text: sixteen bytes at a time
-    // where the processor can.
+    // One pass finds the commas, the '*' and '$' that end a field early, and a NUL, which ends
+    // the line's text: sixteen bytes at a time where the processor can.
     const char* const p = line.data();
     const std::size_t n = line.size();
     std::size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i comma = _mm_set1_epi8(',');
+    const auto bytes = [](char c) { return _mm_set1_epi8(c); };
+    const __m128i comma = bytes(','), star = bytes('*'), dollar = bytes('$');
     const __m128i nul = _mm_setzero_si128();
-    for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        auto commas = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, comma)));
-        const auto nuls = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, nul)));
-        if (nuls != 0) {
-            commas &= (1u << std::countr_zero(nuls)) - 1; // the commas before the NUL
+    for (; i < n; i += 16) {
+        __m128i v;
+        unsigned inside = 0xFFFF; // the bytes of the line in this block
+        if (i + 16 <= n) {
+            v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        } else {
+            char tail[16] = {};
+            std::memcpy(tail, p + i, n - i);
+            v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail));
+            inside = (1u << (n - i)) - 1;
         }
-        for (; commas != 0 && commaCount_ < kKnownCommas; commas &= commas - 1) {
-            commas_[commaCount_++] = static_cast<std::uint32_t>(i + std::countr_zero(commas));
+        auto marks = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(v, comma),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, star), _mm_cmpeq_epi8(v, dollar)))));
+        const auto nuls = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, nul))) & inside;
+        if (nuls != 0) {
+            marks &= (1u << std::countr_zero(nuls)) - 1; // the marks before the NUL
+        }
+        for (; marks != 0; marks &= marks - 1) {
+            const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(marks));
+            note(at, p[at]);
         }
         if (nuls != 0) {
-            line_ = line.substr(0, i + std::countr_zero(nuls));
+            line_ = line.substr(0, i + static_cast<std::size_t>(std::countr_zero(nuls)));
             return;
         }
     }
-#endif
+    line_ = line;
+#else
     for (; i < n; ++i) {
         const char c = p[i];
-        if (c == ',') {
-            if (commaCount_ < kKnownCommas) {
-                commas_[commaCount_++] = static_cast<std::uint32_t>(i);
-            }
+        if (c == ',' || c == '*' || c == '$') {
+            note(i, c);
         } else if (c == '\0') {
             break;
         }
     }
     line_ = line.substr(0, i);
+#endif
 }
 
 std::string_view FieldReader::field(int index, int maximum) const {
     if (index < 0 || maximum <= 0) {
         return {};
     }
+    const auto wanted = static_cast<std::size_t>(index);
     std::size_t start = 0;
-    if (index > 0) {
-        const auto wanted = static_cast<std::size_t>(index);
+    if (wanted > 0) {
         if (wanted <= commaCount_) {
             start = commas_[wanted - 1] + 1;
         } else if (commaCount_ < kKnownCommas) {
@@ -70,14 +98,30 @@ std::string_view FieldReader::field(int index, int maximum) const {
             }
         }
     }
-    std::size_t end = start;
-    const std::size_t limit = start + static_cast<std::size_t>(maximum);
-    while (end < line_.size() && end < limit) {
-        const char c = line_[end];
-        if (c == ',' || c == '*' || c == '$') {
-            break;
+    const std::size_t limit = std::min(line_.size(), start + static_cast<std::size_t>(maximum));
+    std::size_t end = limit;
+    if (wanted < commaCount_) {
+        end = std::min<std::size_t>(end, commas_[wanted]); // the next comma
+    } else if (commaCount_ == kKnownCommas) {
+        end = start; // commas past the ones remembered are found by the scan below
+        while (end < limit && line_[end] != ',') {
+            ++end;
         }
-        ++end;
+    }
+    if (stopCount_ > kKnownStops) {
+        for (std::size_t k = start; k < end; ++k) {
+            if (line_[k] == '*' || line_[k] == '$') {
+                end = k;
+                break;
+            }
+        }
+    } else {
+        for (std::size_t k = 0; k < stopCount_; ++k) {
+            if (stops_[k] >= start) {
+                end = std::min<std::size_t>(end, stops_[k]);
+                break;
+            }
+        }
     }
     return line_.substr(start, end - start);
 }

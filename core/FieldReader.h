@@ -18,9 +18,14 @@ class FieldReader {
 
   private:
     static constexpr std::size_t kKnownCommas = 64;
+    static constexpr std::size_t kKnownStops = 16;
+    void note(std::size_t position, char c);
     std::string_view line_;
     std::array<std::uint32_t, kKnownCommas> commas_{};
     std::size_t commaCount_ = 0;
+    // Where a '*' or '$' cuts a field short; past kKnownStops, fields are scanned for them.
+    std::array<std::uint32_t, kKnownStops> stops_{};
+    std::size_t stopCount_ = 0;
 };
 
 } // namespace velmar

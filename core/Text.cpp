@@ -178,23 +178,42 @@ double parseNumberBeforeNul(std::string_view text) {
 }
 
 void appendInt(std::string& out, long long value, int width, char pad) {
-    char digits[24];
-    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
-    (void)ec;
-    std::string_view text(digits, static_cast<std::size_t>(end - digits));
-    const int length = static_cast<int>(text.size());
-    if (length >= width) {
-        out.append(text);
+    // The digits from the right, then the sign and the padding in front of them, and one append.
+    char buffer[64];
+    char* const end = buffer + sizeof buffer;
+    char* p = end;
+    const bool negative = value < 0;
+    auto magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
+                              : static_cast<unsigned long long>(value);
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    int length = static_cast<int>(end - p) + (negative ? 1 : 0);
+    if (width > 40 && length < width) {
+        // Wider than any field of the formats.
+        if (pad == '0' && negative) {
+            out.push_back('-');
+        }
+        out.append(static_cast<std::size_t>(width - length), pad);
+        if (pad != '0' && negative) {
+            out.push_back('-');
+        }
+        out.append(p, static_cast<std::size_t>(end - p));
         return;
     }
-    if (pad == '0' && value < 0) {
-        out.push_back('-');
-        out.append(static_cast<std::size_t>(width - length), '0');
-        out.append(text.substr(1));
-        return;
+    if (pad == '0') { // zeros between the sign and the digits
+        for (; length < width; ++length) {
+            *--p = '0';
+        }
     }
-    out.append(static_cast<std::size_t>(width - length), pad);
-    out.append(text);
+    if (negative) {
+        *--p = '-';
+    }
+    for (; length < width; ++length) {
+        *--p = pad;
+    }
+    out.append(p, static_cast<std::size_t>(end - p));
 }
 
 void appendHex(std::string& out, std::uint32_t value, int width) {
@@ -223,7 +242,16 @@ bool scaledDecimal(double value, int decimals, std::int64_t* scaled) {
     if (!(a >= 1.0 && a < 2147483648.0 && a * scale < 4503599627370496.0)) {
         return false;
     }
-    double n = std::nearbyint(a * scale);
+    const double product = a * scale;
+    double n = static_cast<double>(static_cast<std::int64_t>(product + 0.5));
+    // Below 2^40 the product is off by less than 2^-13: a rounded product that far from the
+    // half way point is on the same side of it as the exact one.
+    const double nearRest = product - n;
+    if (product < 1099511627776.0 && nearRest > -0.4998 && nearRest < 0.4998) {
+        *scaled = static_cast<std::int64_t>(n);
+        return true;
+    }
+    n = std::nearbyint(product);
     const double rest = std::fma(a, scale, -n);
     if (rest > 0.5 || (rest == 0.5 && std::fmod(n, 2.0) != 0.0)) {
         n += 1.0;
