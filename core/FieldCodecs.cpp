@@ -1,5 +1,6 @@
 #include "core/FieldCodecs.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/Text.h"
@@ -14,15 +15,15 @@ bool validStyle(int style) {
 
 // Degrees and minutes of a coordinate, "%06.3f" for the minutes. Minutes that print as 60.000
 // carry into the degrees, so 34.99999999 prints as 35 degrees 00.000 minutes and no device is
-// sent 60 minutes.
-void appendCoordinate(std::string& out, double value, int style, bool latitude) {
+// sent 60 minutes. Writes at most kMaxCoordinateText bytes for a value in range.
+char* putCoordinate(char* out, double value, int style, bool latitude) {
     const char hemisphere = latitude ? (value < 0 ? 'S' : 'N') : (value < 0 ? 'W' : 'E');
     const double a = std::fabs(value);
     int degrees = static_cast<int>(a);
     const double minutes = (a - degrees) * 60.0;
     std::int64_t thousandths = 0;
-    // Minutes that print as 60.000 carry into the degrees. Below one minute they are printed
-    // the general way (short enough to stay in the string itself).
+    // Below one minute the minutes are printed the general way (a short text, in the string
+    // itself).
     std::string text;
     if (!scaledDecimal(minutes, 3, &thousandths)) {
         appendFixed(text, minutes, 3);
@@ -30,29 +31,34 @@ void appendCoordinate(std::string& out, double value, int style, bool latitude) 
         ++degrees;
         thousandths = 0;
     }
-    const int degreeWidth = style == DegreeLetter ? 0 : (latitude ? 2 : 3);
-    appendInt(out, degrees, degreeWidth);
+    out = putInt(out, degrees, style == DegreeLetter ? 0 : (latitude ? 2 : 3));
     if (style == DegreeLetter) {
-        out.push_back('D');
+        *out++ = 'D';
     } else if (style == Spaced) {
-        out.push_back(' ');
+        *out++ = ' ';
     }
-    if (text.empty()) { // "%06.3f" of the minutes
-        appendInt(out, thousandths / 1000, 2);
-        out.push_back('.');
-        appendInt(out, thousandths % 1000, 3);
+    if (text.empty()) {
+        out = putInt(out, thousandths / 1000, 2);
+        *out++ = '.';
+        out = putInt(out, thousandths % 1000, 3);
     } else {
-        if (text.size() < 6) {
-            out.append(6 - text.size(), '0');
+        for (std::size_t i = text.size(); i < 6; ++i) {
+            *out++ = '0';
         }
-        out.append(text);
+        out = std::copy(text.begin(), text.end(), out);
     }
     if (style == NmeaFields) {
-        out.push_back(',');
+        *out++ = ',';
     } else if (style == Spaced) {
-        out.push_back(' ');
+        *out++ = ' ';
     }
-    out.push_back(hemisphere);
+    *out++ = hemisphere;
+    return out;
+}
+
+void appendCoordinate(std::string& out, double value, int style, bool latitude) {
+    char text[kMaxCoordinateText];
+    out.append(text, static_cast<std::size_t>(putCoordinate(text, value, style, latitude) - text));
 }
 
 struct Layout {
@@ -167,6 +173,16 @@ ResultCode formatLongitude(double value, std::string* out, int style) {
     out->clear();
     appendCoordinate(*out, value, style, false);
     return kOk;
+}
+
+char* putLatitude(char* out, double value, int style) {
+    return latitudeInRange(value) && validStyle(style) ? putCoordinate(out, value, style, true)
+                                                       : out;
+}
+
+char* putLongitude(char* out, double value, int style) {
+    return longitudeInRange(value) && validStyle(style) ? putCoordinate(out, value, style, false)
+                                                        : out;
 }
 
 void appendLatitude(std::string& out, double value, int style) {

@@ -39,6 +39,10 @@ ResultCode formatLongitude(double value, std::string* out, int style);
 // Appends the text of the value, or nothing when the codec refuses it (an empty field).
 void appendLatitude(std::string& out, double value, int style);
 void appendLongitude(std::string& out, double value, int style);
+// The same text written at `out` (at most kMaxCoordinateText bytes); returns its end.
+inline constexpr int kMaxCoordinateText = 48;
+char* putLatitude(char* out, double value, int style);
+char* putLongitude(char* out, double value, int style);
 
 // Reads a DegreeLetter (1) or Spaced (2) text. 5 for another style or a missing output; a text
 // matching no layout gives 0.0 and 0.

@@ -1,5 +1,6 @@
 #include "core/Text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -177,21 +178,61 @@ double parseNumberBeforeNul(std::string_view text) {
     return std::strtod(copy.c_str(), nullptr);
 }
 
-void appendInt(std::string& out, long long value, int width, char pad) {
-    // The digits from the right, then the sign and the padding in front of them, and one append.
-    char buffer[64];
-    char* const end = buffer + sizeof buffer;
+char* putInt(char* out, long long value, int width, char pad) {
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930"
+        "31323334353637383940414243444546474849505152535455565758596061"
+        "62636465666768697071727374757677787980818283848586878889909192"
+        "93949596979899";
+    // The digits from the right, two at a time, then the sign and the padding in front of them.
+    char digits[24];
+    char* const end = digits + sizeof digits;
     char* p = end;
     const bool negative = value < 0;
     auto magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
                               : static_cast<unsigned long long>(value);
-    do {
-        *--p = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    int length = static_cast<int>(end - p) + (negative ? 1 : 0);
-    if (width > 40 && length < width) {
+    while (magnitude >= 100) {
+        const auto pair = static_cast<std::size_t>(magnitude % 100) * 2;
+        magnitude /= 100;
+        p -= 2;
+        p[0] = kPairs[pair];
+        p[1] = kPairs[pair + 1];
+    }
+    if (magnitude >= 10) {
+        const auto pair = static_cast<std::size_t>(magnitude) * 2;
+        p -= 2;
+        p[0] = kPairs[pair];
+        p[1] = kPairs[pair + 1];
+    } else {
+        *--p = static_cast<char>('0' + magnitude);
+    }
+    const auto length = static_cast<int>(end - p) + (negative ? 1 : 0);
+    const int fill = width > length ? std::min(width, kMaxIntWidth) - length : 0;
+    if (pad != '0') {
+        std::memset(out, pad, static_cast<std::size_t>(fill));
+        out += fill;
+    }
+    if (negative) {
+        *out++ = '-';
+    }
+    if (pad == '0') { // zeros between the sign and the digits
+        std::memset(out, '0', static_cast<std::size_t>(fill));
+        out += fill;
+    }
+    std::memcpy(out, p, static_cast<std::size_t>(end - p));
+    return out + (end - p);
+}
+
+void appendInt(std::string& out, long long value, int width, char pad) {
+    if (width > kMaxIntWidth) {
         // Wider than any field of the formats.
+        char digits[24];
+        const auto length = static_cast<int>(putInt(digits, value) - digits);
+        if (length >= width) {
+            out.append(digits, static_cast<std::size_t>(length));
+            return;
+        }
+        const bool negative = value < 0;
         if (pad == '0' && negative) {
             out.push_back('-');
         }
@@ -199,21 +240,11 @@ void appendInt(std::string& out, long long value, int width, char pad) {
         if (pad != '0' && negative) {
             out.push_back('-');
         }
-        out.append(p, static_cast<std::size_t>(end - p));
+        out.append(digits + (negative ? 1 : 0), static_cast<std::size_t>(length - negative));
         return;
     }
-    if (pad == '0') { // zeros between the sign and the digits
-        for (; length < width; ++length) {
-            *--p = '0';
-        }
-    }
-    if (negative) {
-        *--p = '-';
-    }
-    for (; length < width; ++length) {
-        *--p = pad;
-    }
-    out.append(p, static_cast<std::size_t>(end - p));
+    char text[kMaxIntText];
+    out.append(text, static_cast<std::size_t>(putInt(text, value, width, pad) - text));
 }
 
 void appendHex(std::string& out, std::uint32_t value, int width) {

@@ -45,7 +45,12 @@ bool scaledDecimal(double value, int decimals, std::int64_t* scaled);
 
 // Appending number texts exactly as printf would print them.
 void appendInt(std::string& out, long long value, int width = 0, char pad = '0'); // "%0*d" / "%*d"
-void appendHex(std::string& out, std::uint32_t value, int width = 2);             // "%0*X"
-void appendFixed(std::string& out, double value, int decimals);                   // "%.*f"
+// The same text written at `out` (at most kMaxIntText bytes, the width held at kMaxIntWidth);
+// returns the end of what was written. For writers that build a line in a buffer of their own.
+inline constexpr int kMaxIntWidth = 40;
+inline constexpr int kMaxIntText = 64;
+char* putInt(char* out, long long value, int width = 0, char pad = '0');
+void appendHex(std::string& out, std::uint32_t value, int width = 2); // "%0*X"
+void appendFixed(std::string& out, double value, int decimals);       // "%.*f"
 
 } // namespace velmar

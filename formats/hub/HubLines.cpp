@@ -13,10 +13,30 @@ void appendText(std::string& out, std::string_view text) {
     appendFieldText(out, text, ",", ";");
 }
 
+char* putPosition(char* out, double latitude, double longitude) {
+    out = putLatitude(out, latitude, DegreeLetter);
+    *out++ = ',';
+    return putLongitude(out, longitude, DegreeLetter);
+}
+
 void appendPosition(std::string& out, double latitude, double longitude) {
-    appendLatitude(out, latitude, DegreeLetter);
-    out.push_back(',');
-    appendLongitude(out, longitude, DegreeLetter);
+    char text[2 * kMaxCoordinateText + 1];
+    out.append(text, static_cast<std::size_t>(putPosition(text, latitude, longitude) - text));
+}
+
+// A point line "$<index>,<flag>,<latitude>,<longitude>*", built whole before it is appended.
+void appendPointLine(std::string& out, int index, int width, char flag, double latitude,
+                     double longitude) {
+    char line[kMaxIntText + 2 * kMaxCoordinateText + 8];
+    char* p = line;
+    *p++ = '$';
+    p = putInt(p, index, width);
+    *p++ = ',';
+    *p++ = flag;
+    *p++ = ',';
+    p = putPosition(p, latitude, longitude);
+    *p++ = '*';
+    out.append(line, static_cast<std::size_t>(p - line));
 }
 
 void appendHeaderTail(std::string& out, const RgbColour& colour, const RecordDate& date) {
@@ -194,13 +214,7 @@ void appendTrackHeader(std::string& out, const Track& t) {
 }
 
 void appendTrackPointLine(std::string& out, int index, const TrackPoint& p) {
-    out.push_back('$');
-    appendInt(out, index, 5);
-    out.push_back(',');
-    out.push_back(static_cast<char>(p.pointFlag));
-    out.push_back(',');
-    appendPosition(out, p.latitude, p.longitude);
-    out.push_back('*');
+    appendPointLine(out, index, 5, static_cast<char>(p.pointFlag), p.latitude, p.longitude);
 }
 
 void appendLineHeader(std::string& out, const Line& l) {
@@ -227,11 +241,7 @@ void appendZoneHeader(std::string& out, const Zone& z) {
 }
 
 void appendGeoPointLine(std::string& out, int index, bool last, const GeoPoint& p) {
-    out.push_back('$');
-    appendInt(out, index, 3);
-    out.append(last ? ",S," : ",N,");
-    appendPosition(out, p.latitude, p.longitude);
-    out.push_back('*');
+    appendPointLine(out, index, 3, last ? 'S' : 'N', p.latitude, p.longitude);
 }
 
 void readWaypointFields(std::string_view line, Waypoint* w) {
