@@ -80,27 +80,31 @@ bool hemisphereAt(std::string_view text, std::size_t position, char positive, ch
 bool plainDecimal(std::string_view text, double* value) {
     static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = text.data();
+    const char* const end = p + text.size();
     if (text.empty() || text.size() > 15) {
         return false;
     }
+    const auto isDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
     std::uint64_t digits = 0;
-    int decimals = -1;
-    bool anyDigit = false;
-    for (const char c : text) {
-        if (c >= '0' && c <= '9') {
-            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-            decimals += decimals >= 0 ? 1 : 0;
-            anyDigit = true;
-        } else if (c == '.' && decimals < 0) {
-            decimals = 0;
-        } else {
-            return false;
+    for (; p < end && isDigit(*p); ++p) {
+        digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+    }
+    std::size_t decimals = 0;
+    if (p < end && *p == '.') {
+        const char* const point = p++;
+        for (; p < end && isDigit(*p); ++p) {
+            digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+        }
+        decimals = static_cast<std::size_t>(p - point - 1);
+        if (text.size() == 1) {
+            return false; // "." alone has no digit
         }
     }
-    if (!anyDigit) {
+    if (p != end) {
         return false;
     }
-    *value = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
+    *value = static_cast<double>(digits) / kPowers[decimals];
     return true;
 }
 

@@ -34,18 +34,25 @@ FieldReader::FieldReader(std::string_view line) {
     const __m128i nul = _mm_setzero_si128();
     for (; i < n; i += 16) {
         __m128i v;
-        unsigned inside = 0xFFFF; // the bytes of the line in this block
+        unsigned inside = 0xFFFF; // the bytes of this block not looked at before
         if (i + 16 <= n) {
             v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        } else if (n >= 16) {
+            // The last sixteen bytes of the line; those of the block before are left out.
+            const std::size_t back = i + 16 - n;
+            v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+            i = n - 16;
+            inside = 0xFFFFu << back & 0xFFFF;
         } else {
             char tail[16] = {};
             std::memcpy(tail, p + i, n - i);
             v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail));
             inside = (1u << (n - i)) - 1;
         }
-        auto marks = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(v, comma),
-                         _mm_or_si128(_mm_cmpeq_epi8(v, star), _mm_cmpeq_epi8(v, dollar)))));
+        auto marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+                         _mm_cmpeq_epi8(v, comma),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, star), _mm_cmpeq_epi8(v, dollar))))) &
+                     inside;
         const auto nuls = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, nul))) & inside;
         if (nuls != 0) {
             marks &= (1u << std::countr_zero(nuls)) - 1; // the marks before the NUL

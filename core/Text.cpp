@@ -184,13 +184,32 @@ char* putInt(char* out, long long value, int width, char pad) {
         "31323334353637383940414243444546474849505152535455565758596061"
         "62636465666768697071727374757677787980818283848586878889909192"
         "93949596979899";
-    // The digits from the right, two at a time, then the sign and the padding in front of them.
-    char digits[24];
-    char* const end = digits + sizeof digits;
-    char* p = end;
+    static_assert(sizeof kPairs == 201, "every pair of digits, 00 to 99");
     const bool negative = value < 0;
     auto magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
                               : static_cast<unsigned long long>(value);
+    int digits = 1;
+    for (unsigned long long power = 10; digits < 20 && magnitude >= power; power *= 10) {
+        ++digits;
+    }
+    // The sign and the padding, then the digits written from the right, two at a time.
+    const int length = digits + (negative ? 1 : 0);
+    int fill = width > length ? std::min(width, kMaxIntWidth) - length : 0;
+    const auto pad8 = [&out, &fill](char c) {
+        const char run[8] = {c, c, c, c, c, c, c, c};
+        for (; fill > 0; fill -= 8) {
+            std::memcpy(out, run, 8); // whole words: there is room for the widest field
+            out += fill < 8 ? fill : 8;
+        }
+    };
+    if (pad != '0') {
+        pad8(pad);
+    }
+    if (negative) {
+        *out++ = '-';
+    }
+    pad8('0'); // zeros between the sign and the digits (nothing left after a space fill)
+    char* p = out + digits;
     while (magnitude >= 100) {
         const auto pair = static_cast<std::size_t>(magnitude % 100) * 2;
         magnitude /= 100;
@@ -200,27 +219,12 @@ char* putInt(char* out, long long value, int width, char pad) {
     }
     if (magnitude >= 10) {
         const auto pair = static_cast<std::size_t>(magnitude) * 2;
-        p -= 2;
-        p[0] = kPairs[pair];
-        p[1] = kPairs[pair + 1];
+        out[0] = kPairs[pair];
+        out[1] = kPairs[pair + 1];
     } else {
-        *--p = static_cast<char>('0' + magnitude);
+        out[0] = static_cast<char>('0' + magnitude);
     }
-    const auto length = static_cast<int>(end - p) + (negative ? 1 : 0);
-    const int fill = width > length ? std::min(width, kMaxIntWidth) - length : 0;
-    if (pad != '0') {
-        std::memset(out, pad, static_cast<std::size_t>(fill));
-        out += fill;
-    }
-    if (negative) {
-        *out++ = '-';
-    }
-    if (pad == '0') { // zeros between the sign and the digits
-        std::memset(out, '0', static_cast<std::size_t>(fill));
-        out += fill;
-    }
-    std::memcpy(out, p, static_cast<std::size_t>(end - p));
-    return out + (end - p);
+    return out + digits;
 }
 
 void appendInt(std::string& out, long long value, int width, char pad) {

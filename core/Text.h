@@ -45,8 +45,9 @@ bool scaledDecimal(double value, int decimals, std::int64_t* scaled);
 
 // Appending number texts exactly as printf would print them.
 void appendInt(std::string& out, long long value, int width = 0, char pad = '0'); // "%0*d" / "%*d"
-// The same text written at `out` (at most kMaxIntText bytes, the width held at kMaxIntWidth);
-// returns the end of what was written. For writers that build a line in a buffer of their own.
+// The same text written at `out`, which must have room for kMaxIntText bytes (the width is held
+// at kMaxIntWidth); returns the end of the text. For writers that build a line in a buffer of
+// their own.
 inline constexpr int kMaxIntWidth = 40;
 inline constexpr int kMaxIntText = 64;
 char* putInt(char* out, long long value, int width = 0, char pad = '0');
