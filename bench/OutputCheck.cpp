@@ -4,7 +4,7 @@
 // Each source is read by its family and written by every family (first round); every file of
 // the first round is read by its family and written by every family again (second round).
 // A CMAP source is also read and written as the CMAP merge does. OUTDIR/results lists each
-// conversion with its reader's and writer's result codes.
+// conversion with its reader's and writer's result codes and the findings of its report.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -38,12 +38,27 @@ std::vector<Source> convertToAll(const Source& source, const fs::path& folder,
         }
         NavDatabase db;
         initNavDatabase(&db);
-        const ResultCode read = formatFamily(source.family)->reader(source.path.c_str(), &db);
+        ConversionReport report;
+        report.stage = FindingStage::Reading;
+        const ResultCode read =
+            formatFamily(source.family)->reader(source.path.c_str(), &db, &report);
         const FormatFamily& target = *formatFamily(to);
         const fs::path out = folder / (stem + target.extension);
-        const ResultCode wrote = read == kOk ? target.writer(&db, out.string().c_str()) : -1;
+        report.stage = FindingStage::Writing;
+        const ResultCode wrote =
+            read == kOk ? target.writer(&db, out.string().c_str(), &report) : -1;
         results << source.path.substr(source.path.rfind('/') + 1) << " -> " << target.key
                 << ": read " << read << ", write " << wrote << '\n';
+        for (const Finding& finding : report.findings) {
+            results << "  " << static_cast<int>(finding.stage) << ' '
+                    << findingKindText(finding.kind) << ": " << findingRecordText(finding) << ' '
+                    << finding.field << ' ' << findingChangeText(finding) << " (" << finding.reason
+                    << ")\n";
+        }
+        const RecordCounts& w = report.written;
+        results << "  written " << report.wasWritten << ": " << w.waypoints << ' ' << w.marks << ' '
+                << w.routes << ' ' << w.routePoints << ' ' << w.tracks << ' ' << w.trackPoints
+                << ' ' << w.lines << ' ' << w.zones << '\n';
         if (target.memberSuffixes.empty()) {
             written.push_back({to, out.string()});
         }

@@ -121,8 +121,8 @@ TEST_F(OutOfMemoryTest, EveryConversionAndMergeEndsWholeOrWithThreeAndTheEarlier
     const std::string gpx = dir.file("harbor-day.gpx");
     NavDatabase db;
     initNavDatabase(&db);
-    ASSERT_EQ(formatFamily(kHub)->reader(hub.c_str(), &db), kOk);
-    ASSERT_EQ(formatFamily(kGpx)->writer(&db, gpx.c_str()), kOk);
+    ASSERT_EQ(formatFamily(kHub)->reader(hub.c_str(), &db, nullptr), kOk);
+    ASSERT_EQ(formatFamily(kGpx)->writer(&db, gpx.c_str(), nullptr), kOk);
     const std::pair<Job, const char*> jobs[] = {
         {conversion(kSeries41, example("harbour-tour.s41")), "o.s41"},
         {conversion(kSeries5, hub), "o.s5"},
