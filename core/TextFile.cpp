@@ -106,13 +106,7 @@ FilePtr openForReading(const char* path) {
 }
 
 LineReader::LineReader(std::FILE* file, bool stopAtEndMark)
-    : file_(file), stopAtEndMark_(stopAtEndMark), buffer_(kBufferSize + kScanSlack) {
-    struct stat info {};
-    if (file_ != nullptr && ::fstat(::fileno(file_), &info) == 0 && S_ISREG(info.st_mode) &&
-        info.st_size > 0) {
-        fileSize_ = static_cast<std::size_t>(info.st_size);
-    }
-}
+    : file_(file), stopAtEndMark_(stopAtEndMark), buffer_(kBufferSize + kScanSlack) {}
 
 // Keeps the bytes not yet handed out and reads more after them. A line that runs past the
 // buffer's end is the only thing moved: at most a piece and its line end.

@@ -47,9 +47,6 @@ class LineReader {
     explicit LineReader(std::FILE* file, bool stopAtEndMark = false);
     // The next line (valid until the next call); false at the end of the input.
     bool next(std::string_view* line);
-    // The size of the file when it is known (a regular file), else 0: readers size their
-    // tables from it.
-    std::size_t fileSize() const { return fileSize_; }
 
   private:
     bool fill();
@@ -61,7 +58,6 @@ class LineReader {
     std::FILE* file_;
     bool stopAtEndMark_;
     bool ended_ = false; // nothing more to read from the file
-    std::size_t fileSize_ = 0;
     std::vector<char> buffer_;
     std::size_t position_ = 0;
     std::size_t size_ = 0;
