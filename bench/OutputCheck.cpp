@@ -27,6 +27,14 @@ struct Source {
     std::string path;
 };
 
+void writeFindings(const ConversionReport& report, std::ofstream& results) {
+    for (const Finding& finding : report.findings) {
+        results << "  " << static_cast<int>(finding.stage) << ' ' << findingKindText(finding.kind)
+                << ": " << findingRecordText(finding) << ' ' << finding.field << ' '
+                << findingChangeText(finding) << " (" << finding.reason << ")\n";
+    }
+}
+
 // Reads the source and writes it with every family into `folder`; returns the files written.
 std::vector<Source> convertToAll(const Source& source, const fs::path& folder,
                                  std::ofstream& results) {
@@ -49,12 +57,7 @@ std::vector<Source> convertToAll(const Source& source, const fs::path& folder,
             read == kOk ? target.writer(&db, out.string().c_str(), &report) : -1;
         results << source.path.substr(source.path.rfind('/') + 1) << " -> " << target.key
                 << ": read " << read << ", write " << wrote << '\n';
-        for (const Finding& finding : report.findings) {
-            results << "  " << static_cast<int>(finding.stage) << ' '
-                    << findingKindText(finding.kind) << ": " << findingRecordText(finding) << ' '
-                    << finding.field << ' ' << findingChangeText(finding) << " (" << finding.reason
-                    << ")\n";
-        }
+        writeFindings(report, results);
         const RecordCounts& w = report.written;
         results << "  written " << report.wasWritten << ": " << w.waypoints << ' ' << w.marks << ' '
                 << w.routes << ' ' << w.routePoints << ' ' << w.tracks << ' ' << w.trackPoints
@@ -108,11 +111,14 @@ int main(int argc, char** argv) {
         if (source.family == kCmap) {
             // The merge's own way through a CMAP document: its records as they stand.
             CmapDatabase cmap;
-            const ResultCode read = loadCmapFile(source.path.c_str(), &cmap);
+            ConversionReport report;
+            report.stage = FindingStage::Reading;
+            const ResultCode read = loadCmapFile(source.path.c_str(), &cmap, &report);
             const fs::path out =
                 folder / "1" / (fs::path(source.path).filename().string() + ".xml");
             results << source.path << " -> cmap document: read " << read << ", write "
                     << saveCmapFile(&cmap, out.string().c_str()) << '\n';
+            writeFindings(report, results);
         }
         for (const Source& first : convertToAll(source, folder / "1", results)) {
             if (fs::exists(first.path)) {
