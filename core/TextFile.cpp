@@ -252,19 +252,25 @@ ResultCode OutputFile::create(std::string_view path) {
             temporary_.append(name);
             temporary_.push_back('.');
             appendRandomSuffix(temporary_);
+            // Remembered before it is made, so that an interrupt coming just after the open
+            // still finds it and removes it; one coming before finds nothing of that name.
+            slot_ = rememberPending(temporary_);
             // A new name, never an existing file or link; 0666 lets the umask (and a folder's
             // default permissions) give it the permissions of any new file.
             fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
                          0666);
-            if (fd_ < 0 && errno != EEXIST) {
-                break;
+            if (fd_ < 0) {
+                forgetPending(slot_);
+                slot_ = -1;
+                if (errno != EEXIST) {
+                    break;
+                }
             }
         }
         if (fd_ < 0) {
             temporary_.clear();
             return kCannotOpen;
         }
-        slot_ = rememberPending(temporary_);
         buffer_.reserve(kWriteChunk);
     } catch (const std::bad_alloc&) {
         discard();
