@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "CliRunner.h"
 #include "SimulatedPlotter.h"
 #include "TestSupport.h"
 #include "serial/TransferJob.h"

@@ -1,10 +1,13 @@
 #pragma once
-// Helpers shared by the test programs: scratch folders and whole-file bytes.
+// Helpers shared by the test programs: scratch folders, whole-file bytes, and the programs of
+// the build (the real `velmar` binary, a script) run with their exit status and output.
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
+#include <sys/types.h>
 #include <vector>
 
 namespace velmar::test {
@@ -47,5 +50,27 @@ bool fileExists(const std::string& path);
 // The source tree's examples/ folder and the build's cli binary.
 std::string sourcePath(const std::string& relative);
 std::string binaryPath(const std::string& relative);
+
+struct CliResult {
+    int exitCode = -1; // -1 when it did not exit by itself
+    int signal = 0;    // the signal that ended it, if one did
+    std::string out;
+    std::string err;
+};
+
+struct RunOptions {
+    std::string workingFolder{};         // empty: the test's own
+    int stdoutFd = -1;                   // standard output goes there instead of being collected
+    std::vector<std::string> unsetEnv{}; // variables the program must not see
+    std::vector<std::string> setEnv{};   // "NAME=value"
+    // Runs while the program does (its standard input is then /dev/null), e.g. to play the
+    // other end of its work or interrupt it.
+    std::function<void(pid_t)> whileRunning{};
+};
+
+CliResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                     const RunOptions& options = {});
+CliResult runVelmar(const std::vector<std::string>& arguments,
+                    const std::string& workingFolder = "", int stdoutFd = -1);
 
 } // namespace velmar::test

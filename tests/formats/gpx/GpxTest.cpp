@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <limits>
 
-#include "../../cli/CliRunner.h"
 #include "TestSupport.h"
 #include "core/Clock.h"
 #include "formats/FamilyTable.h"

@@ -1,7 +1,7 @@
 #pragma once
 // A simulated plotter for the transfer tests: the plotter simulator on a thread of its own,
 // unregistered, starting at once (a sending Series 41 or Series 6 plotter just after the job's
-// purge).
+// purge). Link velmar_plotter_sim to use it.
 
 #include <stdexcept>
 #include <string>
@@ -20,9 +20,11 @@ struct Script {
     std::vector<int> ignore{};          // Series 5 requests left unanswered, from 1
     std::int64_t unplugAfterBytes = -1; // of the transfer
     double unplugAfterSeconds = -1;
-    int count = 1; // files a receiving plotter takes
+    int count = 1;                   // files a receiving plotter takes
+    std::vector<sim::Noise> noise{}; // Series 41 sending
 };
 
+// The simulator's options for a test: no registration, no start delay.
 inline sim::SimulatorOptions plotter(sim::Role role, int deviceType, std::string bytes = "",
                                      const Script& script = {}) {
     sim::SimulatorOptions options;
@@ -40,6 +42,7 @@ inline sim::SimulatorOptions plotter(sim::Role role, int deviceType, std::string
     options.unplugAfterBytes = script.unplugAfterBytes;
     options.unplugAfterSeconds = script.unplugAfterSeconds;
     options.count = script.count;
+    options.noise = script.noise;
     return options;
 }
 
