@@ -34,6 +34,43 @@ fs::path freshFolder(const char* name) {
     return folder;
 }
 
+// Reads each file into the one database, as a set is read; the first failure, else 0.
+ResultCode readFiles(FamilyReader reader, const std::vector<std::string>& paths,
+                     NavDatabase* database) {
+    for (const std::string& path : paths) {
+        if (const ResultCode read = reader(path.c_str(), database, nullptr); read != kOk) {
+            return read;
+        }
+    }
+    return kOk;
+}
+
+// Writes a copy of the database with every family's writer and reads the output set back with
+// the same family's reader; both must succeed.
+void writeToEveryFamily(const NavDatabase& database) {
+    std::vector<FamilyWriter> done;
+    for (int index = 0; index < kFamilyCount; ++index) {
+        const FormatFamily* family = formatFamily(index);
+        if (index == kSeries66 || std::count(done.begin(), done.end(), family->writer) != 0) {
+            continue; // no writer, or the same as an earlier family's (Series 77 and HUB)
+        }
+        done.push_back(family->writer);
+        const fs::path folder = freshFolder("out");
+        NavDatabase copy = database; // a writer may complete the records it is given
+        const std::string output = (folder / (std::string("out") + family->extension)).string();
+        expect(family->writer(&copy, output.c_str(), nullptr) == kOk, family->caption);
+
+        std::vector<std::string> written;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            written.push_back(entry.path().string());
+        }
+        std::sort(written.begin(), written.end());
+        NavDatabase back;
+        initNavDatabase(&back);
+        expect(readFiles(family->reader, written, &back) == kOk, family->caption);
+    }
+}
+
 } // namespace
 
 void expect(bool condition, const char* what) {
@@ -59,40 +96,6 @@ std::vector<std::string> writeInputFiles(const std::uint8_t* data, std::size_t s
         rest.remove_prefix(cut + sizeof kPartSeparator - 1);
     }
     return paths;
-}
-
-ResultCode readFiles(FamilyReader reader, const std::vector<std::string>& paths,
-                     NavDatabase* database) {
-    for (const std::string& path : paths) {
-        if (const ResultCode read = reader(path.c_str(), database, nullptr); read != kOk) {
-            return read;
-        }
-    }
-    return kOk;
-}
-
-void writeToEveryFamily(const NavDatabase& database) {
-    std::vector<FamilyWriter> done;
-    for (int index = 0; index < kFamilyCount; ++index) {
-        const FormatFamily* family = formatFamily(index);
-        if (index == kSeries66 || std::count(done.begin(), done.end(), family->writer) != 0) {
-            continue; // no writer, or the same as an earlier family's (Series 77 and HUB)
-        }
-        done.push_back(family->writer);
-        const fs::path folder = freshFolder("out");
-        NavDatabase copy = database; // a writer may complete the records it is given
-        const std::string output = (folder / (std::string("out") + family->extension)).string();
-        expect(family->writer(&copy, output.c_str(), nullptr) == kOk, family->caption);
-
-        std::vector<std::string> written;
-        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-            written.push_back(entry.path().string());
-        }
-        std::sort(written.begin(), written.end());
-        NavDatabase back;
-        initNavDatabase(&back);
-        expect(readFiles(family->reader, written, &back) == kOk, family->caption);
-    }
 }
 
 int fuzzFamilyReader(int typeIndex, const std::uint8_t* data, std::size_t size,

@@ -25,14 +25,6 @@ std::vector<std::string> writeInputFiles(const std::uint8_t* data, std::size_t s
                                          const std::string& base,
                                          const std::vector<std::string>& suffixes);
 
-// Reads each file into the one database, as a set is read; the first failure, else 0.
-ResultCode readFiles(FamilyReader reader, const std::vector<std::string>& paths,
-                     NavDatabase* database);
-
-// Writes a copy of the database with every family's writer and reads the output set back with
-// the same family's reader; both must succeed.
-void writeToEveryFamily(const NavDatabase& database);
-
 // The body of a reader's target: the input as the files of one set of the family, read, and
 // when it reads, written to every family and read back.
 int fuzzFamilyReader(int typeIndex, const std::uint8_t* data, std::size_t size,
