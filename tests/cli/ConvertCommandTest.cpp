@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <sstream>
@@ -9,7 +8,6 @@
 #include <thread>
 #include <unistd.h>
 
-#include "CliRunner.h"
 #include "TestSupport.h"
 
 namespace velmar {
@@ -29,28 +27,47 @@ class ConvertCommandTest : public ::testing::Test {
     test::TempDir dir;
 };
 
+// Result lines, exit status 1 when any file failed, types by key or index, --out defaulting to
+// the current folder; a pipe or a device as source fails at once instead of hanging; two sources
+// with the same name give two outputs, the second named after its result line.
 TEST_F(ConvertCommandTest, ConvertsAndPrintsResultLines) {
-    const auto r = test::runVelmar({"convert", "--from", "hub", "--to", "s77", "--out",
-                                    dir.file("out"), dir.file("a.hub"), dir.file("b.hub")});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "OK : " + dir.file("a.hub") + "\nOK : " + dir.file("b.hub") +
-                         "\nConverting Completed\n");
-    EXPECT_EQ(test::readBytes(dir.file("out/a.hub.s77")), kHub);
-}
-
-TEST_F(ConvertCommandTest, IndexesNameTypesAndOutDefaultsToTheCurrentFolder) {
-    const auto r =
-        test::runVelmar({"convert", "--from", "5", "--to", "5", "a.hub"}, dir.path().string());
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(test::readBytes(dir.file("a.hub.hub")), kHub);
-}
-
-TEST_F(ConvertCommandTest, AnyFailedFileExitsOne) {
-    const auto r = test::runVelmar({"convert", "--from", "hub", "--to", "hub", "--out",
-                                    dir.file("out"), dir.file("missing.hub"), dir.file("a.hub")});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "FAIL (0- 2) : " + dir.file("missing.hub") + "\nOK : " + dir.file("a.hub") +
-                         "\nConverting Completed\n");
+    const std::string a = dir.file("a.hub"), b = dir.file("b.hub"), out = dir.file("out");
+    const std::string other = "$VERSION,2.0,2012.01.01*\r\nENDDATA\r\n";
+    std::filesystem::create_directory(dir.file("b"));
+    test::writeBytes(dir.file("b/a.hub"), other);
+    ASSERT_EQ(::mkfifo(dir.file("pipe.hub").c_str(), 0600), 0);
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string printed;
+        std::vector<std::pair<std::string, std::string>> outputs;
+    } cases[] = {
+        {{"s77", "--out", out, a, b}, 0, "OK : " + a + "\nOK : " + b, {{"out/a.hub.s77", kHub}}},
+        {{"hub", "--out", out, dir.file("missing.hub"), a},
+         1,
+         "FAIL (0- 2) : " + dir.file("missing.hub") + "\nOK : " + a,
+         {{"out/a.hub.hub", kHub}}},
+        {{"5", "a.hub"}, 0, "OK : a.hub", {{"a.hub.hub", kHub}}},
+        {{"hub", "--out", out, dir.file("pipe.hub"), "/dev/zero"},
+         1,
+         "FAIL (0- 2) : " + dir.file("pipe.hub") + "\nFAIL (0- 2) : /dev/zero",
+         {}},
+        {{"hub", "--out", out, a, dir.file("b/a.hub")},
+         0,
+         "OK : " + a + "\nOK : " + dir.file("b/a.hub") + "\n  written as " + out + "/a.hub-2.hub",
+         {{"out/a.hub.hub", kHub}, {"out/a.hub-2.hub", other}}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"convert", "--from", c.args[0] == "5" ? "5" : "hub", "--to"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::filesystem::remove(dir.file("out/a.hub.hub"));
+        const auto r = test::runVelmar(args, dir.path().string());
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_EQ(r.out, c.printed + "\nConverting Completed\n");
+        for (const auto& [name, bytes] : c.outputs) {
+            EXPECT_EQ(test::readBytes(dir.file(name)), bytes) << name;
+        }
+    }
 }
 
 TEST_F(ConvertCommandTest, BadArgumentsAndInputsExitTwoWithTheCommandLinesOwnMessages) {
@@ -60,6 +77,7 @@ TEST_F(ConvertCommandTest, BadArgumentsAndInputsExitTwoWithTheCommandLinesOwnMes
     };
     const std::string out = dir.file("out");
     const std::string hint = "Run 'velmar convert --help' for its options.\n";
+    const std::string mergeHint = "Run 'velmar merge --help' for its options.\n";
     const std::vector<Case> cases = {
         {{"convert", "--from", "hub", "--to", "hub", "--out", out},
          "velmar convert: no files to convert given (FILE...)\n"},
@@ -79,8 +97,9 @@ TEST_F(ConvertCommandTest, BadArgumentsAndInputsExitTwoWithTheCommandLinesOwnMes
          "velmar convert: The following argument was not expected: --bogus\n" + hint},
         {{"merge", "--out", out}, "velmar merge: no files to merge given (FILE...)\n"},
         {{"merge", "--out", " ", "a.hub"}, "velmar merge: no output file given (--out FILE)\n"},
+        {{"merge", "--out"}, "velmar merge: --out: 1 required FILE missing\n" + mergeHint},
         {{"merge", "--type", "s41", "--out", "x", "a.hub"},
-         "velmar merge: --type: unknown type 's41'\nRun 'velmar merge --help' for its options.\n"},
+         "velmar merge: --type: unknown type 's41'\n" + mergeHint},
         {{"frobnicate", "--from", "hub"},
          "velmar: unknown command 'frobnicate'\nRun 'velmar --help' for its options.\n"},
     };
@@ -91,8 +110,9 @@ TEST_F(ConvertCommandTest, BadArgumentsAndInputsExitTwoWithTheCommandLinesOwnMes
         EXPECT_EQ(r.out, "");
     }
     // The developer tools parse the same way: an unknown option is an error, never a file name.
-    const auto tool = test::runProgram(test::binaryPath("tools/velmar-genhub"),
-                                       {"--bogus", "x.hub"}, {dir.path().string(), -1, {}, {}});
+    const auto tool =
+        test::runProgram(test::binaryPath("tools/velmar-genhub"), {"--bogus", "x.hub"},
+                         {.workingFolder = dir.path().string()});
     EXPECT_EQ(tool.exitCode, 2);
     EXPECT_FALSE(test::fileExists(dir.file("--bogus")) || test::fileExists(dir.file("x.hub")));
 }
@@ -101,10 +121,6 @@ TEST_F(ConvertCommandTest, HelpShowsTheTypesAndHowASetIsNamed) {
     const auto bare = test::runVelmar({});
     EXPECT_EQ(bare.exitCode, 2);
     EXPECT_EQ(bare.err.rfind("Converts and merges", 0), 0u) << bare.err;
-    const auto help = test::runVelmar({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("convert"), std::string::npos);
-    EXPECT_NE(help.out.find("merge"), std::string::npos);
     const auto convertHelp = test::runVelmar({"convert", "--help"});
     EXPECT_EQ(convertHelp.exitCode, 0);
     for (const char* text : {"TYPE:{s41,s5,s6,s66,s77,hub,cmap,gpx} or 0..6", "day.wpt day.rut",
@@ -142,41 +158,24 @@ TEST_F(ConvertCommandTest, InterruptStopsAfterTheFileInHand) {
     }
     int out[2];
     ASSERT_EQ(::pipe(out), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(out[1], 1);
-        std::vector<std::string> args = {test::binaryPath("cli/velmar"),
-                                         "convert",
-                                         "--from",
-                                         "hub",
-                                         "--to",
-                                         "hub",
-                                         "--out",
-                                         dir.file("out")};
-        args.insert(args.end(), sources.begin(), sources.end());
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(out[1]);
+    std::vector<std::string> args = {"convert", "--from", "hub",          "--to",
+                                     "hub",     "--out",  dir.file("out")};
+    args.insert(args.end(), sources.begin(), sources.end());
     std::string printed;
-    char c = 0;
-    while (printed.find('\n') == std::string::npos && ::read(out[0], &c, 1) == 1) {
-        printed.push_back(c);
-    }
-    ::kill(pid, SIGINT); // after the first result line: the job is under way
-    while (::read(out[0], &c, 1) == 1) {
-        printed.push_back(c);
-    }
+    test::RunOptions run{.stdoutFd = out[1]};
+    run.whileRunning = [&](pid_t pid) {
+        ::close(out[1]);
+        char c = 0;
+        while (printed.find('\n') == std::string::npos && ::read(out[0], &c, 1) == 1) {
+            printed.push_back(c);
+        }
+        ::kill(pid, SIGINT); // after the first result line: the job is under way
+        while (::read(out[0], &c, 1) == 1) {
+            printed.push_back(c);
+        }
+    };
+    EXPECT_EQ(test::runProgram(test::binaryPath("cli/velmar"), args, run).exitCode, 1);
     ::close(out[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
     // Every file before the one in hand is OK; that one is OK or ABORT; the rest get no line.
     std::istringstream lines(printed);
     std::vector<std::string> results;
@@ -196,56 +195,26 @@ TEST_F(ConvertCommandTest, InterruptStopsAfterTheFileInHand) {
 // after the first interrupt; the second quits at once.
 TEST_F(ConvertCommandTest, ASecondInterruptQuitsWhileAWriteCannotFinish) {
     ASSERT_EQ(::mkfifo(dir.file("out/a.hub.hub").c_str(), 0600), 0);
-    const std::string binary = test::binaryPath("cli/velmar");
-    const std::string outFolder = dir.file("out");
-    const std::string source = dir.file("a.hub");
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::execl(binary.c_str(), binary.c_str(), "convert", "--from", "hub", "--to", "hub", "--out",
-                outFolder.c_str(), source.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    ::kill(pid, SIGINT);
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    ::kill(pid, SIGINT);
-    int status = 0;
-    pid_t ended = 0;
-    for (int i = 0; i < 200 && ended == 0; ++i) { // at most 10 s, never a hang
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        ended = ::waitpid(pid, &status, WNOHANG);
-    }
-    if (ended == 0) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-    }
-    ASSERT_NE(ended, 0) << "the second interrupt did not end the command";
-    ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(WTERMSIG(status), SIGINT);
-}
-
-// Only regular files are sources: a pipe or a device fails at once instead of hanging.
-TEST_F(ConvertCommandTest, SourcesThatAreNotFilesFailAtOnce) {
-    ASSERT_EQ(::mkfifo(dir.file("pipe.hub").c_str(), 0600), 0);
-    const auto r = test::runVelmar({"convert", "--from", "hub", "--to", "hub", "--out",
-                                    dir.file("out"), dir.file("pipe.hub"), "/dev/zero"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "FAIL (0- 2) : " + dir.file("pipe.hub") + "\nFAIL (0- 2) : /dev/zero\n" +
-                         "Converting Completed\n");
-}
-
-// Two sources with the same name give two outputs; the second is named after its result line.
-TEST_F(ConvertCommandTest, SameNamedSourcesGetTwoOutputs) {
-    std::filesystem::create_directory(dir.file("b"));
-    test::writeBytes(dir.file("b/a.hub"), "$VERSION,2.0,2012.01.01*\r\nENDDATA\r\n");
-    const auto r = test::runVelmar({"convert", "--from", "hub", "--to", "hub", "--out",
-                                    dir.file("out"), dir.file("a.hub"), dir.file("b/a.hub")});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, "OK : " + dir.file("a.hub") + "\nOK : " + dir.file("b/a.hub") +
-                         "\n  written as " + dir.file("out/a.hub-2.hub") +
-                         "\nConverting Completed\n");
-    EXPECT_EQ(test::readBytes(dir.file("out/a.hub.hub")), kHub);
-    EXPECT_EQ(test::readBytes(dir.file("out/a.hub-2.hub")), test::readBytes(dir.file("b/a.hub")));
+    test::RunOptions run;
+    run.whileRunning = [](pid_t pid) {
+        for (int i = 0; i < 2; ++i) {
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            ::kill(pid, SIGINT);
+        }
+        siginfo_t ended{};
+        for (int i = 0; i < 200 && ended.si_pid == 0; ++i) { // at most 10 s, never a hang
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            ::waitid(P_PID, id_t(pid), &ended, WEXITED | WNOHANG | WNOWAIT);
+        }
+        if (ended.si_pid == 0) {
+            ::kill(pid, SIGKILL);
+        }
+    };
+    const auto r = test::runProgram(
+        test::binaryPath("cli/velmar"),
+        {"convert", "--from", "hub", "--to", "hub", "--out", dir.file("out"), dir.file("a.hub")},
+        run);
+    EXPECT_EQ(r.signal, SIGINT) << "the second interrupt did not end the command";
 }
 
 } // namespace
