@@ -5,7 +5,6 @@
 // so that bytes written before or after the program has the port open are not lost.
 
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,25 +17,17 @@ class PtyDevice {
   public:
     // Throws std::runtime_error when no pseudo-terminal can be had.
     PtyDevice();
-    ~PtyDevice();
+    ~PtyDevice() { unplug(); }
     PtyDevice(const PtyDevice&) = delete;
     PtyDevice& operator=(const PtyDevice&) = delete;
 
     // The device path the program opens ("/dev/pts/N").
     const std::string& path() const { return path_; }
-    bool plugged() const { return master_ >= 0; }
 
     // Writes all bytes to the program; false when they could not all go within the time-out.
     bool send(std::string_view bytes, std::chrono::milliseconds timeout = kDeviceTimeout);
     // Exactly `count` bytes from the program, or fewer when the time-out ran out first.
     std::string receive(std::size_t count, std::chrono::milliseconds timeout = kDeviceTimeout);
-    // The bytes up to and including the first `terminator`, or what came before the time-out.
-    std::string receiveUntil(std::string_view terminator,
-                             std::chrono::milliseconds timeout = kDeviceTimeout);
-    // True when the next bytes from the program are exactly `bytes`.
-    bool expect(std::string_view bytes, std::chrono::milliseconds timeout = kDeviceTimeout) {
-        return receive(bytes.size(), timeout) == bytes;
-    }
     // Everything that arrives until the line has been quiet for `quiet`.
     std::string receiveAvailable(std::chrono::milliseconds quiet);
 
@@ -48,6 +39,8 @@ class PtyDevice {
     bool exclusiveFlag() const;
 
   private:
+    // Waits until the device's end is ready for `events`; false at the deadline or when unplugged.
+    bool ready(short events, std::chrono::steady_clock::time_point deadline) const;
     // More received bytes into pending_; false on time-out or a closed line.
     bool fill(std::chrono::steady_clock::time_point deadline);
 

@@ -1,10 +1,14 @@
+// The port settings of the pages turned into a configured port, and the port's failures in a
+// user's words.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "serial/ComSettings.h"
+#include "serial/PortErrors.h"
 
 namespace velmar {
 namespace {
@@ -27,15 +31,15 @@ TEST(DefaultComSettings, ResetsEverythingButTheBaudOfUnknownTypes) {
 }
 
 // Records what openConfiguredPort asks of the port, and refuses step `failAt` (1 open, 2 line
-// settings, 3 flow control, 4 event character). A refused port is left open for its owner.
+// settings, 3 flow control, 4 event character).
 class RecordingPort : public SerialPort {
   public:
     int failAt = 0;
     std::vector<std::string> calls;
 
-    std::uint32_t openPort(const char* name, std::uint32_t in, std::uint32_t out,
+    std::uint32_t openPort(const char* name, std::uint32_t, std::uint32_t,
                            bool overlapped) override {
-        return step(1, "open", name, in, out, overlapped ? "overlapped" : "plain");
+        return step(1, "open", name, overlapped ? "overlapped" : "plain");
     }
     std::uint32_t configure(std::uint32_t baud, std::uint8_t bits, std::uint8_t parity,
                             std::uint8_t stop) override {
@@ -47,7 +51,6 @@ class RecordingPort : public SerialPort {
     std::uint32_t setEventCharacter(char character, bool addToMask) override {
         return step(4, "eventchar", +character, addToMask ? "add" : "keep");
     }
-    std::uint32_t closePort() override { return step(5, "close"); }
 
   private:
     template <typename... Values> std::uint32_t step(int number, const Values&... values) {
@@ -59,23 +62,17 @@ class RecordingPort : public SerialPort {
 };
 
 TEST(OpenConfiguredPort, EveryIndexTurnsIntoItsValueInOrderAndAFailedStepStopsThere) {
-    const char* const bauds[] = {"110",   "300",   "600",    "1200",   "2400",
-                                 "4800",  "9600",  "14400",  "19200",  "38400",
-                                 "56000", "57600", "115200", "128000", "256000"};
-    const char* const bits = "5678";
-    const char* const parities = "21034"; // even, odd, none, mark, space
-    const char* const flows = "210";      // XON/XOFF, hardware, none
-    for (int i = 0; i < 15; ++i) {
+    // COM3, 115200, 7 bits, mark parity, 1.5 stop bits, XON/XOFF; COM9, 110, 5, even, 2, hardware.
+    for (const auto& [settings, overlapped, expected] :
+         {std::tuple{ComSettings{2, 12, 2, 3, 1, 0}, true,
+                     std::vector<std::string>{"open COM3 overlapped ", "configure 115200 7 3 1 ",
+                                              "flow 2 ", "eventchar 10 add "}},
+          {ComSettings{8, 0, 0, 0, 2, 1},
+           false,
+           {"open COM9 plain ", "configure 110 5 2 2 ", "flow 1 ", "eventchar 10 add "}}}) {
         RecordingPort port;
-        const ComSettings settings{i % 9, i, i % 4, i % 5, i % 3, i % 3};
-        ASSERT_EQ(openConfiguredPort(&port, &settings, i % 2 == 0), kPortReady);
-        const std::vector<std::string> expected = {
-            "open COM" + std::to_string(i % 9 + 1) +
-                (i % 2 == 0 ? " 0 0 overlapped " : " 0 0 plain "),
-            std::string("configure ") + bauds[i] + " " + bits[i % 4] + " " + parities[i % 5] + " " +
-                std::to_string(i % 3) + " ",
-            std::string("flow ") + flows[i % 3] + " ", "eventchar 10 add "};
-        EXPECT_EQ(port.calls, expected) << i;
+        ASSERT_EQ(openConfiguredPort(&port, &settings, overlapped), kPortReady);
+        EXPECT_EQ(port.calls, expected);
     }
     // A failed step or an index outside its table stops there: one index of {0, 5, 3, 2, 0, 2}
     // changed, or a step refused.
@@ -103,6 +100,48 @@ TEST(OpenConfiguredPort, EveryIndexTurnsIntoItsValueInOrderAndAFailedStepStopsTh
     EXPECT_EQ(openConfiguredPort(nullptr, &settings, true), 5);
     EXPECT_EQ(openConfiguredPort(&port, nullptr, true), 5);
     EXPECT_TRUE(port.calls.empty());
+}
+
+TEST(PortErrors, EveryErrnoMapsOntoAStableStatus) {
+    std::vector<std::uint32_t> opening, using_;
+    for (const int error : {0, ENOENT, ENODEV, EISDIR, ENXIO, EIO, ENOTTY, EACCES, EPERM, EBUSY,
+                            EINVAL, ENOMEM, EMFILE, EHOSTUNREACH, 12345}) {
+        opening.push_back(statusFromErrno(error, PortActivity::Opening));
+        using_.push_back(statusFromErrno(error, PortActivity::Using));
+    }
+    // No errno value leaks out: a device that fails while opened is not there (2), one that
+    // fails in use is gone (1167).
+    EXPECT_EQ(opening,
+              (std::vector<std::uint32_t>{0, 2, 2, 2, 2, 2, 2, 5, 5, 5, 87, 8, 4, 31, 31}));
+    EXPECT_EQ(using_,
+              (std::vector<std::uint32_t>{0, 2, 2, 2, 1167, 1167, 87, 5, 5, 5, 87, 8, 4, 31, 31}));
+}
+
+TEST(PortErrors, TextsNameTheDeviceAndTheCauseAndOnlyPermissionAsksForTheGroup) {
+    EXPECT_TRUE(isPermissionFailure(ERROR_ACCESS_DENIED, EPERM));
+    EXPECT_FALSE(isPermissionFailure(ERROR_ACCESS_DENIED, EBUSY));
+    EXPECT_FALSE(isPermissionFailure(ERROR_FILE_NOT_FOUND, EACCES));
+    const struct {
+        std::uint32_t status;
+        int error;
+        const char *device, *text;
+    } cases[] = {
+        {ERROR_ACCESS_DENIED, EACCES, "",
+         "Permission denied on the port: the user needs to be in "
+         "the dialout group (log in again after adding it)"},
+        {ERROR_ACCESS_DENIED, EBUSY, "/dev/ttyUSB0", "/dev/ttyUSB0 is in use by another program"},
+        {ERROR_FILE_NOT_FOUND, ENOENT, "/dev/ttyUSB3", "No serial device at /dev/ttyUSB3"},
+        {ERROR_FILE_NOT_FOUND, ENOTTY, "/tmp/x", "/tmp/x is not a serial device"},
+        {ERROR_DEVICE_NOT_CONNECTED, EIO, "/dev/ttyACM0",
+         "The device on /dev/ttyACM0 was disconnected"},
+        {ERROR_INVALID_PARAMETER, EINVAL, "", "the port refused the line settings"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(portFailureText(c.status, c.error, c.device), c.text);
+    }
+    // No group to join (no device, or owned by root): the usual one is named.
+    for (const char* device : {"", "/nonexistent/device", "/dev/null"}) {
+        EXPECT_EQ(deviceGroup(device), "dialout") << device;
+    }
 }
 
 } // namespace
