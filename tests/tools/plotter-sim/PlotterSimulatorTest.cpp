@@ -3,56 +3,30 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <nlohmann/json.hpp>
-#include <stdexcept>
 #include <stdlib.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "SimulatedPlotter.h"
 #include "TestSupport.h"
 #include "serial/ComSettings.h"
 #include "serial/PortNames.h"
 #include "serial/SerialPort.h"
 #include "tools/plotter-sim/DeviceBehaviours.h"
-#include "tools/plotter-sim/PlotterSimulator.h"
 
 namespace velmar::sim {
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 const std::string kEnd41 = "$PFEC,GPxfr,CTL,E\r\n";
 const std::string kWaypoints =
     "$PFEC,GPwpl,3512.345,N,13945.678,E,HOME  ,,@qMARINA          ,A,,,,\r\n"
     "$GPRTE,1,1,C,01, HOME  , 002   \r\n$PFEC,GPrtc,01,HARBOUR\r\n";
-
-SimulatorOptions options(Role role, int device, std::string bytes = "") {
-    SimulatorOptions chosen;
-    chosen.role = role;
-    chosen.deviceType = device;
-    chosen.sendBytes = std::move(bytes);
-    chosen.registerPort = false;
-    chosen.startDelayMs = 0;
-    chosen.lineGapMs = 1;
-    chosen.timeoutSeconds = 30;
-    return chosen;
-}
-
-// A simulator running on its own thread.
-struct Running {
-    explicit Running(const SimulatorOptions& chosen) : simulator(chosen) {
-        std::string problem;
-        if (simulator.setUp(&problem) != 0) {
-            throw std::runtime_error(problem);
-        }
-        simulator.start();
-    }
-    PlotterSimulator simulator;
-};
 
 // The program's end: the product's own port, opened as the transfers open it (COM1, line feed
 // as event character, 4800 bits per second).
@@ -70,34 +44,26 @@ struct Program {
     std::string readUntil(const std::string& end, std::uint32_t* status = nullptr,
                           std::chrono::milliseconds timeout = 10s) {
         std::string bytes;
-        std::uint32_t failure = ERROR_TIMEOUT;
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
+        std::uint32_t result = ERROR_TIMEOUT;
+        for (const auto deadline = Clock::now() + timeout;
+             Clock::now() < deadline && bytes.find(end) == std::string::npos;) {
             char buffer[512];
             std::uint32_t got = 0;
-            std::uint32_t result = port.read(buffer, sizeof buffer, &got, nullptr, INFINITE);
+            result = port.read(buffer, sizeof buffer, &got, nullptr, INFINITE);
             bytes.append(buffer, got);
-            if (bytes.find(end) != std::string::npos) {
-                failure = 0;
-                break;
-            }
-            if (result == 0 && got == 0) {
-                result = port.waitForEvent(nullptr, 100);
-            }
+            result = result == 0 && got == 0 ? port.waitForEvent(nullptr, 100) : result;
             if (result != 0 && result != ERROR_TIMEOUT) {
-                failure = result;
                 break;
             }
         }
         if (status != nullptr) {
-            *status = failure;
+            const bool came = bytes.find(end) != std::string::npos;
+            *status = came ? 0 : result == 0 ? ERROR_TIMEOUT : result;
         }
         return bytes;
     }
     void write(const std::string& bytes) {
-        std::uint32_t written = 0;
-        port.write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written, nullptr,
-                   INFINITE);
+        port.write(bytes.data(), std::uint32_t(bytes.size()), nullptr, nullptr, INFINITE);
     }
     ScopedSerialDevices devices;
     SerialPort port;
@@ -127,9 +93,8 @@ TEST(PlotterSimulator, SendersStreamTheirFileAfterThePurgeWithTheEndAddedOnce) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.wire.substr(0, 20));
-        SimulatorOptions chosen = options(Role::Send, c.device, c.file);
-        chosen.noise = c.noise;
-        Running running(chosen);
+        test::SimulatedPlotter running(
+            test::plotter(Role::Send, c.device, c.file, {.noise = c.noise}));
         std::string got;
         {
             Program program(running.simulator.portPath());
@@ -174,10 +139,8 @@ TEST(PlotterSimulator, Series5SenderAnswersEveryRequestAndRepeatsStopsOrIgnoresA
          {"line 1", "ignored", "line 2", "unknown request", "line 3"}},
     };
     for (const Case& c : cases) {
-        SimulatorOptions chosen =
-            options(Role::Send, kDeviceSeries5, lines[0] + lines[1] + lines[2]);
-        chosen.ignoreRequests = c.ignore;
-        Running running(chosen);
+        test::SimulatedPlotter running(test::plotter(
+            Role::Send, kDeviceSeries5, lines[0] + lines[1] + lines[2], {.ignore = c.ignore}));
         std::string wire;
         {
             Program program(running.simulator.portPath());
@@ -205,10 +168,9 @@ TEST(PlotterSimulator, ReceiversPromptForEachFileAndKeepItsBytes) {
     const std::string files[] = {kWaypoints + kEnd41, "$0001,A\r\n$0002,B\r\nENDDATA\r\n",
                                  "$NRM\r\n$END\r\n\x1A"};
     for (const int device : {kDeviceSeries41, kDeviceSeries5, kDeviceSeries6}) {
-        SimulatorOptions chosen = options(Role::Receive, device);
-        chosen.count = 2;
+        SimulatorOptions chosen = test::plotter(Role::Receive, device, "", {.count = 2});
         chosen.savePath = folder.file(std::string("saved.") + deviceKey(device));
-        Running running(chosen);
+        test::SimulatedPlotter running(chosen);
         const std::string& file = files[device];
         {
             Program program(running.simulator.portPath(), false);
@@ -260,10 +222,10 @@ TEST(PlotterSimulator, ReceiversPromptForEachFileAndKeepItsBytes) {
 }
 
 TEST(PlotterSimulator, BytesSentBeforeTheProgramOpensThePortWaitForIt) {
-    SimulatorOptions chosen = options(Role::Receive, kDeviceSeries41);
+    SimulatorOptions chosen = test::plotter(Role::Receive, kDeviceSeries41);
     chosen.startAfter = StartAfter::Now;
-    Running running(chosen);
-    std::this_thread::sleep_for(200ms); // the prompt goes before the program is there
+    test::SimulatedPlotter running(chosen);
+    std::this_thread::sleep_for(1s); // the prompt goes before the program is there
     {
         Program program(running.simulator.portPath(), false);
         EXPECT_EQ(program.readUntil("\n"), ">\r\n");
@@ -276,10 +238,10 @@ TEST(PlotterSimulator, BytesSentBeforeTheProgramOpensThePortWaitForIt) {
 
 TEST(PlotterSimulator, AnUnplugIsAHangUpForTheProgram) {
     for (const bool afterBytes : {true, false}) {
-        SimulatorOptions chosen = options(Role::Send, kDeviceSeries6, std::string(100, 'x'));
-        chosen.unplugAfterBytes = afterBytes ? 10 : -1;
-        chosen.unplugAfterSeconds = afterBytes ? -1 : 0.2;
-        Running running(chosen);
+        test::SimulatedPlotter running(
+            test::plotter(Role::Send, kDeviceSeries6, std::string(100, 'x'),
+                          {.unplugAfterBytes = afterBytes ? 10 : -1,
+                           .unplugAfterSeconds = afterBytes ? -1 : 0.2}));
         Program program(running.simulator.portPath());
         std::uint32_t status = 0;
         const std::string got = program.readUntil("never", &status);
@@ -296,14 +258,14 @@ TEST(PlotterSimulator, ARegisteredSimulatorIsAPortOfTheProgramUntilItEnds) {
     ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
     test::writeBytes(runtime.file("plotter"), "a file");
     ::symlink("/dev/pts/999999", runtime.file("stale").c_str());
-    SimulatorOptions chosen = options(Role::Receive, kDeviceSeries6);
+    SimulatorOptions chosen = test::plotter(Role::Receive, kDeviceSeries6);
     chosen.registerPort = true;
     chosen.linkPath = runtime.file("plotter");
     std::string problem;
     EXPECT_EQ(PlotterSimulator(chosen).setUp(&problem), kSetupFailed) << "a file is no link";
     EXPECT_NE(problem.find("not a link"), std::string::npos) << problem;
     chosen.linkPath = runtime.file("stale");
-    Running running(chosen);
+    test::SimulatedPlotter running(chosen);
     const std::string port = running.simulator.portPath();
     EXPECT_EQ(std::filesystem::read_symlink(chosen.linkPath), port) << "a stale link is replaced";
     const std::vector<SerialPortInfo> ports = listSerialPorts();
@@ -327,7 +289,7 @@ TEST(PlotterSimulator, ARegisteredSimulatorIsAPortOfTheProgramUntilItEnds) {
 TEST(PlotterSimulator, TheProgramEndsCleanlyOnASignalAndTellsItsEndingByItsStatus) {
     test::TempDir runtime;
     ::chmod(runtime.path().c_str(), 0700);
-    const std::string link = runtime.file("plotter"), out = runtime.file("out");
+    const std::string link = runtime.file("plotter");
     struct Case {
         std::vector<std::string> arguments;
         int signal;
@@ -341,44 +303,30 @@ TEST(PlotterSimulator, TheProgramEndsCleanlyOnASignalAndTellsItsEndingByItsStatu
         {{"send", "--device", "s41", runtime.file("missing.s41")}, 0, kBadOptions},
     };
     for (const Case& c : cases) {
-        const std::string binary = test::binaryPath("tools/plotter-sim/velmar-plotter-sim");
-        std::vector<std::string> argv{binary};
-        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
-        const pid_t child = ::fork();
-        if (child == 0) {
-            std::vector<char*> raw;
-            for (std::string& a : argv) {
-                raw.push_back(a.data());
-            }
-            raw.push_back(nullptr);
-            ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
-            ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-            ::dup2(::open("/dev/null", O_WRONLY), 2);
-            ::execv(binary.c_str(), raw.data());
-            ::_exit(127);
-        }
-        if (c.signal != 0) {
+        test::RunOptions run{.setEnv = {"XDG_RUNTIME_DIR=" + runtime.path().string()}};
+        run.whileRunning = [&](pid_t child) {
             const auto registered = [&] {
                 std::error_code error;
                 return test::fileExists(link) &&
                        !std::filesystem::is_empty(runtime.file("velmar/ports"), error) && !error;
             };
-            for (int i = 0; i < 1000 && !registered(); ++i) {
+            for (int i = 0; c.signal != 0 && i < 1000 && !registered(); ++i) {
                 std::this_thread::sleep_for(10ms);
             }
-            EXPECT_TRUE(registered());
-            ::kill(child, c.signal);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), c.status) << c.arguments[2];
+            if (c.signal != 0) {
+                EXPECT_TRUE(registered());
+                ::kill(child, c.signal);
+            }
+        };
+        const test::CliResult result = test::runProgram(
+            test::binaryPath("tools/plotter-sim/velmar-plotter-sim"), c.arguments, run);
+        EXPECT_EQ(result.exitCode, c.status) << c.arguments[2];
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
         if (c.status == kBadOptions) {
             continue;
         }
         EXPECT_TRUE(std::filesystem::is_empty(runtime.file("velmar/ports")));
-        const auto summary = nlohmann::json::parse(test::readBytes(out));
+        const auto summary = nlohmann::json::parse(result.out);
         EXPECT_EQ(summary["ending"], c.signal ? "stopped" : "timed out");
         EXPECT_EQ(summary["exitStatus"], c.status);
     }
