@@ -3,7 +3,6 @@
 #include <csignal>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 
 #include "TestSupport.h"
@@ -66,26 +65,14 @@ std::string hubNames(const std::string& path) {
     return text;
 }
 
-std::string q(const std::string& path) {
-    return "'" + path + "'";
+// `velmar merge` with these arguments: "status out:... err:...".
+std::string velmarMerge(std::vector<std::string> args) {
+    args.insert(args.begin(), "merge");
+    const test::CliResult r = test::runVelmar(args);
+    return std::to_string(r.exitCode) + " out:" + r.out + " err:" + r.err;
 }
 
-struct Outcome {
-    int status;
-    std::string out, err;
-    std::string text() const { return std::to_string(status) + " out:" + out + " err:" + err; }
-};
-
-Outcome velmarMerge(const test::TempDir& dir, const std::string& args) {
-    const std::string out = dir.file("stdout"), err = dir.file("stderr");
-    const int status = std::system((q(test::binaryPath("cli/velmar")) + " merge " + args + " >" +
-                                    q(out) + " 2>" + q(err) + " </dev/null")
-                                       .c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readBytes(out),
-            test::readBytes(err)};
-}
-
-TEST(MergeNavDatabase, FindsTheFirstExactNameAndCutsNewNamesToTheirField) {
+TEST(MergeNavDatabase, FindsTheFirstExactNameAndGivesClashingNamesNewOnesCutToTheirField) {
     NavDatabase db = database({"home", "HOME", "HOME"}, {"R1", "R1"});
     db.tracks.resize(2, Track{0, "T", {}, {}, {}});
     EXPECT_EQ(findWaypointByName(&db, "HOME"), &db.waypoints[1]);
@@ -97,6 +84,17 @@ TEST(MergeNavDatabase, FindsTheFirstExactNameAndCutsNewNamesToTheirField) {
     EXPECT_EQ(mergeNavDatabase(nullptr, &db), kBadArgument);
     EXPECT_EQ(mergeNavDatabase(&db, nullptr), kBadArgument);
 
+    // Clashing names become unique. Present names are skipped and use up their numbers; the
+    // source's own WPT1 then clashes with the renamed HOME.
+    for (const auto& [into, from, merged] :
+         {std::tuple<Names, Names, Names>{{"B"}, {"A", "A"}, {"B", "A", "WPT0"}},
+          {{"HOME", "WPT0", "WPT2"},
+           {"HOME", "WPT0", "X", "WPT1"},
+           {"HOME", "WPT0", "WPT2", "WPT1", "WPT3", "X", "WPT4"}}}) {
+        NavDatabase target = database(into), source = database(from);
+        ASSERT_EQ(mergeNavDatabase(&target, &source), kOk);
+        EXPECT_EQ(namesOf(target.waypoints), merged);
+    }
     // New names are cut to the field width: RTE123456 .. RTE123459 are all the taken RTE12345.
     db = database({}, {"R1", "RTE12345"});
     NavDatabase source = database({}, {"R1"});
@@ -104,20 +102,6 @@ TEST(MergeNavDatabase, FindsTheFirstExactNameAndCutsNewNamesToTheirField) {
     ASSERT_EQ(mergeNavDatabase(&db, &source, &counters), kOk);
     EXPECT_EQ(namesOf(db.routes), (Names{"R1", "RTE12345", "RTE12346"}));
     EXPECT_EQ(counters.routes, 123461);
-}
-
-TEST(MergeNavDatabase, ClashingNamesBecomeUnique) {
-    NavDatabase target = database({"B"});
-    NavDatabase source = database({"A", "A"});
-    ASSERT_EQ(mergeNavDatabase(&target, &source), kOk);
-    EXPECT_EQ(namesOf(target.waypoints), (Names{"B", "A", "WPT0"}));
-    // Present names are skipped and use up their numbers; the source's own WPT1 then clashes
-    // with the renamed HOME.
-    target = database({"HOME", "WPT0", "WPT2"});
-    source = database({"HOME", "WPT0", "X", "WPT1"});
-    ASSERT_EQ(mergeNavDatabase(&target, &source), kOk);
-    EXPECT_EQ(namesOf(target.waypoints),
-              (Names{"HOME", "WPT0", "WPT2", "WPT1", "WPT3", "X", "WPT4"}));
 }
 
 TEST(MergeNavDatabase, EachKindStopsAtItsCapacity) {
@@ -141,8 +125,7 @@ TEST(MergeJob, HubFilesWithTheSameNamesGiveUniqueNames) {
     const std::string a = hubFile(dir, "HOME", "2.0");
     const std::string b = hubFile(dir, "HOME", "3.0");
     const std::string out = dir.file("out.hub");
-    EXPECT_EQ(velmarMerge(dir, "--type hub --out " + q(out) + " " + q(a) + " " + q(b)).text(),
-              "0 out:Merging Completed\n err:");
+    EXPECT_EQ(velmarMerge({"--type", "hub", "--out", out, a, b}), "0 out:Merging Completed\n err:");
     EXPECT_EQ(hubNames(out), "2.0: HOME WPT0, HOME RTE0, HOME TRK0, HOME HOME, HOME HOME");
 
     ASSERT_TRUE(runMergeJob(MergeHub, {a, b, hubFile(dir, "HOME", "4.0")}, out).ok());
@@ -202,19 +185,22 @@ TEST(MergeJob, ReportsUnreadableInputsAndUnwritableOutputs) {
     const std::string a = hubFile(dir, "A", "2.0");
     const std::string missing = dir.file("missing.hub");
     const std::string out = dir.file("out.hub");
-    EXPECT_EQ(velmarMerge(dir, "--out " + q(out) + " " + q(missing) + " " + q(a)).text(),
+    EXPECT_EQ(velmarMerge({"--out", out, missing, a}),
               "1 out: err:Err : Cannot read input file " + missing + "\n");
     EXPECT_EQ(hubNames(out), "1.0.1: A, A, A, A, A"); // the readable input is still merged
-    EXPECT_EQ(velmarMerge(dir, "--type cmap --out " + q(dir.path()) + " " + q(a)).text(),
+    EXPECT_EQ(velmarMerge({"--type", "cmap", "--out", dir.path().string(), a}),
               "1 out: err:Err : Cannot create output file " + dir.path().string() + "\n");
     const MergeReport report = runMergeJob(MergeHub, {a, dir.path()}, "/dev/full");
     EXPECT_EQ(report.message(), "Err : Cannot read input file " + dir.path().string() +
                                     "\nErr : Cannot write output file /dev/full");
+    EXPECT_EQ(runMergeJob(7, {"/dev/null"}, dir.file("o")).message(), "Err : Unknown merge type");
+    EXPECT_EQ(runMergeJob(MergeCmap, {}, dir.file("o")).message(), kNoMergeFilesMessage);
+    EXPECT_FALSE(test::fileExists(dir.file("o")));
 }
 
 // A merge whose output is one of its inputs reads them all first; a write that fails (a full
 // disk) or is stopped (an interrupt) then keeps that input byte for byte, without a temporary
-// file. The interrupt comes once the temporary file is there, that is during the write.
+// file.
 TEST(MergeJob, AFailedOrStoppedWriteKeepsTheEarlierOutput) {
     test::TempDir dir;
     NavDatabase big;
@@ -234,45 +220,24 @@ TEST(MergeJob, AFailedOrStoppedWriteKeepsTheEarlierOutput) {
     EXPECT_EQ(test::readBytes(a), earlier);
     EXPECT_EQ(test::folderNames(dir.path().string()), files);
 
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const std::string binary = test::binaryPath("cli/velmar");
-        ::execl(binary.c_str(), binary.c_str(), "merge", "--out", a.c_str(), a.c_str(), b.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    int status = 0;
+    // The interrupt comes once the temporary file is there, that is during the write.
     bool writing = false;
-    for (int i = 0; i < 30000 && !writing && ::waitpid(pid, &status, WNOHANG) == 0; ++i) {
-        writing = test::folderNames(dir.path().string()).size() > files.size();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    if (writing) {
+    test::RunOptions run;
+    run.whileRunning = [&](pid_t pid) {
+        siginfo_t ended{};
+        for (int i = 0; i < 30000 && !writing && ended.si_pid == 0; ++i) {
+            writing = test::folderNames(dir.path().string()).size() > files.size();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ::waitid(P_PID, id_t(pid), &ended, WEXITED | WNOHANG | WNOWAIT);
+        }
         ::kill(pid, SIGINT);
-        ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFSIGNALED(status)) << "the write ended before the interrupt";
-    }
+    };
+    const auto r =
+        test::runProgram(test::binaryPath("cli/velmar"), {"merge", "--out", a, a, b}, run);
+    EXPECT_EQ(r.signal, SIGINT) << "the write ended before the interrupt";
     EXPECT_TRUE(writing) << "no temporary file was seen";
     EXPECT_EQ(test::readBytes(a), earlier);
     EXPECT_EQ(test::folderNames(dir.path().string()), files);
-}
-
-TEST(MergeJob, RefusesBadInputsWithTheirMessages) {
-    test::TempDir dir;
-    const std::pair<const char*, const char*> cases[] = {
-        {"--out o", "velmar merge: no files to merge given (FILE...)\n"},
-        {"--out ' \t' /dev/null", "velmar merge: no output file given (--out FILE)\n"},
-        {"--type kml --out o /dev/null", "velmar merge: --type: unknown type 'kml'\n"},
-        {"--out", "velmar merge: --out: 1 required FILE missing\n"},
-    };
-    for (const auto& [args, message] : cases) {
-        const Outcome run = velmarMerge(dir, args);
-        EXPECT_EQ(run.status, 2) << args;
-        EXPECT_EQ(run.err.rfind(message, 0), 0u) << run.err;
-    }
-    EXPECT_EQ(runMergeJob(7, {"/dev/null"}, dir.file("o")).message(), "Err : Unknown merge type");
-    EXPECT_EQ(runMergeJob(MergeCmap, {}, dir.file("o")).message(), kNoMergeFilesMessage);
-    EXPECT_FALSE(test::fileExists(dir.file("o")));
 }
 
 } // namespace
