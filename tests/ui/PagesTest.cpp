@@ -174,7 +174,6 @@ TEST_F(ConvertPageTest, ConvertChecksComeInTheirOrder) {
         QString message;
     } cases[] = {
         {0, "", 0, 3, kNoFilesMessage},
-        {0, folder, 5, 5, kNoFilesMessage},
         {1, "   \t ", 0, 5, kNoFolderMessage},
         {1, "", 3, 3, kNoFolderMessage},
         {1, path("file"), 0, 5, path("file") + " folder is not exist"},
@@ -333,9 +332,7 @@ TEST_F(MergePageTest, MergesAfterTheChecksAndReportsCompletedOnlyOnFullSuccess) 
         std::vector<std::string> names; // the waypoints written
     } cases[] = {
         {{}, "", kNoMergeFilesMessage, {}},
-        {{}, path("1.hub"), kNoMergeFilesMessage, {}},
         {{a, b}, "  \t ", kNoMergeOutputMessage, {}},
-        {{a}, "", kNoMergeOutputMessage, {}},
         {{a, b}, " " + path("2.hub") + " ", "Merging Completed", {"HOME", "WPT0"}},
         {{a, absent}, path("3.hub"), "Err : Cannot read input file " + absent, {"HOME"}},
         {{a}, path("no/4.hub"), "Err : Cannot create output file " + path("no/4.hub"), {}},
