@@ -41,7 +41,7 @@ class MainWindowTest : public ::testing::Test {
     MainTabDialog window{dialogs};
 };
 
-TEST_F(MainWindowTest, StartsOnConvertAndEachTabSetsTheCaptionAndTheOnlyEnabledPage) {
+TEST_F(MainWindowTest, EachTabSetsTheCaptionAndTheOnlyEnabledPageAndEnterAndEscapeDoNothing) {
     ASSERT_EQ(tabs()->count(), 4);
     for (int tab = 0; tab < 4; ++tab) {
         EXPECT_EQ(tabs()->tabText(tab), kTabNames[tab]);
@@ -71,11 +71,7 @@ TEST_F(MainWindowTest, StartsOnConvertAndEachTabSetsTheCaptionAndTheOnlyEnabledP
         }
     }
     EXPECT_EQ(folder->text(), "/kept/folder");
-}
-
-TEST_F(MainWindowTest, EnterAndEscapeDoNothing) {
-    auto* folder = control<QLineEdit>(tabs()->convertPage(), 1104);
-    folder->setFocus();
+    folder->setFocus(); // Enter and Escape do nothing, wherever they are pressed
     for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
         QTest::keyClick(folder, key);
         QTest::keyClick(&window, key);
@@ -186,7 +182,9 @@ TEST(QtDialogServiceTest, DialogsShowTheRequestAndReturnTheAnswer) {
     EXPECT_EQ(chosen.toStdString(), dir.file("trip.hub"));
 }
 
-TEST(RunScriptTest, WithoutADisplayItSaysHowToGoOnAndExitsNonZero) {
+// scripts/run: without a display one line says how to go on and the exit is 1, never the
+// toolkit's abort; the program starts in the home folder.
+TEST(RunScriptTest, SaysHowToGoOnWithoutADisplayAndStartsTheProgramInTheHomeFolder) {
     const std::string howOn = "; start it on a virtual display with 'xvfb-run -a make run', or "
                               "use the command line: " +
                               std::filesystem::canonical(test::binaryPath("cli/velmar")).string() +
@@ -201,25 +199,22 @@ TEST(RunScriptTest, WithoutADisplayItSaysHowToGoOnAndExitsNonZero) {
                      howOn},
     };
     for (const auto& [display, line] : cases) {
-        const auto r = test::runProgram(
-            test::sourcePath("scripts/run"), {test::binaryPath("")},
-            {"", -1, {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}, {"DISPLAY=" + display}});
-        EXPECT_EQ(r.signal, 0) << r.err; // not the toolkit's abort
+        const auto r =
+            test::runProgram(test::sourcePath("scripts/run"), {test::binaryPath("")},
+                             {.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"},
+                              .setEnv = {"DISPLAY=" + display}});
+        EXPECT_EQ(r.signal, 0) << r.err;
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(r.err, line);
     }
-}
-
-TEST(RunScriptTest, TheProgramStartsInTheHomeFolder) {
-    test::TempDir build;
-    test::TempDir home;
+    test::TempDir build, home;
     std::filesystem::create_directories(build.path() / "ui");
-    const std::string program = build.file("ui/velmar-toolkit");
-    test::writeBytes(program, "#!/bin/sh\npwd\n");
-    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-    const auto r =
-        test::runProgram(test::sourcePath("scripts/run"), {build.path().string()},
-                         {test::sourcePath(""), -1, {}, {"HOME=" + home.path().string()}});
+    test::writeBytes(build.file("ui/velmar-toolkit"), "#!/bin/sh\npwd\n");
+    std::filesystem::permissions(build.file("ui/velmar-toolkit"),
+                                 std::filesystem::perms::owner_all);
+    const auto r = test::runProgram(
+        test::sourcePath("scripts/run"), {build.path().string()},
+        {.workingFolder = test::sourcePath(""), .setEnv = {"HOME=" + home.path().string()}});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, std::filesystem::canonical(home.path()).string() + "\n");
 }
