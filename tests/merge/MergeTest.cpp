@@ -72,7 +72,7 @@ std::string velmarMerge(std::vector<std::string> args) {
     return std::to_string(r.exitCode) + " out:" + r.out + " err:" + r.err;
 }
 
-TEST(MergeNavDatabase, FindsTheFirstExactNameAndGivesClashingNamesNewOnesCutToTheirField) {
+TEST(MergeNavDatabase, FindsTheFirstExactNameRenamesClashesWithinTheFieldAndStopsAtCapacity) {
     NavDatabase db = database({"home", "HOME", "HOME"}, {"R1", "R1"});
     db.tracks.resize(2, Track{0, "T", {}, {}, {}});
     EXPECT_EQ(findWaypointByName(&db, "HOME"), &db.waypoints[1]);
@@ -102,22 +102,19 @@ TEST(MergeNavDatabase, FindsTheFirstExactNameAndGivesClashingNamesNewOnesCutToTh
     ASSERT_EQ(mergeNavDatabase(&db, &source, &counters), kOk);
     EXPECT_EQ(namesOf(db.routes), (Names{"R1", "RTE12345", "RTE12346"}));
     EXPECT_EQ(counters.routes, 123461);
-}
 
-TEST(MergeNavDatabase, EachKindStopsAtItsCapacity) {
-    NavDatabase target = database({});
-    target.waypoints.resize(kMaxWaypoints - 1);
-    target.lines.resize(kMaxLines);
-    NavDatabase source = database({"", "", ""});
+    // Each kind stops at its capacity, and nothing is renamed once its table is full.
+    db = database({});
+    db.waypoints.resize(kMaxWaypoints - 1);
+    db.lines.resize(kMaxLines);
+    source = database({"", "", ""});
     source.lines.resize(1);
     source.zones.resize(1);
-    MergeCounters counters;
-    ASSERT_EQ(mergeNavDatabase(&target, &source, &counters), kOk);
-    EXPECT_EQ(target.waypoints.size(), kMaxWaypoints);
-    EXPECT_EQ(target.waypoints.back().name, "WPT0");
-    EXPECT_EQ(counters.waypoints, 1); // nothing renamed once the table is full
-    EXPECT_EQ(target.lines.size(), kMaxLines);
-    EXPECT_EQ(target.zones.size(), 1u); // a full line table does not stop the zones
+    counters = {};
+    ASSERT_EQ(mergeNavDatabase(&db, &source, &counters), kOk);
+    EXPECT_EQ(namesOf(db.waypoints).back(), "WPT0");
+    EXPECT_EQ(std::tuple(db.waypoints.size(), counters.waypoints, db.lines.size(), db.zones.size()),
+              std::tuple(kMaxWaypoints, 1, kMaxLines, std::size_t(1)));
 }
 
 TEST(MergeJob, HubFilesWithTheSameNamesGiveUniqueNames) {
