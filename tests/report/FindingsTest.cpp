@@ -32,7 +32,7 @@ std::string text(const Finding& f) {
     return findingRecordText(f) + ": " + findingKindText(f.kind) + ", " + findingChangeText(f);
 }
 
-TEST(FindingsTest, EachLimitIsNotedWithItsOldAndNewValue) {
+TEST(FindingsTest, EachLimitIsNotedWithItsOldAndNewValueAndNothingElse) {
     NavDatabase nineChars;
     nineChars.waypoints.push_back(waypoint("LIGHTHOUS", 0));
     NavDatabase thousand;
@@ -74,6 +74,11 @@ TEST(FindingsTest, EachLimitIsNotedWithItsOldAndNewValue) {
     // One drop for the 1,000th waypoint and nothing else of the 999 that fit.
     EXPECT_EQ(write(kSeries41, thousand).findings.size(), 1u);
     EXPECT_EQ(write(kSeries41, thousand).written.waypoints, 999);
+    // Nothing is noted when nothing changes.
+    NavDatabase home;
+    home.waypoints.push_back(waypoint("HOME", 0));
+    EXPECT_TRUE(write(kHub, home).findings.empty() && write(kSeries41, home).findings.empty());
+    EXPECT_EQ(write(kHub, home).written, countRecords(home));
 }
 
 TEST(FindingsTest, CmapReaderNotesWhatItsCapacitiesDrop) {
@@ -105,14 +110,6 @@ TEST(FindingsTest, CmapReaderNotesWhatItsCapacitiesDrop) {
                                       {K::RecordDropped, R::Route, 1000, "R1000", ">"},
                                       {K::RecordDropped, R::Track, 1000, "", ">"}}));
     EXPECT_EQ(countRecords(db).routePoints, 1999);
-}
-
-TEST(FindingsTest, NothingIsNotedWhenNothingChanges) {
-    NavDatabase db;
-    db.waypoints.push_back(waypoint("HOME", 0));
-    EXPECT_TRUE(write(kHub, db).findings.empty());
-    EXPECT_TRUE(write(kSeries41, db).findings.empty());
-    EXPECT_EQ(write(kHub, db).written, countRecords(db));
 }
 
 TEST(FindingsTest, MergeReportsItsRenamesAndTheSummaryCountsThem) {
