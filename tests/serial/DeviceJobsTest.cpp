@@ -191,6 +191,7 @@ TEST(DeviceReadJob, CancelAndUnplugEndEveryReceiverWithinASecondAndKeepWhatArriv
         EXPECT_EQ(c.kept != nullptr ? std::string(c.kept) : summary.sent.substr(0, saved.size()),
                   saved);
         EXPECT_EQ(c.type == kDeviceSeries5 && !unplug, summary.received.ends_with(kSeries5Stop));
+        EXPECT_EQ(summary.ending == sim::Ending::Unplugged, unplug);
     }
 }
 
