@@ -25,9 +25,9 @@ ResultCode cleanWriter(NavDatabase*, const char*, ConversionReport*) {
     return kOk;
 }
 
-// Texts with a byte of another character set, a comma, quotes and a line end.
+// Texts with a byte of another character set, a comma, quotes and line ends (one without quotes).
 ResultCode changingWriter(NavDatabase*, const char*, ConversionReport* report) {
-    report->add(FindingKind::TextCut, RecordKind::Waypoint, 0, -1, "CAF\xE9", "name",
+    report->add(FindingKind::TextCut, RecordKind::Waypoint, 0, -1, "CAF\xE9\n", "name",
                 "CAF\xE9 DU PORT", "CAF\xE9 D", "six characters");
     report->add(FindingKind::NameRenamed, RecordKind::Waypoint, 1, -1, "Harbour,Quay", "name",
                 "6\" pier", "001", "numbered");
@@ -84,7 +84,7 @@ TEST(DetailsTest, ConvertingWindowShowsTheFindingsSortsThemAndSavesTheCsv) {
             QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                               QPoint(header->sectionViewportPosition(1) + 4, 4));
             EXPECT_EQ(rowTexts(table, 1),
-                      QStringList({"route 1, point 3 P2", "waypoint 1 CAF\uFFFD",
+                      QStringList({"route 1, point 3 P2", "waypoint 1 CAF\uFFFD\n",
                                    "waypoint 2 Harbour,Quay"}));
             dialogs.pathAnswers = {QString::fromStdString(csv)};
             details->saveButton()->click();
@@ -97,7 +97,7 @@ TEST(DetailsTest, ConvertingWindowShowsTheFindingsSortsThemAndSavesTheCsv) {
               "File,Record,What happened,Old -> new,Why\r\n"
               "file0.hub,\"route 1, point 3 P2\",characters replaced,"
               "\"comment \"\"two\r\nlines\"\" -> \"\"two  lines\"\"\",no line ends\r\n"
-              "file0.hub,waypoint 1 CAF\xE9,cut to the device's width,"
+              "file0.hub,\"waypoint 1 CAF\xE9\n\",cut to the device's width,"
               "\"name \"\"CAF\xE9 DU PORT\"\" -> \"\"CAF\xE9 D\"\"\",six characters\r\n"
               "file0.hub,\"waypoint 2 Harbour,Quay\",renamed,"
               "\"name \"\"6\"\" pier\"\" -> \"\"001\"\"\",numbered\r\n");
