@@ -10,7 +10,7 @@
 #include "cli/NamedChoice.h"
 #include "cli/ReportOptions.h"
 #include "cli/StandardOutput.h"
-#include "core/ConversionJob.h"
+#include "core/JobCommon.h"
 #include "core/TextFile.h"
 #include "merge/MergeJob.h"
 

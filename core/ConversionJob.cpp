@@ -10,10 +10,6 @@ namespace velmar {
 
 namespace {
 
-bool isWhiteSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 void appendLog(ConversionJob* job, std::string_view prefix, int code, std::string_view suffix,
                const std::string& path) {
     std::string line(prefix);
@@ -53,18 +49,6 @@ ConversionJob::~ConversionJob() {
         }
         workerThread.join();
     }
-}
-
-std::string trimText(const std::string& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && isWhiteSpace(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && isWhiteSpace(text[end - 1])) {
-        --end;
-    }
-    return text.substr(begin, end - begin);
 }
 
 std::string outputPathFor(const std::string& folder, const std::string& source,

@@ -11,6 +11,7 @@
 
 #include "core/ConversionReport.h"
 #include "core/FormatFamily.h"
+#include "core/JobCommon.h"
 #include "core/JobWindow.h"
 #include "core/OutputNames.h"
 
@@ -25,7 +26,6 @@ inline constexpr char kNoFolderMessage[] =
     "No folder for save output files.\nPress the <Browse> button to choose folder";
 inline constexpr char kFolderMissingSuffix[] = " folder is not exist";
 inline constexpr char kNoSeries66Message[] = "No support Series 66";
-inline constexpr char kNoMemoryMessage[] = "Can not get enough memory";
 
 struct ConversionJob {
     std::vector<std::string> files; // source paths in list order
@@ -62,7 +62,8 @@ struct ConversionJob {
 };
 
 // The Convert button's checks, in their order: the message of the first failed check, or an
-// empty text when the inputs are fine. `isFolder` tells whether a path is an existing folder.
+// empty text when the inputs are fine. The folder text is checked trimmed, and must name an
+// existing folder.
 std::string checkConvertInputs(std::size_t fileCount, const std::string& folderText, int sourceType,
                                int destinationType);
 
@@ -91,8 +92,6 @@ ConversionReport conversionReport(ConversionJob* job, int index);
 // The part of the log after `*offset` (under the lock); advances the offset.
 std::string takeConversionLog(ConversionJob* job, std::size_t* offset);
 
-// White space removed from both ends.
-std::string trimText(const std::string& text);
 // The output name: folder + '/' + the source's name after its last '/' + extension.
 std::string outputPathFor(const std::string& folder, const std::string& source,
                           const std::string& extension);

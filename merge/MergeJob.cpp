@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "core/ConversionJob.h"
+#include "core/JobCommon.h"
 #include "formats/cmap/CmapXml.h"
 #include "formats/hub/HubFile.h"
 #include "merge/MergeSession.h"

@@ -5,7 +5,7 @@
 #include <new>
 #include <string_view>
 
-#include "core/ConversionJob.h"
+#include "core/JobCommon.h"
 #include "core/TextFile.h"
 
 namespace velmar {

@@ -1,0 +1,25 @@
+#include "core/JobCommon.h"
+
+namespace velmar {
+
+namespace {
+
+bool isWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+} // namespace
+
+std::string trimText(const std::string& text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && isWhiteSpace(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isWhiteSpace(text[end - 1])) {
+        --end;
+    }
+    return text.substr(begin, end - begin);
+}
+
+} // namespace velmar
