@@ -130,7 +130,8 @@ struct NavDatabase {
 };
 
 // Record operations. A missing argument gives 5; a full table its code; 3 when memory runs out.
-// The init operations zero every field and stamp today's UTC date; they do not keep points.
+// The init operations zero every field and stamp today's UTC date. The inits of records with
+// points keep the points they hold (an init does not free them): clear a record's points first.
 ResultCode initWaypoint(Waypoint* record);
 ResultCode initMark(Mark* record);
 ResultCode initRoute(Route* record);
