@@ -20,7 +20,4 @@ inline constexpr std::array<const char*, 4> kPageTitles = {
 };
 inline constexpr std::array<const char*, 4> kTabNames = {"Convert", "Merge", "Read", "Write"};
 
-// The dialog templates of the pages, by page index.
-inline constexpr std::array<int, 4> kPageTemplateIds = {129, 130, 131, 132};
-
 } // namespace velmar
