@@ -1,20 +1,17 @@
 // velmar convert: the Convert page's job on the command line.
 #include <CLI/CLI.hpp>
 
-#include <atomic>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <mutex>
-#include <pthread.h>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/Interrupts.h"
 #include "cli/NamedChoice.h"
 #include "cli/ReportOptions.h"
 #include "cli/StandardOutput.h"
@@ -25,23 +22,6 @@
 namespace velmar::cli {
 
 namespace {
-
-std::atomic<bool> interrupted{false};
-
-// The first interrupt asks for a stop after the file in hand; a read or write that cannot finish
-// would keep the command waiting, so a second interrupt quits at once, leaving no unfinished
-// output behind.
-extern "C" void onInterrupt(int signal) {
-    if (!interrupted.exchange(true)) {
-        return;
-    }
-    removeUnfinishedOutputs();
-    struct sigaction defaults {};
-    defaults.sa_handler = SIG_DFL;
-    sigemptyset(&defaults.sa_mask);
-    sigaction(signal, &defaults, nullptr);
-    raise(signal); // delivered as the handler returns
-}
 
 // Receives the worker's posts and wakes the main thread; never blocks the worker.
 class ConsoleWindow final : public JobWindow {
@@ -203,24 +183,53 @@ class ConvertCommand final : public Command {
     ReportOptions reports_;
 };
 
+// The output folder: --out trimmed, or the current folder without it. An empty text, or the
+// message of the argument error when it names no folder.
+std::string outputFolder(const std::string& given, bool isGiven, std::string* folder) {
+    *folder = trimText(given);
+    if (!isGiven) {
+        std::error_code error;
+        *folder = std::filesystem::current_path(error).string();
+    }
+    if (folder->empty()) {
+        return "no output folder given (--out DIR)";
+    }
+    if (!isExistingFolder(*folder)) {
+        std::error_code error;
+        return "output folder " + *folder +
+               (std::filesystem::exists(*folder, error) ? " is not a folder" : " does not exist");
+    }
+    return {};
+}
+
+// Runs the built job with the console as its window, printing its result lines as they come,
+// until it completes or Ctrl-C stops it after the file in hand. True when it completed.
+bool runOnConsole(ConversionJob* job, LinePrinter& printer) {
+    const InterruptScope interrupts(FirstInterrupt::Stop);
+    ConsoleWindow window;
+    std::size_t offset = 0;
+    startWithInterruptsBlocked([&] { startConversionJob(job, &window); });
+    bool completed = false;
+    while (!completed) {
+        completed = window.wait();
+        printer.feed(takeConversionLog(job, &offset));
+        if (interruptAsked()) {
+            break; // Cancel: the file in hand ends, the others get no line
+        }
+    }
+    stopConversionJob(job);
+    printer.feed(takeConversionLog(job, &offset));
+    return completed;
+}
+
 int ConvertCommand::run() {
     if (files_.empty()) {
         return argumentError("convert", "no files to convert given (FILE...)");
     }
-    std::string folder = trimText(folder_);
-    if (out_->count() == 0) {
-        std::error_code error;
-        folder = std::filesystem::current_path(error).string();
-    }
-    if (folder.empty()) {
-        return argumentError("convert", "no output folder given (--out DIR)");
-    }
-    if (!isExistingFolder(folder)) {
-        std::error_code error;
-        return argumentError(
-            "convert",
-            "output folder " + folder +
-                (std::filesystem::exists(folder, error) ? " is not a folder" : " does not exist"));
+    std::string folder;
+    const std::string badFolder = outputFolder(folder_, out_->count() != 0, &folder);
+    if (!badFolder.empty()) {
+        return argumentError("convert", badFolder);
     }
     if (from_ == kSeries66 || to_ == kSeries66) {
         return argumentError("convert", "Series 66 files cannot be converted (s66 is listed, "
@@ -237,43 +246,8 @@ int ConvertCommand::run() {
         return argumentError("convert", kNoMemoryMessage);
     }
     job->reportWanted = reports_.wanted();
-
-    interrupted.store(false);
-    struct sigaction action {};
-    struct sigaction previousInt {};
-    struct sigaction previousTerm {};
-    action.sa_handler = onInterrupt;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previousInt);
-    sigaction(SIGTERM, &action, &previousTerm);
-
-    ConsoleWindow window;
     LinePrinter printer(job.get(), reports_);
-    std::size_t offset = 0;
-    // The worker starts with the interrupt signals blocked, so Ctrl-C always reaches this thread
-    // and never cuts short a read or write of the file in hand.
-    sigset_t interrupts;
-    sigset_t previousMask;
-    sigemptyset(&interrupts);
-    sigaddset(&interrupts, SIGINT);
-    sigaddset(&interrupts, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &interrupts, &previousMask);
-    startConversionJob(job.get(), &window);
-    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
-    bool completed = false;
-    while (!completed) {
-        completed = window.wait();
-        printer.feed(takeConversionLog(job.get(), &offset));
-        if (interrupted.load()) {
-            break; // Cancel: the file in hand ends, the others get no line
-        }
-    }
-    stopConversionJob(job.get());
-    printer.feed(takeConversionLog(job.get(), &offset));
-
-    sigaction(SIGINT, &previousInt, nullptr);
-    sigaction(SIGTERM, &previousTerm, nullptr);
+    const bool completed = runOnConsole(job.get(), printer);
     std::vector<ConversionReport> reports;
     for (int i = 0; reports_.wanted() && i < job->fileCount; ++i) {
         reports.push_back(conversionReport(job.get(), i));

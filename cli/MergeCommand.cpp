@@ -1,17 +1,16 @@
 // velmar merge: the Merge page's job on the command line.
 #include <CLI/CLI.hpp>
 
-#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/Interrupts.h"
 #include "cli/NamedChoice.h"
 #include "cli/ReportOptions.h"
 #include "cli/StandardOutput.h"
 #include "core/JobCommon.h"
-#include "core/TextFile.h"
 #include "merge/MergeJob.h"
 
 namespace velmar::cli {
@@ -29,17 +28,6 @@ constexpr char kMergeFooter[] =
     "Exit status: 0 on success, 1 when an input could not be read or the output not written\n"
     "(the readable inputs are still merged) or with --strict when a record was renamed or\n"
     "dropped, 2 for bad arguments or inputs.";
-
-// An interrupt ends the merge at once; the output being written is dropped, so the earlier file
-// stays as it was.
-extern "C" void onMergeInterrupt(int signal) {
-    removeUnfinishedOutputs();
-    struct sigaction defaults {};
-    defaults.sa_handler = SIG_DFL;
-    sigemptyset(&defaults.sa_mask);
-    sigaction(signal, &defaults, nullptr);
-    raise(signal); // delivered as the handler returns
-}
 
 class MergeCommand final : public Command {
   public:
@@ -68,11 +56,9 @@ class MergeCommand final : public Command {
         if (!refusal.empty()) {
             return argumentError("merge", refusal);
         }
-        struct sigaction action {};
-        action.sa_handler = onMergeInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
+        // An interrupt ends the merge at once; the output being written is dropped, so the
+        // earlier file stays as it was.
+        const InterruptScope interrupts(FirstInterrupt::Quit);
         std::vector<ConversionReport> reports;
         const MergeReport report =
             runMergeJob(type_, files_, output_, reports_.wanted() ? &reports : nullptr);

@@ -3,37 +3,22 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <mutex>
 #include <poll.h>
-#include <pthread.h>
 #include <string_view>
 #include <unistd.h>
 #include <vector>
 
+#include "cli/Interrupts.h"
 #include "cli/StandardOutput.h"
-#include "core/TextFile.h"
 
 namespace velmar::cli {
 
 namespace {
-
-std::atomic<bool> interrupted{false};
-
-// The first interrupt is the window's Cancel; a second one quits at once, taking the read's
-// unfinished temporary file with it.
-extern "C" void onTransferInterrupt(int signal) {
-    if (interrupted.exchange(true)) {
-        removeUnfinishedOutputs();
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
-    }
-}
 
 // The job's posts, kept for the main thread; never blocks the worker.
 class ConsoleWindow final : public JobWindow {
@@ -149,7 +134,7 @@ bool askOnTerminal(const std::string& path) {
     std::fprintf(stderr, "Continue to write %s. Are you sure? [y/N] ", path.c_str());
     std::fflush(stderr);
     std::string answer;
-    while (!interrupted.load()) {
+    while (!interruptAsked()) {
         pollfd input{STDIN_FILENO, POLLIN, 0};
         if (::poll(&input, 1, 100) <= 0) {
             continue;
@@ -160,58 +145,22 @@ bool askOnTerminal(const std::string& path) {
         }
         answer.push_back(c);
     }
-    if (interrupted.load()) {
+    if (interruptAsked()) {
         std::fputc('\n', stderr);
     }
-    return !interrupted.load() && !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
-}
-
-// Installs the interrupt handlers for its lifetime.
-class InterruptScope {
-  public:
-    InterruptScope() {
-        interrupted.store(false);
-        struct sigaction action {};
-        action.sa_handler = onTransferInterrupt;
-        action.sa_flags = SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previousInt_);
-        sigaction(SIGTERM, &action, &previousTerm_);
-    }
-    ~InterruptScope() {
-        sigaction(SIGINT, &previousInt_, nullptr);
-        sigaction(SIGTERM, &previousTerm_, nullptr);
-    }
-    InterruptScope(const InterruptScope&) = delete;
-    InterruptScope& operator=(const InterruptScope&) = delete;
-
-  private:
-    struct sigaction previousInt_ {};
-    struct sigaction previousTerm_ {};
-};
-
-// Starts the worker with the interrupt signals blocked, so Ctrl-C always reaches this thread.
-void startBlocked(const std::function<void()>& start) {
-    sigset_t interrupts;
-    sigset_t previous;
-    sigemptyset(&interrupts);
-    sigaddset(&interrupts, SIGINT);
-    sigaddset(&interrupts, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
-    start();
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return !interruptAsked() && !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
 int runOnConsole(TransferJob* job, const char* countFormat, const char* completedLine,
                  const std::function<void(JobWindow*)>& start,
                  const std::function<void(std::intptr_t, Console&)>& answer) {
-    const InterruptScope interrupts;
+    const InterruptScope interrupts(FirstInterrupt::Stop);
     ConsoleWindow window(job);
     Console console(countFormat);
     std::size_t offset = 0;
-    startBlocked([&] { start(&window); });
+    startWithInterruptsBlocked([&] { start(&window); });
     bool ended = false;
-    while (!ended && !interrupted.load()) {
+    while (!ended && !interruptAsked()) {
         const ConsoleWindow::Snapshot said = window.wait();
         console.feed(takeTransferLog(job, &offset));
         console.count(said.lines);
@@ -223,7 +172,7 @@ int runOnConsole(TransferJob* job, const char* countFormat, const char* complete
     stopTransferJob(job); // Cancel, or the wait for a worker that has ended
     console.feed(takeTransferLog(job, &offset));
     console.finish();
-    if (interrupted.load()) {
+    if (interruptAsked()) {
         return kExitInterrupted;
     }
     return console.failed() || console.lastLine() != completedLine ? 1 : 0;
