@@ -79,6 +79,76 @@ void setModemLines(int fd, int request, int lines) {
     (void)::ioctl(fd, request, &lines);
 }
 
+// Sets the frame of `line`: data bits (5..8), parity (NOPARITY..SPACEPARITY, mark and space as
+// stick parity) with its input check, and the stop bits.
+void setFraming(termios& line, std::uint8_t dataBits, std::uint8_t parity, std::uint8_t stopBits) {
+    static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+    line.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
+    line.c_cflag |= sizes[dataBits - 5];
+    switch (parity) {
+    case ODDPARITY:
+        line.c_cflag |= PARENB | PARODD;
+        break;
+    case EVENPARITY:
+        line.c_cflag |= PARENB;
+        break;
+    case MARKPARITY:
+        line.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case SPACEPARITY:
+        line.c_cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        break;
+    }
+    if (parity == NOPARITY) {
+        line.c_iflag &= ~INPCK;
+    } else {
+        line.c_iflag |= INPCK;
+    }
+    // With 5 data bits two stop bits are one and a half on the wire; 1.5 exists only there.
+    if (stopBits != ONESTOPBIT) {
+        line.c_cflag |= CSTOPB;
+    }
+}
+
+// What a line of that rate and setFraming's frame reads back as.
+LineReadBack wantedLine(std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t parity,
+                        std::uint8_t stopBits) {
+    LineReadBack wanted;
+    wanted.baudRate = baudRate;
+    wanted.byteSize = dataBits;
+    wanted.parityOn = parity != NOPARITY;
+    wanted.parityOdd = parity == ODDPARITY || parity == MARKPARITY;
+    wanted.parityStick = parity == MARKPARITY || parity == SPACEPARITY;
+    wanted.twoStopBits = stopBits != ONESTOPBIT;
+    return wanted;
+}
+
+// The frame the line holds (its rate is read apart).
+LineReadBack heldFraming(const termios& held) {
+    LineReadBack got;
+    switch (held.c_cflag & CSIZE) {
+    case CS5:
+        got.byteSize = 5;
+        break;
+    case CS6:
+        got.byteSize = 6;
+        break;
+    case CS7:
+        got.byteSize = 7;
+        break;
+    default:
+        got.byteSize = 8;
+        break;
+    }
+    got.parityOn = (held.c_cflag & PARENB) != 0;
+    got.parityOdd = (held.c_cflag & PARODD) != 0;
+    got.parityStick = (held.c_cflag & CMSPAR) != 0;
+    got.twoStopBits = (held.c_cflag & CSTOPB) != 0;
+    return got;
+}
+
 int waitMilliseconds(std::uint32_t timeoutMs, Clock::time_point deadline) {
     if (timeoutMs == INFINITE) {
         return -1;
@@ -445,34 +515,7 @@ PortStatus PortDevice::applyLine(std::uint32_t baudRate, std::uint8_t dataBits, 
     if (const int error = getAttributes(fd_, &line)) {
         return usingFailure(error);
     }
-    static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
-    line.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
-    line.c_cflag |= sizes[dataBits - 5];
-    switch (parity) {
-    case ODDPARITY:
-        line.c_cflag |= PARENB | PARODD;
-        break;
-    case EVENPARITY:
-        line.c_cflag |= PARENB;
-        break;
-    case MARKPARITY:
-        line.c_cflag |= PARENB | CMSPAR | PARODD;
-        break;
-    case SPACEPARITY:
-        line.c_cflag |= PARENB | CMSPAR;
-        break;
-    default:
-        break;
-    }
-    if (parity == NOPARITY) {
-        line.c_iflag &= ~INPCK;
-    } else {
-        line.c_iflag |= INPCK;
-    }
-    // With 5 data bits two stop bits are one and a half on the wire; 1.5 exists only there.
-    if (stopBits != ONESTOPBIT) {
-        line.c_cflag |= CSTOPB;
-    }
+    setFraming(line, dataBits, parity, stopBits);
     speed_t speed = B0;
     const bool standard = standardSpeed(baudRate, &speed);
     if (standard) {
@@ -489,36 +532,14 @@ PortStatus PortDevice::applyLine(std::uint32_t baudRate, std::uint8_t dataBits, 
     }
 
     // Read the line back: tcsetattr succeeds when any part of the change was taken.
-    LineReadBack wanted;
-    wanted.baudRate = baudRate;
-    wanted.byteSize = dataBits;
-    wanted.parityOn = parity != NOPARITY;
-    wanted.parityOdd = parity == ODDPARITY || parity == MARKPARITY;
-    wanted.parityStick = parity == MARKPARITY || parity == SPACEPARITY;
-    wanted.twoStopBits = stopBits != ONESTOPBIT;
     termios held{};
-    LineReadBack got;
-    if ((error = getAttributes(fd_, &held)) != 0 || (error = readLineSpeed(fd_, &got.baudRate))) {
+    std::uint32_t heldRate = 0;
+    if ((error = getAttributes(fd_, &held)) != 0 || (error = readLineSpeed(fd_, &heldRate))) {
         return usingFailure(error);
     }
-    switch (held.c_cflag & CSIZE) {
-    case CS5:
-        got.byteSize = 5;
-        break;
-    case CS6:
-        got.byteSize = 6;
-        break;
-    case CS7:
-        got.byteSize = 7;
-        break;
-    default:
-        got.byteSize = 8;
-        break;
-    }
-    got.parityOn = (held.c_cflag & PARENB) != 0;
-    got.parityOdd = (held.c_cflag & PARODD) != 0;
-    got.parityStick = (held.c_cflag & CMSPAR) != 0;
-    got.twoStopBits = (held.c_cflag & CSTOPB) != 0;
+    LineReadBack got = heldFraming(held);
+    got.baudRate = heldRate;
+    const LineReadBack wanted = wantedLine(baudRate, dataBits, parity, stopBits);
     if (!acceptLineReadBack(wanted, got, pseudoTerminal_)) {
         (void)restoreLineSettings(fd_, saved);
         return {ERROR_INVALID_PARAMETER, EINVAL};
