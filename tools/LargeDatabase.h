@@ -24,13 +24,21 @@ struct LargeDatabaseShape {
     int zonePoints = 50;
 };
 
-inline NavDatabase makeLargeDatabase(const LargeDatabaseShape& shape = {}, std::uint32_t seed = 1) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<double> latitude(-80.0, 80.0);
-    std::uniform_real_distribution<double> longitude(-179.0, 179.0);
-    std::uniform_real_distribution<double> step(-0.001, 0.001);
-    NavDatabase db;
-    initNavDatabase(&db);
+// Positions drawn from one seeded generator, in the order the records are made.
+struct RandomPlaces {
+    explicit RandomPlaces(std::uint32_t seed) : random(seed) {}
+    double latitude() { return latitudes(random); }
+    double longitude() { return longitudes(random); }
+    double step() { return steps(random); }
+
+    std::mt19937 random;
+    std::uniform_real_distribution<double> latitudes{-80.0, 80.0};
+    std::uniform_real_distribution<double> longitudes{-179.0, 179.0};
+    std::uniform_real_distribution<double> steps{-0.001, 0.001};
+};
+
+inline void addLargeWaypointsAndMarks(NavDatabase& db, const LargeDatabaseShape& shape,
+                                      RandomPlaces& places) {
     for (int i = 0; i < shape.waypoints; ++i) {
         Waypoint w;
         initWaypoint(&w);
@@ -38,8 +46,8 @@ inline NavDatabase makeLargeDatabase(const LargeDatabaseShape& shape = {}, std::
         w.comment = "Anchorage " + std::to_string(i % 97);
         w.symbol = static_cast<std::uint32_t>(i % 40);
         w.colour = {static_cast<std::uint8_t>(i), 0x40, 0x80};
-        w.latitude = latitude(random);
-        w.longitude = longitude(random);
+        w.latitude = places.latitude();
+        w.longitude = places.longitude();
         w.altitude = (i % 50) * 0.5;
         addWaypoint(&db, &w);
     }
@@ -47,10 +55,14 @@ inline NavDatabase makeLargeDatabase(const LargeDatabaseShape& shape = {}, std::
         Mark m;
         initMark(&m);
         m.name = "MRK" + std::to_string(i);
-        m.latitude = latitude(random);
-        m.longitude = longitude(random);
+        m.latitude = places.latitude();
+        m.longitude = places.longitude();
         addMark(&db, &m);
     }
+}
+
+// Routes through the waypoints already made.
+inline void addLargeRoutes(NavDatabase& db, const LargeDatabaseShape& shape) {
     for (int i = 0; i < shape.routes; ++i) {
         Route r;
         initRoute(&r);
@@ -65,17 +77,21 @@ inline NavDatabase makeLargeDatabase(const LargeDatabaseShape& shape = {}, std::
         }
         addRoute(&db, std::move(r));
     }
+}
+
+// Tracks as a boat sails them: small steps, a run ended every 5,000 points.
+inline void addLargeTracks(NavDatabase& db, const LargeDatabaseShape& shape, RandomPlaces& places) {
     for (int i = 0; i < shape.tracks; ++i) {
         Track t;
         initTrack(&t);
         t.number = i + 1;
         t.name = "Log " + std::to_string(i);
         t.colour = {0xFF, 0, 0};
-        double lat = latitude(random);
-        double lon = longitude(random);
+        double lat = places.latitude();
+        double lon = places.longitude();
         for (int p = 0; p < shape.trackPoints; ++p) {
-            lat = std::clamp(lat + step(random), -89.0, 89.0);
-            lon = std::clamp(lon + step(random), -179.0, 179.0);
+            lat = std::clamp(lat + places.step(), -89.0, 89.0);
+            lon = std::clamp(lon + places.step(), -179.0, 179.0);
             TrackPoint point;
             point.pointFlag = (p % 5000 == 4999) ? 'S' : 'N';
             point.latitude = lat;
@@ -85,13 +101,17 @@ inline NavDatabase makeLargeDatabase(const LargeDatabaseShape& shape = {}, std::
         t.points.back().pointFlag = 'S';
         addTrack(&db, std::move(t));
     }
+}
+
+inline void addLargeLinesAndZones(NavDatabase& db, const LargeDatabaseShape& shape,
+                                  RandomPlaces& places) {
     for (int i = 0; i < shape.lines; ++i) {
         Line l;
         initLine(&l);
         l.number = i + 1;
         l.name = "Leading line " + std::to_string(i);
         for (int p = 0; p < shape.linePoints; ++p) {
-            GeoPoint g{latitude(random), longitude(random)};
+            GeoPoint g{places.latitude(), places.longitude()};
             addLinePoint(&l, &g);
         }
         addLine(&db, std::move(l));
@@ -101,11 +121,21 @@ inline NavDatabase makeLargeDatabase(const LargeDatabaseShape& shape = {}, std::
         initZone(&z);
         z.number = i + 1;
         for (int p = 0; p < shape.zonePoints; ++p) {
-            GeoPoint g{latitude(random), longitude(random)};
+            GeoPoint g{places.latitude(), places.longitude()};
             addZonePoint(&z, &g);
         }
         addZone(&db, std::move(z));
     }
+}
+
+inline NavDatabase makeLargeDatabase(const LargeDatabaseShape& shape = {}, std::uint32_t seed = 1) {
+    RandomPlaces places(seed);
+    NavDatabase db;
+    initNavDatabase(&db);
+    addLargeWaypointsAndMarks(db, shape, places);
+    addLargeRoutes(db, shape);
+    addLargeTracks(db, shape, places);
+    addLargeLinesAndZones(db, shape, places);
     return db;
 }
 
