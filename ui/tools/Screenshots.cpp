@@ -122,6 +122,174 @@ bool pictureTransfer(const std::function<void()>& start,
     return saved;
 }
 
+// Copies of the examples in the work folder: the HUB sources of the conversion (three copies
+// and, third, a missing file) and the files a plotter gets (the Series 5 waypoints and routes).
+struct ExampleCopies {
+    QStringList sources;
+    QStringList plotterFiles;
+};
+
+ExampleCopies copyExamples(const QDir& examples, const QDir& workDir) {
+    ExampleCopies copies;
+    const QString hub = examples.filePath(QStringLiteral("harbor-day.hub"));
+    for (const char* name : {"harbor-day.hub", "evening-run.hub", "anchorages.hub"}) {
+        const QString copy = workDir.filePath(QString::fromLatin1(name));
+        QFile::copy(hub, copy);
+        copies.sources.append(copy);
+    }
+    copies.sources.insert(2, workDir.filePath(QStringLiteral("missing.hub")));
+    for (const char* name : {"bay-survey.s5.wpt", "bay-survey.s5.rut"}) {
+        const QString copy = workDir.filePath(QString::fromLatin1(name));
+        QFile::copy(examples.filePath(QString::fromLatin1(name)), copy);
+        copies.plotterFiles.append(copy);
+    }
+    return copies;
+}
+
+// Each page filled as a user fills it.
+void fillPages(velmar::PageTabCtrl* tabs, const ExampleCopies& copies, const QDir& workDir) {
+    // The Convert tab: HUB files to Series 77 into an output folder.
+    velmar::ConvertPage* convert = tabs->convertPage();
+    for (const QString& path : copies.sources) {
+        convert->fileList()->addEntry(path);
+    }
+    setEditText(convert, "sourceEdit", copies.sources.back());
+    setEditText(convert, "folderEdit", workDir.filePath(QStringLiteral("out")));
+    convert->findChild<QAbstractButton*>(QStringLiteral("sourceTypeRadio5"))->click();
+    convert->findChild<QAbstractButton*>(QStringLiteral("destTypeRadio4"))->click();
+
+    // The Merge tab with two HUB files and an output name.
+    velmar::MergePage* merge = tabs->mergePage();
+    for (int i = 0; i < 2; ++i) {
+        merge->fileList()->addEntry(copies.sources[i]);
+    }
+    setEditText(merge, "sourceEdit", copies.sources[1]);
+    setEditText(merge, "outputEdit", workDir.filePath(QStringLiteral("merged.hub")));
+    merge->updateValues(true);
+
+    // The Read tab saving a Series 41 plotter's database; the Write tab with the two Series 5
+    // files for a Series 5 plotter (a page takes clicks only while its tab is shown).
+    velmar::ReadPage* read = tabs->readPage();
+    velmar::WritePage* write = tabs->writePage();
+    setEditText(read, "outputEdit", workDir.filePath(QStringLiteral("harbour.s41")));
+    read->updateValues(true);
+    tabs->setCurrentIndex(3);
+    clickRadio(write, "typeRadio1");
+    tabs->setCurrentIndex(0);
+    for (const QString& path : copies.plotterFiles) {
+        write->fileList()->addFile(path);
+    }
+    setEditText(write, "sourceEdit", copies.plotterFiles.back());
+    write->updateValues(true);
+}
+
+// The port dialogs as a page shows them: the Series 41 defaults, with COM1 standing for a USB
+// adapter (whatever the machine that takes the pictures has), and each wiring drawing.
+bool picturePortDialogs(const QDir& output) {
+    bool ok = true;
+    {
+        const velmar::ScopedSerialDevices adapter({"/dev/ttyUSB0"});
+        velmar::ComSettings settings;
+        velmar::defaultComSettings(&settings, velmar::kDeviceSeries41);
+        velmar::ComSettingsDialog comProperties;
+        comProperties.setSettings(settings);
+        comProperties.show();
+        ok = save(&comProperties, output, QStringLiteral("com-properties.png")) && ok;
+    }
+    const char* const wiringNames[] = {"wiring-series41.png", "wiring-series5.png",
+                                       "wiring-series6.png"};
+    for (int type = velmar::kDeviceSeries41; type <= velmar::kDeviceSeries6; ++type) {
+        velmar::WiringInfoDialog wiring;
+        wiring.setDeviceType(type);
+        wiring.show();
+        ok = save(&wiring, output, QString::fromLatin1(wiringNames[type])) && ok;
+    }
+    return ok;
+}
+
+// The conversion: the window pictured once its button reads "Ok", then closed.
+bool pictureConversion(velmar::ConvertPage* convert, const QDir& output) {
+    bool ok = true;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* progress = qobject_cast<velmar::ProgressDialog*>(QApplication::activeModalWidget());
+        if (progress != nullptr && progress->completed()) {
+            poll.stop();
+            ok = save(progress, output, QStringLiteral("converting.png"));
+            progress->actionButton()->click();
+        }
+    });
+    poll.start(50);
+    convert->convert();
+    return ok;
+}
+
+// A read from a Series 41 plotter that sends a line every quarter second, pictured with a few
+// lines in; a write of both files to a Series 5 plotter that answers slowly, pictured during
+// the second file.
+bool pictureTransfers(velmar::PageTabCtrl* tabs, const QDir& examples, const QDir& output) {
+    bool ok = true;
+    tabs->setCurrentIndex(2);
+    {
+        velmar::sim::SimulatorOptions options;
+        options.role = velmar::sim::Role::Send;
+        options.deviceType = velmar::kDeviceSeries41;
+        options.sendFile = velmar::localPath(examples.filePath(QStringLiteral("harbour-tour.s41")));
+        options.registerPort = false;
+        options.startDelayMs = 0;
+        options.lineGapMs = 250;
+        Plotter plotter(options);
+        ok = plotter.ready() &&
+             pictureTransfer([&] { tabs->readPage()->read(); },
+                             [](velmar::ProgressDialog* w) { return w->lineCounter() >= 4; },
+                             output, QStringLiteral("reading.png"));
+    }
+    tabs->setCurrentIndex(3);
+    {
+        velmar::sim::SimulatorOptions options;
+        options.role = velmar::sim::Role::Receive;
+        options.deviceType = velmar::kDeviceSeries5;
+        options.count = 2;
+        options.registerPort = false;
+        options.answerDelayMs = 60;
+        Plotter plotter(options);
+        const auto inSecondFile = [](velmar::ProgressDialog* w) {
+            return w->resultEdit()->toPlainText().contains(QStringLiteral("OK : ")) &&
+                   w->lineCounter() >= 14;
+        };
+        ok = plotter.ready() &&
+             pictureTransfer([&] { tabs->writePage()->write(); }, inSecondFile, output,
+                             QStringLiteral("writing.png")) &&
+             ok;
+    }
+    tabs->setCurrentIndex(0);
+    return ok;
+}
+
+// Each tab of the main window, the About box (closed by its own button once pictured), the
+// conversion's window and the transfer windows.
+bool pictureMainWindow(velmar::MainTabDialog* window, const QDir& examples, const QDir& output) {
+    bool ok = true;
+    velmar::PageTabCtrl* tabs = window->tabCtrl();
+    const char* const tabNames[] = {"convert-tab.png", "merge-tab.png", "read-tab.png",
+                                    "write-tab.png"};
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        ok = save(window, output, QString::fromLatin1(tabNames[tab])) && ok;
+    }
+    tabs->setCurrentIndex(0);
+    QTimer::singleShot(200, window, [&] {
+        if (auto* about = qobject_cast<velmar::AboutDialog*>(QApplication::activeModalWidget())) {
+            ok = save(about, output, QStringLiteral("about.png")) && ok;
+            about->accept();
+        }
+    });
+    window->systemCommand(velmar::kAboutCommand);
+    ok = pictureConversion(tabs->convertPage(), output) && ok;
+    ok = pictureTransfers(tabs, examples, output) && ok;
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -142,166 +310,24 @@ int main(int argc, char** argv) {
     }
     const QDir workDir(work.path());
     QDir().mkpath(workDir.filePath(QStringLiteral("out")));
-    const QString hub = examples.filePath(QStringLiteral("harbor-day.hub"));
-    QStringList sources;
-    for (const char* name : {"harbor-day.hub", "evening-run.hub", "anchorages.hub"}) {
-        const QString copy = workDir.filePath(QString::fromLatin1(name));
-        QFile::copy(hub, copy);
-        sources.append(copy);
-    }
-    sources.insert(2, workDir.filePath(QStringLiteral("missing.hub")));
-
-    // The files a plotter gets: the example Series 5 waypoints and routes.
-    QStringList plotterFiles;
-    for (const char* name : {"bay-survey.s5.wpt", "bay-survey.s5.rut"}) {
-        const QString copy = workDir.filePath(QString::fromLatin1(name));
-        QFile::copy(examples.filePath(QString::fromLatin1(name)), copy);
-        plotterFiles.append(copy);
-    }
+    const ExampleCopies copies = copyExamples(examples, workDir);
 
     AnswerYes dialogs;
     velmar::ToolkitApp toolkit(&dialogs);
     velmar::MainTabDialog* window = toolkit.mainWindow();
     window->show();
-    velmar::PageTabCtrl* tabs = window->tabCtrl();
-    velmar::ConvertPage* convert = tabs->convertPage();
-    velmar::MergePage* merge = tabs->mergePage();
-    velmar::ReadPage* read = tabs->readPage();
-    velmar::WritePage* write = tabs->writePage();
-
-    // The Convert tab as a user fills it: HUB files to Series 77 into an output folder.
-    for (const QString& path : sources) {
-        convert->fileList()->addEntry(path);
-    }
-    setEditText(convert, "sourceEdit", sources.back());
-    setEditText(convert, "folderEdit", workDir.filePath(QStringLiteral("out")));
-    convert->findChild<QAbstractButton*>(QStringLiteral("sourceTypeRadio5"))->click();
-    convert->findChild<QAbstractButton*>(QStringLiteral("destTypeRadio4"))->click();
-
-    // The Merge tab with two HUB files and an output name.
-    for (int i = 0; i < 2; ++i) {
-        merge->fileList()->addEntry(sources[i]);
-    }
-    setEditText(merge, "sourceEdit", sources[1]);
-    setEditText(merge, "outputEdit", workDir.filePath(QStringLiteral("merged.hub")));
-    merge->updateValues(true);
-
-    // The Read tab saving a Series 41 plotter's database; the Write tab with the two Series 5
-    // files for a Series 5 plotter (a page takes clicks only while its tab is shown).
-    setEditText(read, "outputEdit", workDir.filePath(QStringLiteral("harbour.s41")));
-    read->updateValues(true);
-    tabs->setCurrentIndex(3);
-    clickRadio(write, "typeRadio1");
-    tabs->setCurrentIndex(0);
-    for (const QString& path : plotterFiles) {
-        write->fileList()->addFile(path);
-    }
-    setEditText(write, "sourceEdit", plotterFiles.back());
-    write->updateValues(true);
-
-    bool ok = true;
-    // The port dialogs as a page shows them: the Series 41 defaults, with COM1 standing for a
-    // USB adapter (whatever the machine that takes the pictures has).
-    {
-        const velmar::ScopedSerialDevices adapter({"/dev/ttyUSB0"});
-        velmar::ComSettings settings;
-        velmar::defaultComSettings(&settings, velmar::kDeviceSeries41);
-        velmar::ComSettingsDialog comProperties;
-        comProperties.setSettings(settings);
-        comProperties.show();
-        ok = save(&comProperties, output, QStringLiteral("com-properties.png")) && ok;
-    }
-    const char* const wiringNames[] = {"wiring-series41.png", "wiring-series5.png",
-                                       "wiring-series6.png"};
-    for (int type = velmar::kDeviceSeries41; type <= velmar::kDeviceSeries6; ++type) {
-        velmar::WiringInfoDialog wiring;
-        wiring.setDeviceType(type);
-        wiring.show();
-        ok = save(&wiring, output, QString::fromLatin1(wiringNames[type])) && ok;
-    }
+    fillPages(window->tabCtrl(), copies, workDir);
+    bool ok = picturePortDialogs(output);
 
     // A window that never finishes must not hang the script.
     QTimer::singleShot(60000, &application, [] {
         std::fprintf(stderr, "screenshots: timed out\n");
         std::_Exit(1);
     });
-
     QTimer::singleShot(200, &application, [&] {
-        const char* const tabNames[] = {"convert-tab.png", "merge-tab.png", "read-tab.png",
-                                        "write-tab.png"};
-        for (int tab = 0; tab < tabs->count(); ++tab) {
-            tabs->setCurrentIndex(tab);
-            ok = save(window, output, QString::fromLatin1(tabNames[tab])) && ok;
-        }
-        tabs->setCurrentIndex(0);
-
-        // The About box, closed by its own button once pictured.
-        QTimer::singleShot(200, &application, [&] {
-            if (auto* about =
-                    qobject_cast<velmar::AboutDialog*>(QApplication::activeModalWidget())) {
-                ok = save(about, output, QStringLiteral("about.png")) && ok;
-                about->accept();
-            }
-        });
-        window->systemCommand(velmar::kAboutCommand);
-
-        // The conversion: picture the window once its button reads "Ok", then close it.
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, &application, [&] {
-            auto* progress =
-                qobject_cast<velmar::ProgressDialog*>(QApplication::activeModalWidget());
-            if (progress != nullptr && progress->completed()) {
-                poll.stop();
-                ok = save(progress, output, QStringLiteral("converting.png")) && ok;
-                progress->actionButton()->click();
-            }
-        });
-        poll.start(50);
-        convert->convert();
-
-        // A read from a Series 41 plotter that sends a line every quarter second, pictured
-        // with a few lines in.
-        tabs->setCurrentIndex(2);
-        {
-            velmar::sim::SimulatorOptions options;
-            options.role = velmar::sim::Role::Send;
-            options.deviceType = velmar::kDeviceSeries41;
-            options.sendFile =
-                velmar::localPath(examples.filePath(QStringLiteral("harbour-tour.s41")));
-            options.registerPort = false;
-            options.startDelayMs = 0;
-            options.lineGapMs = 250;
-            Plotter plotter(options);
-            ok = plotter.ready() &&
-                 pictureTransfer([&] { read->read(); },
-                                 [](velmar::ProgressDialog* w) { return w->lineCounter() >= 4; },
-                                 output, QStringLiteral("reading.png")) &&
-                 ok;
-        }
-        // A write of both files to a Series 5 plotter that answers slowly, pictured during the
-        // second file.
-        tabs->setCurrentIndex(3);
-        {
-            velmar::sim::SimulatorOptions options;
-            options.role = velmar::sim::Role::Receive;
-            options.deviceType = velmar::kDeviceSeries5;
-            options.count = 2;
-            options.registerPort = false;
-            options.answerDelayMs = 60;
-            Plotter plotter(options);
-            const auto inSecondFile = [](velmar::ProgressDialog* w) {
-                return w->resultEdit()->toPlainText().contains(QStringLiteral("OK : ")) &&
-                       w->lineCounter() >= 14;
-            };
-            ok = plotter.ready() &&
-                 pictureTransfer([&] { write->write(); }, inSecondFile, output,
-                                 QStringLiteral("writing.png")) &&
-                 ok;
-        }
-        tabs->setCurrentIndex(0);
+        ok = pictureMainWindow(window, examples, output) && ok;
         window->reject();
     });
-
     toolkit.run();
     return ok ? 0 : 1;
 }
