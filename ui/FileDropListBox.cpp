@@ -26,6 +26,26 @@ QStringList droppedPaths(const QMimeData* mime) {
     return paths;
 }
 
+void acceptUrlDrag(QDragMoveEvent* event) {
+    if (event->mimeData() != nullptr && event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+        return;
+    }
+    event->ignore();
+}
+
+void dropLocalPaths(QDropEvent* event, const std::function<void(const QString&)>& add) {
+    const QStringList paths = droppedPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    for (const QString& path : paths) {
+        add(path);
+    }
+    event->acceptProposedAction();
+}
+
 std::string localPath(const QString& path) {
     const QByteArray bytes = QFile::encodeName(path);
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
@@ -87,31 +107,15 @@ void FileDropListBox::deleteSelected() {
 }
 
 void FileDropListBox::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData() != nullptr && event->mimeData()->hasUrls()) {
-        event->acceptProposedAction();
-        return;
-    }
-    event->ignore();
+    acceptUrlDrag(event);
 }
 
 void FileDropListBox::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData() != nullptr && event->mimeData()->hasUrls()) {
-        event->acceptProposedAction();
-        return;
-    }
-    event->ignore();
+    acceptUrlDrag(event);
 }
 
 void FileDropListBox::dropEvent(QDropEvent* event) {
-    const QStringList paths = droppedPaths(event->mimeData());
-    if (paths.isEmpty()) {
-        event->ignore();
-        return;
-    }
-    for (const QString& path : paths) {
-        addEntry(path);
-    }
-    event->acceptProposedAction();
+    dropLocalPaths(event, [this](const QString& path) { addEntry(path); });
 }
 
 void FileDropListBox::keyPressEvent(QKeyEvent* event) {

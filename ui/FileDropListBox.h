@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QStringList>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ class FileDropListBox : public QListWidget {
 
 // The local paths of a drop, in drop order; URLs that are not local files are left out.
 QStringList droppedPaths(const QMimeData* mime);
+// What both file lists do with a drag: one that carries URLs is taken (enter and move), and
+// its drop hands each local path to `add` in drop order; a drop without one is ignored.
+void acceptUrlDrag(QDragMoveEvent* event);
+void dropLocalPaths(QDropEvent* event, const std::function<void(const QString&)>& add);
 // The file system's byte string of a path (and back).
 std::string localPath(const QString& path);
 QString fromLocalPath(const std::string& path);

@@ -4,7 +4,6 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMimeData>
 
 #include <algorithm>
 #include <memory>
@@ -95,31 +94,15 @@ void FileDropListView::deleteSelected() {
 }
 
 void FileDropListView::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData() != nullptr && event->mimeData()->hasUrls()) {
-        event->acceptProposedAction();
-        return;
-    }
-    event->ignore();
+    acceptUrlDrag(event);
 }
 
 void FileDropListView::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData() != nullptr && event->mimeData()->hasUrls()) {
-        event->acceptProposedAction();
-        return;
-    }
-    event->ignore();
+    acceptUrlDrag(event);
 }
 
 void FileDropListView::dropEvent(QDropEvent* event) {
-    const QStringList dropped = droppedPaths(event->mimeData());
-    if (dropped.isEmpty()) {
-        event->ignore();
-        return;
-    }
-    for (const QString& path : dropped) {
-        addFile(path);
-    }
-    event->acceptProposedAction();
+    dropLocalPaths(event, [this](const QString& path) { addFile(path); });
 }
 
 void FileDropListView::keyPressEvent(QKeyEvent* event) {
