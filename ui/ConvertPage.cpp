@@ -101,6 +101,15 @@ ConvertPage::ConvertPage(DialogService& dialogs, QWidget* parent)
 
 ConvertPage::~ConvertPage() = default;
 
+QString askForFileToAdd(DialogService& dialogs, QWidget* parent) {
+    FileDialogRequest request;
+    request.initialName = QString::fromLatin1(kAddFileInitialName);
+    request.filter = QString::fromLatin1(kAddFileFilter);
+    request.fileMustExist = true;
+    request.hideReadOnly = true;
+    return dialogs.openFile(parent, request);
+}
+
 FileDropListBox* ConvertPage::fileList() const {
     return form_->fileList;
 }
@@ -126,12 +135,7 @@ void ConvertPage::updateValues(bool readBack) {
 void ConvertPage::addFile() {
     // Take over what was typed first, so pushing the values back does not undo it.
     updateValues(true);
-    FileDialogRequest request;
-    request.initialName = QString::fromLatin1(kAddFileInitialName);
-    request.filter = QString::fromLatin1(kAddFileFilter);
-    request.fileMustExist = true;
-    request.hideReadOnly = true;
-    const QString path = dialogs_.openFile(this, request);
+    const QString path = askForFileToAdd(dialogs_, this);
     if (path.isEmpty()) {
         return;
     }

@@ -25,6 +25,10 @@ inline constexpr char kAddFileFilter[] = "All files (*.*)|*.*||";
 inline constexpr char kAddFileInitialName[] = "*.*";
 inline constexpr char kBrowseFolderTitle[] = "Current folder is:";
 
+// The Add file dialog of the Convert and Write pages (any existing file): the chosen path, or
+// an empty text when the user cancelled.
+QString askForFileToAdd(DialogService& dialogs, QWidget* parent);
+
 // The model list shown under a type group, by type index; null outside 0..6.
 const char* modelLabelText(int typeIndex);
 

@@ -49,12 +49,7 @@ void WritePage::updateValues(bool readBack) {
 
 void WritePage::addFile() {
     updateValues(true);
-    FileDialogRequest request;
-    request.initialName = QString::fromLatin1(kAddFileInitialName);
-    request.filter = QString::fromLatin1(kAddFileFilter);
-    request.fileMustExist = true;
-    request.hideReadOnly = true;
-    const QString path = dialogs_.openFile(this, request);
+    const QString path = askForFileToAdd(dialogs_, this);
     if (path.isEmpty()) {
         return;
     }
