@@ -150,6 +150,39 @@ std::size_t countLineFeeds(const char* bytes, std::size_t count) {
     return static_cast<std::size_t>(std::count(bytes, bytes + count, '\n'));
 }
 
+// The receivers that listen (Series 41 and Series 6): every piece the port has read is handed
+// to `take` (bytes, count), until `take` returns false (the end came, or the file cannot keep
+// more), the stop, or a lost line. 1 when the file or the port's event cannot be created.
+template <typename Take> int receiveStream(DeviceReadJob* job, SerialPort* port, Take take) {
+    Reception reception(job, port);
+    if (!reception.createFile()) {
+        return 1;
+    }
+    if (!reception.waiterReady()) {
+        reception.finish();
+        return 1;
+    }
+    bool more = true;
+    while (more) {
+        std::uint32_t events = 0;
+        const PortWaiter::Wake wake = reception.wait(&events);
+        if (wake == PortWaiter::Wake::Stopped || wake == PortWaiter::Wake::Lost) {
+            break;
+        }
+        if ((events & EV_RXCHAR) == 0) {
+            continue;
+        }
+        std::uint32_t count = 0;
+        while (more && reception.read(&count) && count > 0) {
+            more = take(reception, reception.bytes(), count);
+        }
+        if (reception.lost()) {
+            break;
+        }
+    }
+    return reception.finish();
+}
+
 } // namespace
 
 DeviceReadJob::~DeviceReadJob() {
@@ -195,43 +228,23 @@ void postLineCount(DeviceReadJob* job) {
 }
 
 int receiveSeries41(DeviceReadJob* job, SerialPort* port) {
-    Reception reception(job, port);
-    if (!reception.createFile()) {
-        return 1;
-    }
-    if (!reception.waiterReady()) {
-        reception.finish();
-        return 1;
-    }
     SentenceHunter hunter;
-    bool ended = false;
-    bool saved = true;
-    while (!ended && saved) {
-        std::uint32_t events = 0;
-        const PortWaiter::Wake wake = reception.wait(&events);
-        if (wake == PortWaiter::Wake::Stopped || wake == PortWaiter::Wake::Lost) {
-            break;
-        }
-        if ((events & EV_RXCHAR) == 0) {
-            continue;
-        }
-        std::uint32_t count = 0;
-        while (!ended && saved && reception.read(&count) && count > 0) {
-            for (std::uint32_t i = 0; i < count && !ended && saved; ++i) {
-                const SentenceHunter::Result result = hunter.take(reception.bytes()[i]);
-                if (result != SentenceHunter::Result::None) {
-                    const std::string_view sentence = hunter.sentence();
-                    saved = reception.save(sentence.data(), sentence.size());
-                    postLineCount(job);
-                    ended = result == SentenceHunter::Result::End;
+    return receiveStream(
+        job, port, [&](Reception& reception, const char* bytes, std::uint32_t count) {
+            for (std::uint32_t i = 0; i < count; ++i) {
+                const SentenceHunter::Result result = hunter.take(bytes[i]);
+                if (result == SentenceHunter::Result::None) {
+                    continue;
+                }
+                const std::string_view sentence = hunter.sentence();
+                const bool saved = reception.save(sentence.data(), sentence.size());
+                postLineCount(job);
+                if (!saved || result == SentenceHunter::Result::End) {
+                    return false;
                 }
             }
-        }
-        if (reception.lost()) {
-            break;
-        }
-    }
-    return reception.finish();
+            return true;
+        });
 }
 
 int receiveSeries5(DeviceReadJob* job, SerialPort* port) {
@@ -290,41 +303,16 @@ int receiveSeries5(DeviceReadJob* job, SerialPort* port) {
 }
 
 int receiveSeries6(DeviceReadJob* job, SerialPort* port) {
-    Reception reception(job, port);
-    if (!reception.createFile()) {
-        return 1;
-    }
-    if (!reception.waiterReady()) {
-        reception.finish();
-        return 1;
-    }
-    bool ended = false;
-    bool saved = true;
-    while (!ended && saved) {
-        std::uint32_t events = 0;
-        const PortWaiter::Wake wake = reception.wait(&events);
-        if (wake == PortWaiter::Wake::Stopped || wake == PortWaiter::Wake::Lost) {
-            break;
-        }
-        if ((events & EV_RXCHAR) == 0) {
-            continue;
-        }
-        std::uint32_t count = 0;
-        while (!ended && saved && reception.read(&count) && count > 0) {
-            const char* bytes = reception.bytes();
-            saved = reception.save(bytes, count);
+    return receiveStream(
+        job, port, [job](Reception& reception, const char* bytes, std::uint32_t count) {
+            const bool saved = reception.save(bytes, count);
             // The window counts every line that arrives.
             for (std::size_t lines = countLineFeeds(bytes, count); lines > 0; --lines) {
                 postLineCount(job);
             }
             // The read that holds the end-of-file byte is the last, saved whole.
-            ended = std::memchr(bytes, kSeries6EndMark, count) != nullptr;
-        }
-        if (reception.lost()) {
-            break;
-        }
-    }
-    return reception.finish();
+            return saved && std::memchr(bytes, kSeries6EndMark, count) == nullptr;
+        });
 }
 
 int runReadJob(DeviceReadJob* job) {
