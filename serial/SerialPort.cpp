@@ -25,6 +25,7 @@ class SerialPort::Call {
         ++callDepth;
         device = port.handle_;
         ownEvent = port.overlappedEvent_;
+        port.lastError = ERROR_SUCCESS; // a call that ends without a failure leaves 0
     }
     ~Call() {
         std::lock_guard lock(port_.mutex_);
@@ -77,7 +78,6 @@ std::uint32_t SerialPort::finish(std::uint32_t status, int systemError) {
 
 std::uint32_t SerialPort::queryState(LineState* state) {
     const Call call(*this);
-    lastError = ERROR_SUCCESS;
     if (!call.device) {
         return finish(ERROR_INVALID_HANDLE);
     }
@@ -85,10 +85,14 @@ std::uint32_t SerialPort::queryState(LineState* state) {
     return finish(status.code, status.systemError);
 }
 
+std::uint32_t SerialPort::lineUnreadable() {
+    LineState state;
+    return queryState(&state);
+}
+
 std::uint32_t SerialPort::openPort(const char* name, std::uint32_t inputQueue,
                                    std::uint32_t outputQueue, bool overlapped) {
     const Call call(*this);
-    lastError = ERROR_SUCCESS;
     const std::lock_guard lifecycle(lifecycle_);
     if (isOpen()) {
         return finish(ERROR_ALREADY_INITIALIZED);
@@ -163,7 +167,6 @@ void SerialPort::closeDevice() {
 
 std::uint32_t SerialPort::closePort() {
     const Call call(*this);
-    lastError = ERROR_SUCCESS;
     closeDevice();
     return finish(ERROR_SUCCESS);
 }
@@ -171,7 +174,6 @@ std::uint32_t SerialPort::closePort() {
 std::uint32_t SerialPort::configure(std::uint32_t baudRate, std::uint8_t dataBits,
                                     std::uint8_t parity, std::uint8_t stopBits) {
     const Call call(*this);
-    lastError = ERROR_SUCCESS;
     PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
@@ -189,13 +191,11 @@ std::uint32_t SerialPort::configure(std::uint32_t baudRate, std::uint8_t dataBit
 
 std::uint32_t SerialPort::setEventCharacter(char character, bool addToMask) {
     const Call call(*this);
-    lastError = ERROR_SUCCESS;
     PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
     }
-    LineState state;
-    if (const std::uint32_t status = queryState(&state)) {
+    if (const std::uint32_t status = lineUnreadable()) {
         return status;
     }
     if (addToMask) {
@@ -209,7 +209,6 @@ std::uint32_t SerialPort::setEventCharacter(char character, bool addToMask) {
 
 std::uint32_t SerialPort::setEventMask(std::uint32_t mask) {
     const Call call(*this);
-    lastError = ERROR_SUCCESS;
     PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
@@ -221,7 +220,6 @@ std::uint32_t SerialPort::setEventMask(std::uint32_t mask) {
 
 std::uint32_t SerialPort::waitForEvent(Overlapped* overlapped, std::uint32_t timeout) {
     const Call call(*this);
-    lastError = ERROR_SUCCESS;
     PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
@@ -255,13 +253,11 @@ std::uint32_t SerialPort::waitForEvent(Overlapped* overlapped, std::uint32_t tim
 
 std::uint32_t SerialPort::setFlowControl(FlowControl mode) {
     const Call call(*this);
-    lastError = ERROR_SUCCESS;
     PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
     }
-    LineState state;
-    if (const std::uint32_t status = queryState(&state)) {
+    if (const std::uint32_t status = lineUnreadable()) {
         return status;
     }
     if (mode != FlowControl::None && mode != FlowControl::Hardware &&
@@ -274,7 +270,6 @@ std::uint32_t SerialPort::setFlowControl(FlowControl mode) {
 
 std::uint32_t SerialPort::setReadTimeoutMode(ReadTimeoutMode mode) {
     const Call call(*this);
-    lastError = ERROR_SUCCESS;
     PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);
@@ -325,7 +320,6 @@ std::int32_t SerialPort::flowControl() {
 
 std::uint32_t SerialPort::eventMask() {
     const Call call(*this);
-    lastError = ERROR_SUCCESS;
     if (!call.device) {
         finish(ERROR_INVALID_HANDLE);
         return 0;
@@ -355,7 +349,6 @@ std::uint32_t SerialPort::transferBytes(const void* bytes, std::uint32_t length,
                                         std::uint32_t* count, Overlapped* overlapped,
                                         std::uint32_t timeout, Transfer transfer) {
     const Call call(*this);
-    lastError = ERROR_SUCCESS;
     std::uint32_t ownCount = 0;
     if (count == nullptr) {
         count = &ownCount;
@@ -398,7 +391,6 @@ std::uint32_t SerialPort::read(void* buffer, std::uint32_t length, std::uint32_t
 
 std::uint32_t SerialPort::purge() {
     const Call call(*this);
-    lastError = ERROR_SUCCESS;
     PortDevice* const device = call.device.get();
     if (!device) {
         return finish(ERROR_INVALID_HANDLE);

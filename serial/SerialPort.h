@@ -157,6 +157,8 @@ class SerialPort {
                                 Overlapped* overlapped, std::uint32_t timeout, Transfer transfer);
     // Reads the line state; 0 or the failure status.
     std::uint32_t queryState(LineState* state);
+    // The line state cannot be read: its failure status; 0 when it can.
+    std::uint32_t lineUnreadable();
 
   private:
     // One call in progress, from its start to its return: counted for the destructor, with the
