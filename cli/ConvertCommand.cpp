@@ -212,13 +212,13 @@ bool runOnConsole(ConversionJob* job, LinePrinter& printer) {
     bool completed = false;
     while (!completed) {
         completed = window.wait();
-        printer.feed(takeConversionLog(job, &offset));
+        printer.feed(takeJobLog(job, &offset));
         if (interruptAsked()) {
             break; // Cancel: the file in hand ends, the others get no line
         }
     }
     stopConversionJob(job);
-    printer.feed(takeConversionLog(job, &offset));
+    printer.feed(takeJobLog(job, &offset));
     return completed;
 }
 

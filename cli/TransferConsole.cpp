@@ -162,7 +162,7 @@ int runOnConsole(TransferJob* job, const char* countFormat, const char* complete
     bool ended = false;
     while (!ended && !interruptAsked()) {
         const ConsoleWindow::Snapshot said = window.wait();
-        console.feed(takeTransferLog(job, &offset));
+        console.feed(takeJobLog(job, &offset));
         console.count(said.lines);
         if (said.question >= 0) {
             answer(said.question, console);
@@ -170,7 +170,7 @@ int runOnConsole(TransferJob* job, const char* countFormat, const char* complete
         ended = said.ended;
     }
     stopTransferJob(job); // Cancel, or the wait for a worker that has ended
-    console.feed(takeTransferLog(job, &offset));
+    console.feed(takeJobLog(job, &offset));
     console.finish();
     if (interruptAsked()) {
         return kExitInterrupted;

@@ -231,14 +231,4 @@ ConversionReport conversionReport(ConversionJob* job, int index) {
     return job->reports[static_cast<std::size_t>(index)];
 }
 
-std::string takeConversionLog(ConversionJob* job, std::size_t* offset) {
-    const std::lock_guard<std::mutex> guard(job->lock);
-    if (*offset >= job->resultLog.size()) {
-        return {};
-    }
-    std::string part = job->resultLog.substr(*offset);
-    *offset = job->resultLog.size();
-    return part;
-}
-
 } // namespace velmar

@@ -27,17 +27,12 @@ inline constexpr char kNoFolderMessage[] =
 inline constexpr char kFolderMissingSuffix[] = " folder is not exist";
 inline constexpr char kNoSeries66Message[] = "No support Series 66";
 
-struct ConversionJob {
+struct ConversionJob : JobControl {
     std::vector<std::string> files; // source paths in list order
     std::int32_t fileCount = 0;
     std::string outputFolder; // trimmed
     std::int32_t sourceType = 0;
     std::int32_t destinationType = 0;
-    JobWindow* progressWindow = nullptr;
-    std::mutex lock; // guards stopFlag and resultLog
-    std::int32_t stopFlag = 0;
-    std::thread workerThread;
-    std::string resultLog;
 
     // The reader of sourceType and the writer and extension of destinationType, chosen by
     // whoever builds the job (out of the family table).
@@ -89,8 +84,6 @@ std::string renamedOutput(ConversionJob* job, int index);
 // The report of file `index` (under the lock): empty when none was asked for or the file was
 // not converted.
 ConversionReport conversionReport(ConversionJob* job, int index);
-// The part of the log after `*offset` (under the lock); advances the offset.
-std::string takeConversionLog(ConversionJob* job, std::size_t* offset);
 
 // The output name: folder + '/' + the source's name after its last '/' + extension.
 std::string outputPathFor(const std::string& folder, const std::string& source,

@@ -22,4 +22,14 @@ std::string trimText(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
+std::string takeJobLog(JobControl* job, std::size_t* offset) {
+    const std::lock_guard<std::mutex> guard(job->lock);
+    if (*offset >= job->resultLog.size()) {
+        return {};
+    }
+    std::string part = job->resultLog.substr(*offset);
+    *offset = job->resultLog.size();
+    return part;
+}
+
 } // namespace velmar

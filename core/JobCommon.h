@@ -1,8 +1,15 @@
 #pragma once
-// What every job shares, whichever folder it lives in: the trimmed text of a path box and the
-// message when memory runs out.
+// What every job shares, whichever folder it lives in: the trimmed text of a path box, the
+// message when memory runs out, and the control fields of a job run by a worker thread that
+// reports to a progress window.
 
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
 #include <string>
+#include <thread>
+
+#include "core/JobWindow.h"
 
 namespace velmar {
 
@@ -10,5 +17,19 @@ inline constexpr char kNoMemoryMessage[] = "Can not get enough memory";
 
 // White space removed from both ends.
 std::string trimText(const std::string& text);
+
+// The fields a job run by a worker thread has: its window, its worker, the stop flag and the
+// result log the window shows. A job record derives from it and stops and joins its worker in
+// its own destructor.
+struct JobControl {
+    JobWindow* progressWindow = nullptr;
+    std::thread workerThread;
+    std::mutex lock; // guards stopFlag and resultLog
+    std::int32_t stopFlag = 0;
+    std::string resultLog;
+};
+
+// The part of the log after `*offset` (under the lock); advances the offset.
+std::string takeJobLog(JobControl* job, std::size_t* offset);
 
 } // namespace velmar

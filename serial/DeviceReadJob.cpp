@@ -351,7 +351,7 @@ void stopDeviceReadJob(DeviceReadJob* job) {
 }
 
 std::string takeReadLog(DeviceReadJob* job, std::size_t* offset) {
-    return takeTransferLog(job, offset);
+    return takeJobLog(job, offset);
 }
 
 } // namespace velmar

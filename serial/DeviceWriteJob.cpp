@@ -410,7 +410,7 @@ void stopDeviceWriteJob(DeviceWriteJob* job) {
 }
 
 std::string takeWriteLog(DeviceWriteJob* job, std::size_t* offset) {
-    return takeTransferLog(job, offset);
+    return takeJobLog(job, offset);
 }
 
 } // namespace velmar

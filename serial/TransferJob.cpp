@@ -100,16 +100,6 @@ void stopTransferJob(TransferJob* job) {
     }
 }
 
-std::string takeTransferLog(TransferJob* job, std::size_t* offset) {
-    const std::lock_guard<std::mutex> guard(job->lock);
-    if (*offset >= job->resultLog.size()) {
-        return {};
-    }
-    std::string part = job->resultLog.substr(*offset);
-    *offset = job->resultLog.size();
-    return part;
-}
-
 std::string portOpenFailureReason(const std::string& portName, std::uint32_t status,
                                   int systemError) {
     const std::string device = resolvePortName(portName.c_str());

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/JobWindow.h"
+#include "core/JobCommon.h"
 #include "serial/ComSettings.h"
 #include "serial/SerialPort.h"
 #include "serial/Sync.h"
@@ -39,18 +39,13 @@ inline constexpr char kSeries6EndMark = 0x1A;
 
 // The fields every transfer job has. A job record derives from it, is owned by whoever shows
 // its progress window, and stops and joins its worker in its own destructor.
-struct TransferJob {
+struct TransferJob : JobControl {
     std::int32_t deviceType = 0;
     ComSettings settings;
     // The port to open: empty for the COM name of settings.portIndex, else a port name or a
     // device path (the command line's --port).
     std::string portName;
-    JobWindow* progressWindow = nullptr;
-    std::thread workerThread;
-    std::mutex lock; // guards stopFlag and resultLog
-    std::int32_t stopFlag = 0;
     ManualResetEvent stopEvent; // set by the window's button; created with the job
-    std::string resultLog;
 
     // The messages of the job's result lines and line counts (read 0x501/0x502, write
     // 0x503/0x504).
@@ -85,8 +80,6 @@ void startTransferJob(TransferJob* job, JobWindow* window, std::function<void()>
 // What the window's button does: asks for a stop (flag and event) unless the job has posted its
 // final line, and waits until the worker has ended.
 void stopTransferJob(TransferJob* job);
-// The part of the log after `*offset` (under the lock); advances the offset.
-std::string takeTransferLog(TransferJob* job, std::size_t* offset);
 
 // Opens the job's port for overlapped I/O and configures it from the settings. When it
 // cannot, posts the final line "Err : Unable to open COM-port" followed by a line that says why

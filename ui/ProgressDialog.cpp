@@ -155,7 +155,7 @@ void ProgressDialog::onJobMessage(unsigned message, std::uintptr_t wParam) {
     if (message != kMsgConversion || job_ == nullptr) {
         return;
     }
-    appendLog(takeConversionLog(job_, &logOffset_));
+    appendLog(takeJobLog(job_, &logOffset_));
     showLogTail();
     if (wParam == 0) {
         completed_ = true;
@@ -182,7 +182,7 @@ void ProgressDialog::onTransferMessage(unsigned message, std::uintptr_t wParam,
     if (message != transfer_->resultMessage || closing_) {
         return;
     }
-    appendLog(takeTransferLog(transfer_, &logOffset_));
+    appendLog(takeJobLog(transfer_, &logOffset_));
     showLogTail();
     if (message == kMsgWriteResult && wParam == kWriteAskNext) {
         takeLines(); // the count of the file before stands while the question is up
