@@ -91,6 +91,15 @@ void BM_WakeUpLatency(benchmark::State& state) {
 }
 BENCHMARK(BM_WakeUpLatency)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The runs of both streams: the transfers' read size and a large one, three times each.
+void streamRuns(benchmark::internal::Benchmark* benchmark) {
+    benchmark->Arg(511)
+        ->Arg(64 * 1024)
+        ->Iterations(3)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+}
+
 // Device to program: the device streams 10 MB; the program waits for events and reads in
 // pieces of range(0) bytes (511 is what the transfers ask for).
 void BM_ReceiveStream(benchmark::State& state) {
@@ -138,12 +147,7 @@ void BM_ReceiveStream(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kStreamBytes));
 }
-BENCHMARK(BM_ReceiveStream)
-    ->Arg(511)
-    ->Arg(64 * 1024)
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_ReceiveStream)->Apply(streamRuns);
 
 // Program to device: the program writes 10 MB in pieces of range(0) bytes; the device drains.
 void BM_SendStream(benchmark::State& state) {
@@ -173,12 +177,7 @@ void BM_SendStream(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kStreamBytes));
 }
-BENCHMARK(BM_SendStream)
-    ->Arg(511)
-    ->Arg(64 * 1024)
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_SendStream)->Apply(streamRuns);
 
 } // namespace
 
