@@ -75,6 +75,15 @@ bool hemisphereAt(std::string_view text, std::size_t position, char positive, ch
     return at(text, position, positive) || at(text, position, negative);
 }
 
+bool isDigit(char c) {
+    return static_cast<unsigned char>(c - '0') < 10;
+}
+
+double signedCoordinate(double degrees, double minutes, bool negative) {
+    const double result = degrees + minutes * (1.0 / 60.0);
+    return negative ? -result : result;
+}
+
 // The digits and point that every writer makes ("34", "12.345"), read as parseNumber reads
 // them (its digits over a power of ten); false for any other text, which parseNumber reads.
 bool plainDecimal(std::string_view text, double* value) {
@@ -85,7 +94,6 @@ bool plainDecimal(std::string_view text, double* value) {
     if (text.empty() || text.size() > 15) {
         return false;
     }
-    const auto isDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
     std::uint64_t digits = 0;
     for (; p < end && isDigit(*p); ++p) {
         digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
@@ -106,6 +114,39 @@ bool plainDecimal(std::string_view text, double* value) {
     }
     *value = static_cast<double>(digits) / kPowers[decimals];
     return true;
+}
+
+std::size_t readWrittenCoordinate(std::string_view text, double* value, bool latitude) {
+    // One or two (latitude) or up to three (longitude) degree digits, 'D', two minute digits,
+    // '.', three digits and the hemisphere: the degree digits put the 'D' where the first layout
+    // of parseCoordinate that fits such a text looks for it, so both read the same numbers.
+    const char* const p = text.data();
+    const std::size_t n = text.size();
+    const std::size_t most = latitude ? 2 : 3;
+    std::size_t d = 0;
+    std::uint32_t degrees = 0;
+    for (; d < n && d < most && isDigit(p[d]); ++d) {
+        degrees = degrees * 10 + static_cast<std::uint32_t>(p[d] - '0');
+    }
+    if (d == 0 || n < d + 8) {
+        return 0;
+    }
+    const char* const m = p + d;
+    if (m[0] != 'D' || !isDigit(m[1]) || !isDigit(m[2]) || m[3] != '.' || !isDigit(m[4]) ||
+        !isDigit(m[5]) || !isDigit(m[6])) {
+        return 0;
+    }
+    const bool negative = m[7] == (latitude ? 'S' : 'W');
+    if (!negative && m[7] != (latitude ? 'N' : 'E')) {
+        return 0;
+    }
+    const auto thousandths =
+        static_cast<std::uint32_t>((m[1] - '0') * 10000 + (m[2] - '0') * 1000 + (m[4] - '0') * 100 +
+                                   (m[5] - '0') * 10 + (m[6] - '0'));
+    // The very doubles that plainDecimal makes of "34" and "12.345".
+    *value = signedCoordinate(static_cast<double>(degrees), static_cast<double>(thousandths) / 1e3,
+                              negative);
+    return d + 8;
 }
 
 ResultCode parseCoordinate(std::string_view text, int style, double* value, bool latitude) {
@@ -140,11 +181,7 @@ ResultCode parseCoordinate(std::string_view text, int style, double* value, bool
             if (!plainDecimal(minuteText, &minutes)) {
                 minutes = parseNumberBeforeNul(minuteText);
             }
-            double result = degrees + minutes * (1.0 / 60.0);
-            if (text[hemisphere] == negative) {
-                result = -result;
-            }
-            *value = result;
+            *value = signedCoordinate(degrees, minutes, text[hemisphere] == negative);
             return kOk;
         }
     }
@@ -207,6 +244,14 @@ ResultCode parseLatitude(std::string_view text, int style, double* value) {
 
 ResultCode parseLongitude(std::string_view text, int style, double* value) {
     return parseCoordinate(text, style, value, false);
+}
+
+std::size_t readWrittenLatitude(std::string_view text, double* value) {
+    return readWrittenCoordinate(text, value, true);
+}
+
+std::size_t readWrittenLongitude(std::string_view text, double* value) {
+    return readWrittenCoordinate(text, value, false);
 }
 
 std::int32_t positionKey(double value) {

@@ -2,6 +2,7 @@
 // The text encodings that every file format shares: latitude and longitude texts, the position
 // key, the comma-field reader, fixed-width fields, colour and date texts.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -48,6 +49,13 @@ char* putLongitude(char* out, double value, int style);
 // matching no layout gives 0.0 and 0.
 ResultCode parseLatitude(std::string_view text, int style, double* value);
 ResultCode parseLongitude(std::string_view text, int style, double* value);
+
+// A DegreeLetter coordinate in the very shape the writers make ("34D12.345N", "135D06.500W") at
+// the start of `text`, read straight from its digits: the bytes it takes, with `value` set to
+// what parseLatitude/parseLongitude give for the whole text; 0, value untouched, for another
+// shape (which those then read).
+std::size_t readWrittenLatitude(std::string_view text, double* value);
+std::size_t readWrittenLongitude(std::string_view text, double* value);
 
 bool latitudeInRange(double value);
 bool longitudeInRange(double value);
