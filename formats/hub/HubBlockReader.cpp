@@ -71,99 +71,98 @@ class BlockReader {
     }
 
     void inside(std::string_view line) {
-        const bool end = startsWith(line, "$END");
+        if (startsWith(line, "$END")) {
+            endBlock();
+            return;
+        }
         const std::string_view fields = line.substr(1);
         switch (block_) {
-        case Block::Waypoints:
-            if (end) {
-                block_ = Block::None;
-            } else {
-                Waypoint waypoint;
-                initWaypoint(&waypoint);
-                readWaypointFields(fields, &waypoint);
-                sink_.addWaypoint(waypoint);
-            }
+        case Block::Waypoints: {
+            Waypoint waypoint;
+            initWaypoint(&waypoint);
+            readWaypointFields(fields, &waypoint);
+            sink_.addWaypoint(waypoint);
             break;
-        case Block::Marks:
-            if (end) {
-                block_ = Block::None;
-            } else {
-                Mark mark;
-                initMark(&mark);
-                readMarkFields(fields, &mark);
-                sink_.addMark(mark);
-            }
+        }
+        case Block::Marks: {
+            Mark mark;
+            initMark(&mark);
+            readMarkFields(fields, &mark);
+            sink_.addMark(mark);
             break;
+        }
         case Block::Route:
-            if (end) {
-                closeRoute();
-            } else {
-                const char flag = readPointFlag(fields);
-                RoutePoint point;
-                initRoutePoint(&point);
-                readRoutePointFields(fields, &point);
-                sink_.addRoutePoint(route_, point);
-                if (flag == 'S') {
-                    closeRoute(); // also when the point itself did not fit
-                }
-            }
+            routePoint(fields);
             break;
         case Block::Line:
-            if (end || readPointFlag(fields) == 'S') {
-                if (!end) {
-                    sink_.addLinePoint(line_, geoPoint(fields));
-                }
-                sink_.addLine(std::move(line_));
-                clearLinePoints(&line_);
-                block_ = Block::None;
-            } else {
-                sink_.addLinePoint(line_, geoPoint(fields));
-            }
-            break;
         case Block::Zone:
-            if (end || readPointFlag(fields) == 'S') {
-                if (!end) {
-                    sink_.addZonePoint(zone_, geoPoint(fields));
-                }
-                sink_.addZone(std::move(zone_));
-                clearZonePoints(&zone_);
-                block_ = Block::None;
-            } else {
-                sink_.addZonePoint(zone_, geoPoint(fields));
-            }
+            geoPoint(fields);
             break;
-        case Block::Track:
-            if (end) {
-                // A point flagged 'S' does not end a track; "$END" flags its last point 'S'.
-                if (!track_.points.empty()) {
-                    track_.points.back().pointFlag = 'S';
-                }
-                fitTrackPoints(&track_);
-                sink_.addTrack(std::move(track_));
-                clearTrackPoints(&track_);
-                block_ = Block::None;
-            } else {
-                TrackPoint point;
-                initTrackPoint(&point);
-                readTrackPointFields(fields, &point);
-                sink_.addTrackPoint(track_, point);
-            }
+        case Block::Track: {
+            TrackPoint point;
+            initTrackPoint(&point);
+            readTrackPointFields(fields, &point);
+            sink_.addTrackPoint(track_, point);
             break;
+        }
         case Block::None:
             break;
         }
     }
 
-    static GeoPoint geoPoint(std::string_view fields) {
-        GeoPoint point;
-        initGeoPoint(&point);
-        readGeoPointFields(fields, &point);
-        return point;
+    // A point flagged 'S' ends its route, also when the point itself did not fit.
+    void routePoint(std::string_view fields) {
+        RoutePoint point;
+        initRoutePoint(&point);
+        const char flag = readRoutePointFields(fields, &point);
+        sink_.addRoutePoint(route_, point);
+        if (flag == 'S') {
+            endBlock();
+        }
     }
 
-    void closeRoute() {
-        sink_.addRoute(std::move(route_));
-        clearRoutePoints(&route_);
+    // The points of lines and zones, which a point flagged 'S' ends in the same way.
+    void geoPoint(std::string_view fields) {
+        GeoPoint point;
+        initGeoPoint(&point);
+        const char flag = readGeoPointFields(fields, &point);
+        if (block_ == Block::Line) {
+            sink_.addLinePoint(line_, point);
+        } else {
+            sink_.addZonePoint(zone_, point);
+        }
+        if (flag == 'S') {
+            endBlock();
+        }
+    }
+
+    // "$END", or the last point of a route, line or zone: the record goes to the sink.
+    void endBlock() {
+        switch (block_) {
+        case Block::Route:
+            sink_.addRoute(std::move(route_));
+            clearRoutePoints(&route_);
+            break;
+        case Block::Track:
+            // A point flagged 'S' does not end a track; "$END" flags its last point 'S'.
+            if (!track_.points.empty()) {
+                track_.points.back().pointFlag = 'S';
+            }
+            fitTrackPoints(&track_);
+            sink_.addTrack(std::move(track_));
+            clearTrackPoints(&track_);
+            break;
+        case Block::Line:
+            sink_.addLine(std::move(line_));
+            clearLinePoints(&line_);
+            break;
+        case Block::Zone:
+            sink_.addZone(std::move(zone_));
+            clearZonePoints(&zone_);
+            break;
+        default:
+            break;
+        }
         block_ = Block::None;
     }
 

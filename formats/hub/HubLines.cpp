@@ -1,5 +1,7 @@
 #include "formats/hub/HubLines.h"
 
+#include <algorithm>
+
 #include "core/FieldReader.h"
 #include "core/Text.h"
 
@@ -55,14 +57,14 @@ void readText(const FieldReader& fields, int index, std::string& target, std::si
 
 void readLatitude(const FieldReader& fields, int index, double& target) {
     const std::string_view field = fields.field(index);
-    if (!field.empty()) {
+    if (!field.empty() && readWrittenLatitude(field, &target) == 0) {
         parseLatitude(field, DegreeLetter, &target);
     }
 }
 
 void readLongitude(const FieldReader& fields, int index, double& target) {
     const std::string_view field = fields.field(index);
-    if (!field.empty()) {
+    if (!field.empty() && readWrittenLongitude(field, &target) == 0) {
         parseLongitude(field, DegreeLetter, &target);
     }
 }
@@ -100,6 +102,94 @@ void readAltitude(const FieldReader& fields, int index, double& target) {
     if (!field.empty()) {
         target = parseNumber(field);
     }
+}
+
+// A waypoint line,
+// "$<name>,<comment>,<symbol>,<colour>,<latitude>,<longitude>,<date>,<altitude>,,,*", and a mark
+// line, the same without the comment.
+template <typename Place> void appendPlaceLine(std::string& out, const Place& place) {
+    out.push_back('$');
+    appendText(out, place.name);
+    out.push_back(',');
+    if constexpr (requires { place.comment; }) {
+        appendText(out, place.comment);
+        out.push_back(',');
+    }
+    appendHex(out, place.symbol);
+    out.push_back(',');
+    appendHexColour(out, place.colour);
+    out.push_back(',');
+    appendPosition(out, place.latitude, place.longitude);
+    out.push_back(',');
+    appendCompactDate(out, place.date);
+    out.push_back(',');
+    appendFixed(out, place.altitude, 1);
+    out.append(",,,*");
+}
+
+template <typename Place>
+void readPlaceFields(std::string_view line, Place& place, std::size_t nameWidth) {
+    const FieldReader f(line);
+    readText(f, 0, place.name, nameWidth);
+    int next = 1;
+    if constexpr (requires { place.comment; }) {
+        readText(f, next++, place.comment, kCommentWidth);
+    }
+    readSymbol(f, next, place.symbol);
+    readColour(f, next + 1, place.colour);
+    readLatitude(f, next + 2, place.latitude);
+    readLongitude(f, next + 3, place.longitude);
+    readDate(f, next + 4, place.date);
+    readAltitude(f, next + 5, place.altitude);
+}
+
+// The start of a point line as the writers make it, "00001,N,34D12.345N,135D06.500W": the index
+// digits, a one-byte flag and the two positions, read in one pass straight from the digits.
+// Returns where the longitude ends (at a ',' or the end of the text), or 0 for a line of another
+// shape, which the field reader reads to the same results.
+struct PointStart {
+    char flag = '\0';
+    double latitude = 0.0;
+    double longitude = 0.0;
+};
+
+std::size_t readWrittenPointStart(std::string_view line, PointStart& start) {
+    const std::size_t n = line.size();
+    std::size_t i = 0;
+    while (i < n && static_cast<unsigned char>(line[i] - '0') < 10) {
+        ++i;
+    }
+    if (i + 3 > n || line[i] != ',' || line[i + 2] != ',') {
+        return 0;
+    }
+    const char flag = line[i + 1];
+    if (flag == ',' || flag == '*' || flag == '$' || flag == '\0') {
+        return 0; // an empty flag field, or a NUL that ends the line
+    }
+    i += 3;
+    std::size_t used = readWrittenLatitude(line.substr(i), &start.latitude);
+    if (used == 0 || i + used >= n || line[i + used] != ',') {
+        return 0;
+    }
+    i += used + 1;
+    used = readWrittenLongitude(line.substr(i), &start.longitude);
+    if (used == 0 || (i + used < n && line[i + used] != ',')) {
+        return 0;
+    }
+    start.flag = flag;
+    return i + used;
+}
+
+char pointFlag(const FieldReader& fields) {
+    const std::string_view flag = fields.field(1);
+    return flag.empty() ? '\0' : flag.front();
+}
+
+// The flag and position fields of a point line; the flag's first byte, or 0 when it is empty.
+template <typename Point> char readPointStart(const FieldReader& fields, Point& point) {
+    readLatitude(fields, 2, point.latitude);
+    readLongitude(fields, 3, point.longitude);
+    return pointFlag(fields);
 }
 
 template <typename Record, typename Header, typename Point>
@@ -147,38 +237,12 @@ bool writeZoneBlock(OutputFile& file, const Zone& zone) {
     return writeBlock(file, zone, appendZoneHeader, appendGeoPointLine);
 }
 
-void appendWaypointLine(std::string& out, const Waypoint& w) {
-    out.push_back('$');
-    appendText(out, w.name);
-    out.push_back(',');
-    appendText(out, w.comment);
-    out.push_back(',');
-    appendHex(out, w.symbol);
-    out.push_back(',');
-    appendHexColour(out, w.colour);
-    out.push_back(',');
-    appendPosition(out, w.latitude, w.longitude);
-    out.push_back(',');
-    appendCompactDate(out, w.date);
-    out.push_back(',');
-    appendFixed(out, w.altitude, 1);
-    out.append(",,,*");
+void appendWaypointLine(std::string& out, const Waypoint& waypoint) {
+    appendPlaceLine(out, waypoint);
 }
 
-void appendMarkLine(std::string& out, const Mark& m) {
-    out.push_back('$');
-    appendText(out, m.name);
-    out.push_back(',');
-    appendHex(out, m.symbol);
-    out.push_back(',');
-    appendHexColour(out, m.colour);
-    out.push_back(',');
-    appendPosition(out, m.latitude, m.longitude);
-    out.push_back(',');
-    appendCompactDate(out, m.date);
-    out.push_back(',');
-    appendFixed(out, m.altitude, 1);
-    out.append(",,,*");
+void appendMarkLine(std::string& out, const Mark& mark) {
+    appendPlaceLine(out, mark);
 }
 
 void appendRouteHeader(std::string& out, const Route& r) {
@@ -244,27 +308,12 @@ void appendGeoPointLine(std::string& out, int index, bool last, const GeoPoint& 
     appendPointLine(out, index, 3, last ? 'S' : 'N', p.latitude, p.longitude);
 }
 
-void readWaypointFields(std::string_view line, Waypoint* w) {
-    const FieldReader f(line);
-    readText(f, 0, w->name, kWaypointNameWidth);
-    readText(f, 1, w->comment, kCommentWidth);
-    readSymbol(f, 2, w->symbol);
-    readColour(f, 3, w->colour);
-    readLatitude(f, 4, w->latitude);
-    readLongitude(f, 5, w->longitude);
-    readDate(f, 6, w->date);
-    readAltitude(f, 7, w->altitude);
+void readWaypointFields(std::string_view line, Waypoint* waypoint) {
+    readPlaceFields(line, *waypoint, kWaypointNameWidth);
 }
 
-void readMarkFields(std::string_view line, Mark* m) {
-    const FieldReader f(line);
-    readText(f, 0, m->name, kMarkNameWidth);
-    readSymbol(f, 1, m->symbol);
-    readColour(f, 2, m->colour);
-    readLatitude(f, 3, m->latitude);
-    readLongitude(f, 4, m->longitude);
-    readDate(f, 5, m->date);
-    readAltitude(f, 6, m->altitude);
+void readMarkFields(std::string_view line, Mark* mark) {
+    readPlaceFields(line, *mark, kMarkNameWidth);
 }
 
 void readRouteHeaderFields(std::string_view line, Route* r) {
@@ -276,12 +325,22 @@ void readRouteHeaderFields(std::string_view line, Route* r) {
     readDate(f, 5, r->date);
 }
 
-void readRoutePointFields(std::string_view line, RoutePoint* p) {
-    const FieldReader f(line);
-    readLatitude(f, 2, p->latitude);
-    readLongitude(f, 3, p->longitude);
-    readText(f, 4, p->name, kRoutePointNameWidth);
-    readSymbol(f, 5, p->symbol);
+char readRoutePointFields(std::string_view line, RoutePoint* p) {
+    PointStart start;
+    const std::size_t end = readWrittenPointStart(line, start);
+    if (end == 0) {
+        const FieldReader f(line);
+        readText(f, 4, p->name, kRoutePointNameWidth);
+        readSymbol(f, 5, p->symbol);
+        return readPointStart(f, *p);
+    }
+    p->latitude = start.latitude;
+    p->longitude = start.longitude;
+    // The fields after the longitude's comma, as fields 4 and 5 of the whole line.
+    const FieldReader rest(line.substr(std::min(end + 1, line.size())));
+    readText(rest, 0, p->name, kRoutePointNameWidth);
+    readSymbol(rest, 1, p->symbol);
+    return start.flag;
 }
 
 void readTrackHeaderFields(std::string_view line, Track* t) {
@@ -293,13 +352,18 @@ void readTrackHeaderFields(std::string_view line, Track* t) {
 }
 
 void readTrackPointFields(std::string_view line, TrackPoint* p) {
-    const FieldReader f(line);
-    const std::string_view flag = f.field(1);
-    if (!flag.empty()) {
-        p->pointFlag = static_cast<unsigned char>(flag.front());
+    PointStart start;
+    char flag = '\0';
+    if (readWrittenPointStart(line, start) != 0) {
+        flag = start.flag;
+        p->latitude = start.latitude;
+        p->longitude = start.longitude;
+    } else {
+        flag = readPointStart(FieldReader(line), *p);
     }
-    readLatitude(f, 2, p->latitude);
-    readLongitude(f, 3, p->longitude);
+    if (flag != '\0') {
+        p->pointFlag = static_cast<unsigned char>(flag);
+    }
 }
 
 void readLineHeaderFields(std::string_view line, Line* l) {
@@ -322,21 +386,20 @@ void readZoneHeaderFields(std::string_view line, Zone* z) {
     readDate(f, 5, z->date);
 }
 
-void readGeoPointFields(std::string_view line, GeoPoint* p) {
-    const FieldReader f(line);
-    readLatitude(f, 2, p->latitude);
-    readLongitude(f, 3, p->longitude);
+char readGeoPointFields(std::string_view line, GeoPoint* p) {
+    PointStart start;
+    if (readWrittenPointStart(line, start) == 0) {
+        return readPointStart(FieldReader(line), *p);
+    }
+    p->latitude = start.latitude;
+    p->longitude = start.longitude;
+    return start.flag;
 }
 
 void readVersionFields(std::string_view line, DataVersion* version) {
     const FieldReader f(line);
     readText(f, 1, version->version, kVersionWidth);
     readText(f, 2, version->date, kVersionDateWidth);
-}
-
-char readPointFlag(std::string_view line) {
-    const std::string_view flag = FieldReader(line).field(1);
-    return flag.empty() ? '\0' : flag.front();
 }
 
 std::string_view cutAtLastStar(std::string_view line) {

@@ -36,16 +36,16 @@ bool writeZoneBlock(OutputFile& file, const Zone& zone);
 void readWaypointFields(std::string_view fields, Waypoint* waypoint);
 void readMarkFields(std::string_view fields, Mark* mark);
 void readRouteHeaderFields(std::string_view fields, Route* route);
-void readRoutePointFields(std::string_view fields, RoutePoint* point);
 void readTrackHeaderFields(std::string_view fields, Track* track);
-void readTrackPointFields(std::string_view fields, TrackPoint* point);
 void readLineHeaderFields(std::string_view fields, Line* line);
 void readZoneHeaderFields(std::string_view fields, Zone* zone);
-void readGeoPointFields(std::string_view fields, GeoPoint* point);
-// The first character of field 1 of a point line ('S' ends a route, line or zone), or 0.
 // Fields 1 and 2 of a "$VERSION" line (cut to 8 and 10 bytes), each taken when not empty.
 void readVersionFields(std::string_view fields, DataVersion* version);
-char readPointFlag(std::string_view fields);
+// The point lines. Route, line and zone points return the first byte of their flag field ('S'
+// ends the record), or 0 when it is empty; a track point keeps that byte as its flag.
+char readRoutePointFields(std::string_view fields, RoutePoint* point);
+char readGeoPointFields(std::string_view fields, GeoPoint* point);
+void readTrackPointFields(std::string_view fields, TrackPoint* point);
 
 // Cuts a line at its last '*', if it has one.
 std::string_view cutAtLastStar(std::string_view line);

@@ -4,7 +4,10 @@
 
 #include "TestSupport.h"
 #include "core/Clock.h"
+#include "core/FieldReader.h"
+#include "core/Text.h"
 #include "formats/hub/HubFile.h"
+#include "formats/hub/HubLines.h"
 
 namespace velmar {
 namespace {
@@ -290,6 +293,67 @@ TEST_F(HubFileTest, HostileInputAndFailures) {
     EXPECT_EQ(writeHubFile(&db, nullptr), kBadArgument);
     NavDatabase big = sample();
     EXPECT_EQ(writeHubFile(&big, "/dev/full"), kWriteFailed);
+}
+
+// The point lines the writers make are read in one pass; every line, written or hostile, reads
+// as the field reader and the general coordinate layouts read it.
+TEST(HubLines, PointLinesReadAsTheFieldReaderReadsThem) {
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> latitude(-90.0, 90.0), longitude(-180.0, 180.0);
+    std::vector<std::string> lines;
+    for (int i = 0; i < 400; ++i) {
+        RoutePoint p;
+        p.latitude = i < 4 ? std::vector<double>{0.0, -0.5, 90.0, 9.999999}[i] : latitude(random);
+        p.longitude =
+            i < 4 ? std::vector<double>{-180.0, 5.5, 99.99999, 0.0}[i] : longitude(random);
+        p.name = "P" + std::to_string(i);
+        lines.emplace_back();
+        hub::appendRoutePointLine(lines.back(), i, i % 2 == 0, p);
+        lines.emplace_back();
+        hub::appendTrackPointLine(lines.back(), i * 977, TrackPoint{'S', p.latitude, p.longitude});
+    }
+    for (std::size_t l = 0; l < 8; ++l) {
+        for (std::size_t at = 1; at < lines[l].size(); ++at) {
+            lines.push_back(lines[l].substr(0, at));
+            for (char c : std::string_view(",*$\0D. 9NSEW-", 14)) {
+                lines.push_back(lines[l]);
+                lines.back()[at] = c;
+            }
+        }
+    }
+    for (const std::string& line : lines) {
+        const std::string_view fields = hub::cutAtLastStar(std::string_view(line).substr(1));
+        const FieldReader f(fields);
+        RoutePoint expected, route;
+        const std::string_view flag = f.field(1);
+        if (!f.field(2).empty()) {
+            parseLatitude(f.field(2), DegreeLetter, &expected.latitude);
+        }
+        if (!f.field(3).empty()) {
+            parseLongitude(f.field(3), DegreeLetter, &expected.longitude);
+        }
+        if (f.has(4)) {
+            copyText(expected.name, f.field(4), kRoutePointNameWidth);
+        }
+        if (f.has(5)) {
+            expected.symbol = parseHex(f.field(5));
+        }
+        EXPECT_EQ(hub::readRoutePointFields(fields, &route), flag.empty() ? '\0' : flag.front());
+        TrackPoint track;
+        GeoPoint geo;
+        hub::readTrackPointFields(fields, &track);
+        hub::readGeoPointFields(fields, &geo);
+        EXPECT_EQ(track.pointFlag, flag.empty() ? 'N' : flag.front()) << line;
+        const std::pair<double, double> positions[] = {{route.latitude, route.longitude},
+                                                       {track.latitude, track.longitude},
+                                                       {geo.latitude, geo.longitude}};
+        for (const auto& [lat, lon] : positions) {
+            EXPECT_EQ(lat, expected.latitude) << line;
+            EXPECT_EQ(lon, expected.longitude) << line;
+        }
+        EXPECT_EQ(route.name, expected.name) << line;
+        EXPECT_EQ(route.symbol, expected.symbol) << line;
+    }
 }
 
 } // namespace
