@@ -293,35 +293,6 @@ int samePosition(double latitudeA, double longitudeA, double latitudeB, double l
                : 1;
 }
 
-int readField(std::string_view line, std::string* out, int index, int maximum) {
-    if (out == nullptr || index < 0 || maximum <= 0) {
-        return 0;
-    }
-    const auto nul = line.find('\0');
-    if (nul != std::string_view::npos) {
-        line = line.substr(0, nul);
-    }
-    std::size_t position = 0;
-    for (int commas = 0; commas < index && position < line.size(); ++position) {
-        if (line[position] == ',') {
-            ++commas;
-        }
-    }
-    out->clear();
-    std::size_t end = position;
-    while (end < line.size() && end - position < static_cast<std::size_t>(maximum)) {
-        const char c = line[end];
-        if (c == ',' || c == '*' || c == '$') {
-            break;
-        }
-        ++end;
-    }
-    // A field ends at ',', '*', '$' or the end of the line; index commas that were not all
-    // passed leave the position at the end, so the field is empty.
-    out->assign(line.substr(position, end - position));
-    return static_cast<int>(end - position);
-}
-
 ResultCode padField(std::string* out, std::string_view source, int width, char pad) {
     if (out == nullptr || width < 0) {
         return kBadArgument;

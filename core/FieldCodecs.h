@@ -1,6 +1,6 @@
 #pragma once
 // The text encodings that every file format shares: latitude and longitude texts, the position
-// key, the comma-field reader, fixed-width fields, colour and date texts.
+// key, fixed-width fields, colour and date texts.
 
 #include <cstddef>
 #include <cstdint>
@@ -66,12 +66,6 @@ ResultCode latitudeKey(double value, std::int32_t* key);
 ResultCode longitudeKey(double value, std::int32_t* key);
 // 0 when both keys are equal, 1 when they differ or any value is out of range.
 int samePosition(double latitudeA, double longitudeA, double latitudeB, double longitudeB);
-
-// The field `index` (0-based, comma-separated) of the line: copies at most `maximum` bytes into
-// `out` and returns the count; 0 (output emptied) for an empty or missing field. ',', '*' and
-// '$' end a field. 0 with the output untouched when `out` is missing, the index is negative or
-// `maximum` is not positive.
-int readField(std::string_view line, std::string* out, int index, int maximum = 63);
 
 // Copies at most `width` bytes of the source and pads to exactly `width` with `pad`.
 ResultCode padField(std::string* out, std::string_view source, int width, char pad);

@@ -1,6 +1,6 @@
 #pragma once
-// The comma fields of one line, found in one pass: field(i) is exactly what readField gives for
-// index i, without copying. Used by the line readers of every format.
+// The comma fields of one line, found in one pass and handed out without copying. Used by the
+// line readers of every format.
 
 #include <array>
 #include <cstdint>
@@ -11,7 +11,9 @@ namespace velmar {
 class FieldReader {
   public:
     explicit FieldReader(std::string_view line);
-    // Field `index` (0-based) cut at ',', '*', '$' or `maximum` bytes; empty when missing.
+    // Field `index` (0-based): from the index-th ',' to the next ',', '*', '$' or `maximum`
+    // bytes; empty when missing, for a negative index or a `maximum` below 1. A NUL byte ends
+    // the line.
     std::string_view field(int index, int maximum = 63) const;
     // True when the field is not empty (the readers take only such fields).
     bool has(int index) const { return !field(index).empty(); }
