@@ -104,26 +104,46 @@ void readAltitude(const FieldReader& fields, int index, double& target) {
     }
 }
 
-// A waypoint line,
-// "$<name>,<comment>,<symbol>,<colour>,<latitude>,<longitude>,<date>,<altitude>,,,*", and a mark
-// line, the same without the comment.
+struct Position {
+    double latitude;
+    double longitude;
+};
+struct Altitude {
+    double value;
+};
+
+void appendPart(std::string& out, std::uint32_t symbol) {
+    appendHex(out, symbol);
+}
+void appendPart(std::string& out, const RgbColour& colour) {
+    appendHexColour(out, colour);
+}
+void appendPart(std::string& out, const Position& position) {
+    appendPosition(out, position.latitude, position.longitude);
+}
+void appendPart(std::string& out, const RecordDate& date) {
+    appendCompactDate(out, date);
+}
+void appendPart(std::string& out, const Altitude& altitude) {
+    appendFixed(out, altitude.value, 1);
+}
+
+// Each part after a ','.
+template <typename... Parts> void appendFields(std::string& out, const Parts&... parts) {
+    ((out.push_back(','), appendPart(out, parts)), ...);
+}
+
+// A waypoint line, "$<name>,<comment>,<symbol>,<colour>,<position>,<date>,<altitude>,,,*", and a
+// mark line, the same without the comment.
 template <typename Place> void appendPlaceLine(std::string& out, const Place& place) {
     out.push_back('$');
     appendText(out, place.name);
-    out.push_back(',');
     if constexpr (requires { place.comment; }) {
-        appendText(out, place.comment);
         out.push_back(',');
+        appendText(out, place.comment);
     }
-    appendHex(out, place.symbol);
-    out.push_back(',');
-    appendHexColour(out, place.colour);
-    out.push_back(',');
-    appendPosition(out, place.latitude, place.longitude);
-    out.push_back(',');
-    appendCompactDate(out, place.date);
-    out.push_back(',');
-    appendFixed(out, place.altitude, 1);
+    appendFields(out, place.symbol, place.colour, Position{place.latitude, place.longitude},
+                 place.date, Altitude{place.altitude});
     out.append(",,,*");
 }
 
