@@ -41,7 +41,7 @@ std::vector<Source> convertToAll(const Source& source, const fs::path& folder,
     std::vector<Source> written;
     const std::string stem = fs::path(source.path).filename().string();
     for (int to = 0; to < kFamilyCount; ++to) {
-        if (to == kSeries66) {
+        if (!familyHas(to, kWrites)) {
             continue;
         }
         NavDatabase db;

@@ -231,12 +231,15 @@ int ConvertCommand::run() {
     if (!badFolder.empty()) {
         return argumentError("convert", badFolder);
     }
-    if (from_ == kSeries66 || to_ == kSeries66) {
-        return argumentError("convert", "Series 66 files cannot be converted (s66 is listed, "
-                                        "but not supported)");
+    if (!familyHas(from_, kReads) || !familyHas(to_, kWrites)) {
+        const FormatFamily& refused = *formatFamily(familyHas(from_, kReads) ? to_ : from_);
+        return argumentError("convert", std::string(refused.caption) +
+                                            " files cannot be converted (" + refused.key +
+                                            " is listed, but not supported)");
     }
     // The Convert button's own checks, which the ones above cover.
-    const std::string problem = checkConvertInputs(files_.size(), folder, from_, to_);
+    const std::string problem =
+        checkConvertInputs(files_.size(), folder, formatFamily(from_), formatFamily(to_));
     if (!problem.empty()) {
         return argumentError("convert", problem);
     }

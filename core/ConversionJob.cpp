@@ -62,8 +62,8 @@ std::string outputPathFor(const std::string& folder, const std::string& source,
     return path;
 }
 
-std::string checkConvertInputs(std::size_t fileCount, const std::string& folderText, int sourceType,
-                               int destinationType) {
+std::string checkConvertInputs(std::size_t fileCount, const std::string& folderText,
+                               const FormatFamily* source, const FormatFamily* destination) {
     if (fileCount == 0) {
         return kNoFilesMessage;
     }
@@ -74,7 +74,9 @@ std::string checkConvertInputs(std::size_t fileCount, const std::string& folderT
     if (!isExistingFolder(folder)) {
         return folder + kFolderMissingSuffix;
     }
-    if (sourceType == 3 || destinationType == 3) {
+    // Only Series 66 is a type button without a reader and a writer.
+    if (source == nullptr || source->reader == nullptr || destination == nullptr ||
+        destination->writer == nullptr) {
         return kNoSeries66Message;
     }
     return {};

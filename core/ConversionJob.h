@@ -58,9 +58,10 @@ struct ConversionJob : JobControl {
 
 // The Convert button's checks, in their order: the message of the first failed check, or an
 // empty text when the inputs are fine. The folder text is checked trimmed, and must name an
-// existing folder.
-std::string checkConvertInputs(std::size_t fileCount, const std::string& folderText, int sourceType,
-                               int destinationType);
+// existing folder. The families are those of the chosen type buttons: a source without a reader
+// or a destination without a writer is refused.
+std::string checkConvertInputs(std::size_t fileCount, const std::string& folderText,
+                               const FormatFamily* source, const FormatFamily* destination);
 
 // Builds a job from checked inputs (the folder is trimmed); null when memory runs out.
 std::unique_ptr<ConversionJob> makeConversionJob(const std::vector<std::string>& files,

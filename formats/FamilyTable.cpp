@@ -12,13 +12,6 @@ namespace velmar {
 
 namespace {
 
-ResultCode series66Reader(const char* path, NavDatabase* database, ConversionReport*) {
-    return series66Unsupported(path, database);
-}
-ResultCode series66Writer(NavDatabase* database, const char* path, ConversionReport*) {
-    return series66Unsupported(database, path);
-}
-
 constexpr const char* kSeries5Members[] = {".wpt", ".rut", ".trk"};
 constexpr const char* kSeries6Members[] = {".wpt", ".rut", ".trk", ".bnd"};
 constexpr const char* kCmapMembers[] = {kCmapWaypointSuffix, kCmapRouteSuffix, kCmapTrackSuffix};
@@ -32,7 +25,9 @@ const FamilyRow kFamilies[kFamilyCount] = {
     {{"Series 41", "s41", readSeries41File, writeSeries41File, ".s41"}, kOnTypeRadios},
     {{"Series 5", "s5", readSeries5File, writeSeries5Files, ".s5", kSeries5Members}, kOnTypeRadios},
     {{"Series 6", "s6", readSeries6File, writeSeries6Files, ".s6", kSeries6Members}, kOnTypeRadios},
-    {{"Series 66", "s66", series66Reader, series66Writer, ".s66"}, kOnTypeRadios},
+    // A type radio button without a file format of its own: neither read nor written, so the
+    // Convert page and the command line refuse it before a job starts.
+    {{"Series 66", "s66", nullptr, nullptr, ".s66"}, kOnTypeRadios},
     {{"Series 77", "s77", readHubFile, writeHubFile, ".s77"}, kOnTypeRadios},
     {{"HUB", "hub", readHubFile, writeHubFile, ".hub"}, kOnTypeRadios},
     {{"CMAP", "cmap", readCmapFile, writeCmapFiles, ".cmap", kCmapMembers}, kOnTypeRadios},
@@ -49,8 +44,14 @@ const FormatFamily* formatFamily(int typeIndex) {
 }
 
 bool familyHas(int typeIndex, unsigned capabilities) {
-    return typeIndex >= 0 && typeIndex < kFamilyCount &&
-           (kFamilies[typeIndex].capabilities & capabilities) == capabilities;
+    if (typeIndex < 0 || typeIndex >= kFamilyCount) {
+        return false;
+    }
+    const FamilyRow& row = kFamilies[typeIndex];
+    const unsigned has = row.capabilities | (row.family.reader != nullptr ? kReads : 0u) |
+                         (row.family.writer != nullptr ? kWrites : 0u) |
+                         (row.family.memberSuffixes.empty() ? 0u : kFileSet);
+    return (has & capabilities) == capabilities;
 }
 
 int familyIndexByKey(std::string_view key) {

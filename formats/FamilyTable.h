@@ -19,9 +19,13 @@ inline constexpr int kHub = 5;
 inline constexpr int kCmap = 6;
 inline constexpr int kGpx = 7;
 
-// What a family offers besides conversion on the command line.
+// What a family can do. Reading, writing and the file set follow from the family's row (its
+// reader, its writer, its member suffixes); the type radio button is said by the row itself.
 enum FamilyCapability : unsigned {
     kOnTypeRadios = 1u << 0, // a type radio button of the desktop program (same index)
+    kReads = 1u << 1,        // has a reader: a conversion may start from it
+    kWrites = 1u << 2,       // has a writer: a conversion may end in it
+    kFileSet = 1u << 3,      // writes one file per kind, each suffix appended to the output name
 };
 
 // The family of a type index; null outside 0..kFamilyCount - 1.

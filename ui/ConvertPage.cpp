@@ -186,14 +186,13 @@ void ConvertPage::convert() {
     updateValues(true);
     const std::vector<std::string> files = form_->fileList->entryPaths();
     const std::string folder = localPath(values_.outputFolder);
-    const std::string problem =
-        checkConvertInputs(files.size(), folder, values_.sourceType, values_.destinationType);
+    const FormatFamily* source = familyLookup_(values_.sourceType);
+    const FormatFamily* destination = familyLookup_(values_.destinationType);
+    const std::string problem = checkConvertInputs(files.size(), folder, source, destination);
     if (!problem.empty()) {
         dialogs_.message(this, fromLocalPath(problem), MessageIcon::Error);
         return;
     }
-    const FormatFamily* source = familyLookup_(values_.sourceType);
-    const FormatFamily* destination = familyLookup_(values_.destinationType);
     std::unique_ptr<ConversionJob> job;
     if (source != nullptr && destination != nullptr) {
         job = makeConversionJob(files, folder, values_.sourceType, values_.destinationType, *source,

@@ -278,13 +278,17 @@ TEST_F(ConversionJobTest, TextsThatWouldBreakARecordSurviveEveryFamily) {
 
 TEST_F(ConversionJobTest, InputChecksInTheirOrder) {
     const std::string folder = dir.file("out");
-    EXPECT_EQ(checkConvertInputs(0, "", 3, 3), kNoFilesMessage);
-    EXPECT_EQ(checkConvertInputs(1, " \t ", 3, 3), kNoFolderMessage);
-    EXPECT_EQ(checkConvertInputs(1, dir.file("a.hub"), 3, 3),
+    const FormatFamily* s66 = formatFamily(kSeries66);
+    const FormatFamily* s41 = formatFamily(kSeries41);
+    const FormatFamily* hub = formatFamily(kHub);
+    EXPECT_EQ(checkConvertInputs(0, "", s66, s66), kNoFilesMessage);
+    EXPECT_EQ(checkConvertInputs(1, " \t ", s66, s66), kNoFolderMessage);
+    EXPECT_EQ(checkConvertInputs(1, dir.file("a.hub"), s66, s66),
               dir.file("a.hub") + " folder is not exist");
-    EXPECT_EQ(checkConvertInputs(1, " " + folder + " ", 3, 5), "No support Series 66");
-    EXPECT_EQ(checkConvertInputs(1, folder, 0, 3), "No support Series 66");
-    EXPECT_EQ(checkConvertInputs(1, folder, 0, 5), "");
+    EXPECT_EQ(checkConvertInputs(1, " " + folder + " ", s66, hub), "No support Series 66");
+    EXPECT_EQ(checkConvertInputs(1, folder, s41, s66), "No support Series 66");
+    EXPECT_EQ(checkConvertInputs(1, folder, s41, nullptr), "No support Series 66");
+    EXPECT_EQ(checkConvertInputs(1, folder, s41, hub), "");
 }
 
 } // namespace

@@ -298,15 +298,17 @@ TEST(Series5, EntryPointsMissingArgumentsUnreadableFilesRegistrationAndSeries66)
     EXPECT_EQ(s5->reader, &readSeries5File);
     EXPECT_EQ(s5->writer, &writeSeries5Files);
     EXPECT_EQ(familyIndexByKey("s5"), kSeries5);
-    // The Series 66 stand-in touches no file and no record.
-    db.waypoints.push_back({});
-    const std::string in = dir.file("in.s66");
-    const std::string out = dir.file("out.s66");
-    writeBytes(in, crlf({"$WPT*", wpt("A"), "$END*"}));
-    EXPECT_EQ(series66Unsupported(&db, out.c_str()), 1);
-    EXPECT_EQ(series66Unsupported(in.c_str(), &db), 1);
-    EXPECT_EQ(db.waypoints.size(), 1u);
-    EXPECT_FALSE(fileExists(out));
+    // What the table says each family can do; Series 66 is a type button only.
+    const unsigned all = kOnTypeRadios | kReads | kWrites;
+    const unsigned expected[kFamilyCount] = {
+        all, all | kFileSet, all | kFileSet,  kOnTypeRadios, all,
+        all, all | kFileSet, kReads | kWrites};
+    for (int index = 0; index < kFamilyCount; ++index) {
+        for (unsigned bit : {kOnTypeRadios, kReads, kWrites, kFileSet}) {
+            EXPECT_EQ(familyHas(index, bit), (expected[index] & bit) != 0) << index << ' ' << bit;
+        }
+    }
+    EXPECT_FALSE(familyHas(kFamilyCount, 0));
 }
 
 // The example set goes into one HUB file; the command line turns it into the example set byte
