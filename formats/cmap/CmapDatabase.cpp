@@ -11,8 +11,6 @@
 
 namespace velmar {
 
-namespace {} // namespace
-
 CmapDateTime currentCmapDateTime() {
     // One reading of the clock, so the date and the time of day always belong together.
     const CivilTime now = civilFromSeconds(clockNow());

@@ -10,8 +10,6 @@
 
 namespace velmar {
 
-namespace {} // namespace
-
 ResultCode initSeries41Waypoint(Series41Waypoint* waypoint) {
     if (waypoint == nullptr) {
         return kBadArgument;
@@ -111,18 +109,6 @@ Series41Route* findSeries41Route(Series41Data* set, std::int32_t number) {
     for (Series41Route& route : set->routes) {
         if (route.number == number) {
             return &route;
-        }
-    }
-    return nullptr;
-}
-
-const Series41Waypoint* findSeries41Waypoint(const Series41Data* set, std::string_view name) {
-    if (set == nullptr) {
-        return nullptr;
-    }
-    for (const Series41Waypoint& waypoint : set->waypoints) {
-        if (waypoint.name == name) {
-            return &waypoint;
         }
     }
     return nullptr;

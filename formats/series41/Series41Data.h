@@ -67,10 +67,8 @@ ResultCode addSeries41Route(Series41Data* set, const Series41Route* route);
 ResultCode addSeries41RoutePoint(Series41Route* route, const Series41RoutePoint* point);
 ResultCode clearSeries41RoutePoints(Series41Route* route);
 
-// The first route with the number / the first waypoint whose name equals the text byte for
-// byte; null when there is none.
+// The first route with the number; null when there is none.
 Series41Route* findSeries41Route(Series41Data* set, std::int32_t number);
-const Series41Waypoint* findSeries41Waypoint(const Series41Data* set, std::string_view name);
 
 // Replaces the route's name with at most 16 characters of the text.
 ResultCode setSeries41RouteName(Series41Route* route, std::string_view name);

@@ -28,10 +28,6 @@ constexpr KindInfo kKinds[] = {
 };
 constexpr int kKindCount = 4;
 
-bool validKind(int kind) {
-    return kind >= 0 && kind < kKindCount;
-}
-
 std::int32_t decimalField(const FieldReader& fields, int index) {
     return parseDecimal(fields.field(index));
 }
@@ -369,14 +365,6 @@ bool writeSection(OutputFile& file, const Series6Data& data, int kind) {
 }
 
 } // namespace
-
-const char* series6Suffix(int kind) {
-    return validKind(kind) ? kKinds[kind].suffix : nullptr;
-}
-
-const char* series6Header(int kind) {
-    return validKind(kind) ? kKinds[kind].header : nullptr;
-}
 
 ResultCode readSeries6Records(std::FILE* file, Series6Data* data) {
     if (file == nullptr || data == nullptr) {

@@ -11,10 +11,6 @@ namespace velmar {
 
 inline constexpr char kSeries6EndMark = 0x1A;
 
-// The file suffix and header line of a kind; null for an unknown selector.
-const char* series6Suffix(int kind);
-const char* series6Header(int kind);
-
 // Reads every section of an open file into `data`, up to the end of the file or the byte 0x1A.
 // 5 when an argument is missing, else 0 whatever the content (3 only when memory runs out).
 ResultCode readSeries6Records(std::FILE* file, Series6Data* data);
