@@ -66,17 +66,23 @@ ResultCode appendTo(Owner* owner, std::vector<T> Owner::*table, const T* record,
     return appendCapped(owner->*table, *record, capacity, full);
 }
 
-// The moving adds of records that own points: the caller's record is left without points, as
-// after clearing them.
-template <typename Owner, typename T>
+// The moving adds of records that own points (`points`, or the table named): the caller's
+// record is left without points, as after clearing them.
+template <typename Owner, typename T, typename P>
 ResultCode moveTo(Owner* owner, std::vector<T> Owner::*table, T&& record, std::size_t capacity,
-                  ResultCode full) {
+                  ResultCode full, std::vector<P> T::*points) {
     if (owner == nullptr) {
         return kBadArgument;
     }
     const ResultCode result = appendCapped(owner->*table, std::move(record), capacity, full);
-    record.points.clear();
+    (record.*points).clear();
     return result;
+}
+
+template <typename Owner, typename T>
+ResultCode moveTo(Owner* owner, std::vector<T> Owner::*table, T&& record, std::size_t capacity,
+                  ResultCode full) {
+    return moveTo(owner, table, std::move(record), capacity, full, &T::points);
 }
 
 // A point appended to a record's own point table.

@@ -1,12 +1,9 @@
 #include "formats/cmap/CmapDatabase.h"
 
-#include <new>
-
-#include "core/CappedTable.h"
-#include <stdexcept>
 #include <utility>
 
 #include "core/Calendar.h"
+#include "core/CappedTable.h"
 #include "core/Clock.h"
 
 namespace velmar {
@@ -66,58 +63,35 @@ ResultCode initCmapTrack(CmapTrack* record) {
 }
 
 ResultCode addCmapWaypoint(CmapDatabase* database, const CmapWaypoint* record) {
-    if (database == nullptr || record == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(database->waypoints, *record, kMaxCmapWaypoints, kCmapWaypointsFull);
+    return appendTo(database, &CmapDatabase::waypoints, record, kMaxCmapWaypoints,
+                    kCmapWaypointsFull);
 }
 
 ResultCode addCmapRoute(CmapDatabase* database, const CmapRoute* record) {
-    if (database == nullptr || record == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(database->routes, *record, kMaxCmapRoutes, kCmapRoutesFull);
+    return appendTo(database, &CmapDatabase::routes, record, kMaxCmapRoutes, kCmapRoutesFull);
 }
 
 ResultCode addCmapTrack(CmapDatabase* database, const CmapTrack* record) {
-    if (database == nullptr || record == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(database->tracks, *record, kMaxCmapTracks, kCmapTracksFull);
+    return appendTo(database, &CmapDatabase::tracks, record, kMaxCmapTracks, kCmapTracksFull);
 }
 
 ResultCode addCmapRoute(CmapDatabase* database, CmapRoute&& record) {
-    if (database == nullptr) {
-        return kBadArgument;
-    }
-    const ResultCode result =
-        appendCapped(database->routes, std::move(record), kMaxCmapRoutes, kCmapRoutesFull);
-    record.waypoints.clear();
-    return result;
+    return moveTo(database, &CmapDatabase::routes, std::move(record), kMaxCmapRoutes,
+                  kCmapRoutesFull, &CmapRoute::waypoints);
 }
 
 ResultCode addCmapTrack(CmapDatabase* database, CmapTrack&& record) {
-    if (database == nullptr) {
-        return kBadArgument;
-    }
-    const ResultCode result =
-        appendCapped(database->tracks, std::move(record), kMaxCmapTracks, kCmapTracksFull);
-    record.points.clear();
-    return result;
+    return moveTo(database, &CmapDatabase::tracks, std::move(record), kMaxCmapTracks,
+                  kCmapTracksFull);
 }
 
 ResultCode addCmapRouteWaypoint(CmapRoute* route, const CmapRouteWaypoint* point) {
-    if (route == nullptr || point == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(route->waypoints, *point, kMaxCmapRouteWaypoints, kCmapRouteWaypointsFull);
+    return appendTo(route, &CmapRoute::waypoints, point, kMaxCmapRouteWaypoints,
+                    kCmapRouteWaypointsFull);
 }
 
 ResultCode addCmapTrackPoint(CmapTrack* track, const CmapTrackPoint* point) {
-    if (track == nullptr || point == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(track->points, *point, kMaxCmapTrackPoints, kCmapTrackPointsFull);
+    return appendPoint(track, point, kMaxCmapTrackPoints, kCmapTrackPointsFull);
 }
 
 ResultCode clearCmapRouteWaypoints(CmapRoute* route) {

@@ -1,10 +1,8 @@
 #include "formats/series5/Series5Data.h"
 
-#include <new>
+#include <utility>
 
 #include "core/CappedTable.h"
-#include <stdexcept>
-#include <utility>
 
 namespace velmar {
 
@@ -38,58 +36,31 @@ ResultCode clearSeries5Data(Series5Data* data) {
 }
 
 ResultCode addSeries5Waypoint(Series5Data* data, const Mark* waypoint) {
-    if (data == nullptr || waypoint == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(data->waypoints, *waypoint, kMaxSeries5Waypoints, kWaypointsFull);
+    return appendTo(data, &Series5Data::waypoints, waypoint, kMaxSeries5Waypoints, kWaypointsFull);
 }
 
 ResultCode addSeries5Route(Series5Data* data, const Series5Route* route) {
-    if (data == nullptr || route == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(data->routes, *route, kMaxSeries5Routes, kRoutesFull);
+    return appendTo(data, &Series5Data::routes, route, kMaxSeries5Routes, kRoutesFull);
 }
 
 ResultCode addSeries5Track(Series5Data* data, const Series5Track* track) {
-    if (data == nullptr || track == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(data->tracks, *track, kMaxSeries5Tracks, kTracksFull);
+    return appendTo(data, &Series5Data::tracks, track, kMaxSeries5Tracks, kTracksFull);
 }
 
 ResultCode addSeries5Route(Series5Data* data, Series5Route&& route) {
-    if (data == nullptr) {
-        return kBadArgument;
-    }
-    const ResultCode result =
-        appendCapped(data->routes, std::move(route), kMaxSeries5Routes, kRoutesFull);
-    route.points.clear();
-    return result;
+    return moveTo(data, &Series5Data::routes, std::move(route), kMaxSeries5Routes, kRoutesFull);
 }
 
 ResultCode addSeries5Track(Series5Data* data, Series5Track&& track) {
-    if (data == nullptr) {
-        return kBadArgument;
-    }
-    const ResultCode result =
-        appendCapped(data->tracks, std::move(track), kMaxSeries5Tracks, kTracksFull);
-    track.points.clear();
-    return result;
+    return moveTo(data, &Series5Data::tracks, std::move(track), kMaxSeries5Tracks, kTracksFull);
 }
 
 ResultCode addSeries5RoutePoint(Series5Route* route, const RoutePoint* point) {
-    if (route == nullptr || point == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(route->points, *point, kMaxSeries5RoutePoints, kRoutePointsFull);
+    return appendPoint(route, point, kMaxSeries5RoutePoints, kRoutePointsFull);
 }
 
 ResultCode addSeries5TrackPoint(Series5Track* track, const TrackPoint* point) {
-    if (track == nullptr || point == nullptr) {
-        return kBadArgument;
-    }
-    return appendCapped(track->points, *point, kMaxSeries5TrackPoints, kTrackPointsFull);
+    return appendPoint(track, point, kMaxSeries5TrackPoints, kTrackPointsFull);
 }
 
 ResultCode numberSeries5Records(Series5Data* data, int selector) {
