@@ -1,4 +1,4 @@
-#include "formats/series41/Series41File.h"
+#include "formats/series41/Series41Mapping.h"
 
 #include <algorithm>
 #include <new>
@@ -7,9 +7,6 @@
 
 #include "core/PositionIndex.h"
 #include "core/Text.h"
-#include "core/TextFile.h"
-#include "formats/series41/Series41Mapping.h"
-#include "formats/series41/Series41Sentences.h"
 
 namespace velmar {
 
@@ -162,6 +159,46 @@ ResultCode mapWaypointsOut(const NavDatabase* database, Series41Data* set,
     return kOk;
 }
 
+// A point stands on the first waypoint at its position and takes its name and symbol; a point
+// at no waypoint, or at one without a name, is left out.
+void standOnWaypoints(Series41Route* route, const Route& source, const Series41Data& set,
+                      const PositionIndex& waypointAt, const RecordNotes& notes) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < route->points.size(); ++i) {
+        Series41RoutePoint& point = route->points[i];
+        const int found = waypointAt.find(point.latitude, point.longitude);
+        const RoutePoint& sourcePoint = source.points[i];
+        const RecordNotes pointNotes = notes.atPoint(i, sourcePoint.name);
+        if (found == PositionIndex::kNone) {
+            pointNotes.dropped("a Series 41 route names its points by waypoint, and the "
+                               "device holds no waypoint at this point's position");
+            continue;
+        }
+        const Series41Waypoint& waypoint = set.waypoints[static_cast<std::size_t>(found)];
+        if (waypoint.name.empty()) {
+            pointNotes.dropped("a Series 41 route names its points by waypoint, and the "
+                               "waypoint at this point's position has no name");
+            continue;
+        }
+        if (pointNotes.active()) {
+            pointNotes.position(sourcePoint.latitude, sourcePoint.longitude);
+            pointNotes.renamed(sourcePoint.name, waypoint.name,
+                               "a Series 41 route point takes the name of the waypoint at "
+                               "its position");
+            pointNotes.symbol(sourcePoint.symbol, static_cast<std::uint32_t>(waypoint.symbol),
+                              "a Series 41 route point takes the symbol of the waypoint at "
+                              "its position");
+        }
+        point.name = waypoint.name;
+        point.symbol = waypoint.symbol;
+        if (kept != i) {
+            route->points[kept] = std::move(point);
+        }
+        ++kept;
+    }
+    route->points.resize(kept);
+}
+
 ResultCode mapRoutesOut(const NavDatabase* database, Series41Data* set, ConversionReport* report) {
     const PositionIndex waypointAt = PositionIndex::of(set->waypoints);
     Series41Route route;
@@ -190,42 +227,7 @@ ResultCode mapRoutesOut(const NavDatabase* database, Series41Data* set, Conversi
         }
         notes.pointsDropped(source.points.size(), route.points.size(),
                             "a Series 41 route holds 30 points");
-        // A point stands on the first waypoint at its position and takes its name and symbol;
-        // a point at no waypoint, or at one without a name, is left out.
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < route.points.size(); ++i) {
-            Series41RoutePoint& point = route.points[i];
-            const int found = waypointAt.find(point.latitude, point.longitude);
-            const RoutePoint& sourcePoint = source.points[i];
-            const RecordNotes pointNotes = notes.atPoint(i, sourcePoint.name);
-            if (found == PositionIndex::kNone) {
-                pointNotes.dropped("a Series 41 route names its points by waypoint, and the "
-                                   "device holds no waypoint at this point's position");
-                continue;
-            }
-            const Series41Waypoint& waypoint = set->waypoints[static_cast<std::size_t>(found)];
-            if (waypoint.name.empty()) {
-                pointNotes.dropped("a Series 41 route names its points by waypoint, and the "
-                                   "waypoint at this point's position has no name");
-                continue;
-            }
-            if (pointNotes.active()) {
-                pointNotes.position(sourcePoint.latitude, sourcePoint.longitude);
-                pointNotes.renamed(sourcePoint.name, waypoint.name,
-                                   "a Series 41 route point takes the name of the waypoint at "
-                                   "its position");
-                pointNotes.symbol(sourcePoint.symbol, static_cast<std::uint32_t>(waypoint.symbol),
-                                  "a Series 41 route point takes the symbol of the waypoint at "
-                                  "its position");
-            }
-            point.name = waypoint.name;
-            point.symbol = waypoint.symbol;
-            if (kept != i) {
-                route.points[kept] = std::move(point);
-            }
-            ++kept;
-        }
-        route.points.resize(kept);
+        standOnWaypoints(&route, source, *set, waypointAt, notes);
         if (!route.points.empty()) {
             const ResultCode result = addSeries41Route(set, &route);
             if (result != kOk) {
@@ -350,57 +352,6 @@ ResultCode hubToSeries41(const NavDatabase* database, Series41Data* set, Convers
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
-}
-
-// The format holds what the navigation database holds: reading notes nothing.
-ResultCode readSeries41File(const char* path, NavDatabase* database, ConversionReport*) {
-    if (path == nullptr || database == nullptr) {
-        return kBadArgument;
-    }
-    FilePtr file = openForReading(path);
-    if (!file) {
-        return kCannotOpen;
-    }
-    Series41Data set;
-    ResultCode result = readSeries41Sentences(file.get(), &set);
-    file.reset();
-    if (result == kOk) {
-        result = series41ToHub(&set, database);
-    }
-    clearSeries41Data(&set);
-    return result;
-}
-
-ResultCode writeSeries41File(NavDatabase* database, const char* path, ConversionReport* report) {
-    if (database == nullptr || path == nullptr) {
-        return kBadArgument;
-    }
-    OutputFile file;
-    ResultCode result = file.create(path);
-    if (result != kOk) {
-        return result;
-    }
-    // Every route point gets a waypoint at its position, so the routes can name their points.
-    const std::size_t waypoints = database->waypoints.size();
-    result = addRoutePointsAsWaypoints(database);
-    for (std::size_t i = waypoints; report != nullptr && i < database->waypoints.size(); ++i) {
-        RecordNotes(report, RecordKind::Waypoint, i, database->waypoints[i].name)
-            .note(FindingKind::RecordAdded, "", {}, {},
-                  "a Series 41 route names its points by waypoint, so a route point with no "
-                  "waypoint of its name at its position is kept as one");
-    }
-    Series41Data set;
-    if (result == kOk) {
-        result = hubToSeries41(database, &set, report);
-    }
-    if (result == kOk) {
-        result = writeSeries41Sentences(&file, &set);
-    }
-    if (result == kOk) {
-        result = file.close(); // on any failure the file is discarded: the earlier one stays
-    }
-    clearSeries41Data(&set);
-    return result;
 }
 
 } // namespace velmar
