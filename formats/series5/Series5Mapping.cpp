@@ -1,14 +1,10 @@
-#include "formats/series5/Series5File.h"
+#include "formats/series5/Series5Mapping.h"
 
 #include <algorithm>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "core/CappedTable.h"
-#include "core/TextFile.h"
-#include "formats/series5/Series5Data.h"
-#include "formats/series5/Series5Format.h"
 
 namespace velmar {
 
@@ -21,10 +17,47 @@ std::uint32_t hubSymbol(std::uint32_t symbol) {
     return symbol <= kMaxHubSymbol ? symbol : 0;
 }
 
-// The set into the database: waypoints, routes and tracks keep their fields; symbols above 255
-// become 0; the records are numbered from 1; the set's data version stays out. Running out of
-// memory throws std::bad_alloc.
-void mapIntoDatabase(Series5Data& data, NavDatabase* db, ConversionReport* report) {
+// Both ways a Series 5 route or track is the hub's record: these start the record of the other
+// side with the fields both keep, and copy the points' fields (a route point with the symbol
+// given).
+void startRouteAs(const Route& source, Route* route) {
+    clearRoutePoints(route);
+    initRoute(route);
+    route->name = source.name;
+    route->comment = source.comment;
+    route->colour = source.colour;
+    route->date = source.date;
+}
+
+RoutePoint routePointAs(const RoutePoint& from, std::uint32_t symbol) {
+    RoutePoint point;
+    initRoutePoint(&point);
+    point.name = from.name;
+    point.latitude = from.latitude;
+    point.longitude = from.longitude;
+    point.symbol = symbol;
+    return point;
+}
+
+void startTrackAs(const Track& source, Track* track) {
+    clearTrackPoints(track);
+    initTrack(track);
+    track->name = source.name;
+    track->colour = source.colour;
+    track->date = source.date;
+}
+
+TrackPoint trackPointAs(const TrackPoint& from) {
+    TrackPoint point;
+    initTrackPoint(&point);
+    point.pointFlag = from.pointFlag;
+    point.latitude = from.latitude;
+    point.longitude = from.longitude;
+    return point;
+}
+
+// The set into the database (series5ToHub). Running out of memory throws std::bad_alloc.
+void mapIntoDatabase(const Series5Data& data, NavDatabase* db, ConversionReport* report) {
     for (std::size_t i = 0; i < data.waypoints.size(); ++i) {
         const Mark& mark = data.waypoints[i];
         if (db->waypoints.size() >= kMaxWaypoints) {
@@ -46,19 +79,9 @@ void mapIntoDatabase(Series5Data& data, NavDatabase* db, ConversionReport* repor
 
     Route route;
     for (const Series5Route& source : data.routes) {
-        clearRoutePoints(&route);
-        initRoute(&route);
-        route.name = source.name;
-        route.comment = source.comment;
-        route.colour = source.colour;
-        route.date = source.date;
+        startRouteAs(source, &route);
         for (const RoutePoint& from : source.points) {
-            RoutePoint point;
-            initRoutePoint(&point);
-            point.name = from.name;
-            point.latitude = from.latitude;
-            point.longitude = from.longitude;
-            point.symbol = hubSymbol(from.symbol);
+            const RoutePoint point = routePointAs(from, hubSymbol(from.symbol));
             unlessOutOfMemory(addRoutePoint(&route, &point));
         }
         const ResultCode added = unlessOutOfMemory(addRoute(db, std::move(route)));
@@ -71,17 +94,9 @@ void mapIntoDatabase(Series5Data& data, NavDatabase* db, ConversionReport* repor
 
     Track track;
     for (const Series5Track& source : data.tracks) {
-        clearTrackPoints(&track);
-        initTrack(&track);
-        track.name = source.name;
-        track.colour = source.colour;
-        track.date = source.date;
+        startTrackAs(source, &track);
         for (const TrackPoint& from : source.points) {
-            TrackPoint point;
-            initTrackPoint(&point);
-            point.pointFlag = from.pointFlag;
-            point.latitude = from.latitude;
-            point.longitude = from.longitude;
+            const TrackPoint point = trackPointAs(from);
             unlessOutOfMemory(addTrackPoint(&track, &point));
         }
         const ResultCode added = unlessOutOfMemory(addTrack(db, std::move(track)));
@@ -93,10 +108,7 @@ void mapIntoDatabase(Series5Data& data, NavDatabase* db, ConversionReport* repor
     renumberRecords(db, RenumberTracks);
 }
 
-// The database into the set: names cut to the device's widths, every symbol 0, no waypoint
-// comments, routes kept with their first 300 points and tracks with their first 2,100, the
-// records numbered from 0. Marks, lines and zones stay out; the version is the default one.
-ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport* report) {
+ResultCode waypointsIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport* report) {
     for (std::size_t i = 0; i < db.waypoints.size(); ++i) {
         const Waypoint& waypoint = db.waypoints[i];
         const RecordNotes notes(report, RecordKind::Waypoint, i, waypoint.name);
@@ -124,7 +136,10 @@ ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport
             return added;
         }
     }
+    return kOk;
+}
 
+ResultCode routesIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport* report) {
     Series5Route route;
     for (std::size_t i = 0; i < db.routes.size(); ++i) {
         const Route& source = db.routes[i];
@@ -135,19 +150,9 @@ ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport
         }
         notes.written("name", source.name, ",", ";", kLineText);
         notes.written("comment", source.comment, ",", ";", kLineText);
-        clearRoutePoints(&route);
-        initRoute(&route);
-        route.name = source.name;
-        route.comment = source.comment;
-        route.colour = source.colour;
-        route.date = source.date;
+        startRouteAs(source, &route);
         for (const RoutePoint& from : source.points) {
-            RoutePoint point;
-            initRoutePoint(&point);
-            point.name = from.name;
-            point.latitude = from.latitude;
-            point.longitude = from.longitude;
-            point.symbol = 0;
+            const RoutePoint point = routePointAs(from, 0);
             const ResultCode appended = addSeries5RoutePoint(&route, &point);
             if (appended == kRoutePointsFull) {
                 break; // the route is kept with its first 300 points
@@ -172,7 +177,10 @@ ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport
         }
     }
     numberSeries5Records(data, NumberSeries5Routes);
+    return kOk;
+}
 
+ResultCode tracksIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport* report) {
     Series5Track track;
     for (std::size_t i = 0; i < db.tracks.size(); ++i) {
         const Track& source = db.tracks[i];
@@ -182,17 +190,9 @@ ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport
             continue;
         }
         notes.written("name", source.name, ",", ";", kLineText);
-        clearTrackPoints(&track);
-        initTrack(&track);
-        track.name = source.name;
-        track.colour = source.colour;
-        track.date = source.date;
+        startTrackAs(source, &track);
         for (const TrackPoint& from : source.points) {
-            TrackPoint point;
-            initTrackPoint(&point);
-            point.pointFlag = from.pointFlag;
-            point.latitude = from.latitude;
-            point.longitude = from.longitude;
+            const TrackPoint point = trackPointAs(from);
             const ResultCode appended = addSeries5TrackPoint(&track, &point);
             if (appended == kTrackPointsFull) {
                 break; // the track is kept with its first 2,100 points, flags as they were
@@ -218,78 +218,62 @@ ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport
         }
     }
     numberSeries5Records(data, NumberSeries5Tracks);
-    if (report != nullptr) {
-        noteKindDropped(report, RecordKind::Mark, db.marks, "a Series 5 device has no marks");
-        noteKindDropped(report, RecordKind::Line, db.lines, "a Series 5 device has no lines");
-        noteKindDropped(report, RecordKind::Zone, db.zones, "a Series 5 device has no zones");
-        report->written = {};
-        report->written.waypoints = static_cast<long long>(data->waypoints.size());
-        for (const Series5Route& written : data->routes) {
-            report->written.routePoints += static_cast<long long>(written.points.size());
-        }
-        for (const Series5Track& written : data->tracks) {
-            report->written.trackPoints += static_cast<long long>(written.points.size());
-        }
-        report->written.routes = static_cast<long long>(data->routes.size());
-        report->written.tracks = static_cast<long long>(data->tracks.size());
-        report->wasWritten = true;
-    }
     return kOk;
+}
+
+// What the set holds, and the kinds it has no room for, into the report.
+void noteWrittenSet(const NavDatabase& db, const Series5Data& data, ConversionReport* report) {
+    noteKindDropped(report, RecordKind::Mark, db.marks, "a Series 5 device has no marks");
+    noteKindDropped(report, RecordKind::Line, db.lines, "a Series 5 device has no lines");
+    noteKindDropped(report, RecordKind::Zone, db.zones, "a Series 5 device has no zones");
+    report->written = {};
+    report->written.waypoints = static_cast<long long>(data.waypoints.size());
+    for (const Series5Route& written : data.routes) {
+        report->written.routePoints += static_cast<long long>(written.points.size());
+    }
+    for (const Series5Track& written : data.tracks) {
+        report->written.trackPoints += static_cast<long long>(written.points.size());
+    }
+    report->written.routes = static_cast<long long>(data.routes.size());
+    report->written.tracks = static_cast<long long>(data.tracks.size());
+    report->wasWritten = true;
+}
+
+// The database into the set (hubToSeries5).
+ResultCode mapIntoSet(const NavDatabase& db, Series5Data* data, ConversionReport* report) {
+    ResultCode result = waypointsIntoSet(db, data, report);
+    if (result == kOk) {
+        result = routesIntoSet(db, data, report);
+    }
+    if (result == kOk) {
+        result = tracksIntoSet(db, data, report);
+    }
+    if (result == kOk && report != nullptr) {
+        noteWrittenSet(db, *data, report);
+    }
+    return result;
 }
 
 } // namespace
 
-ResultCode readSeries5File(const char* path, NavDatabase* database, ConversionReport* report) {
-    if (path == nullptr || database == nullptr) {
+ResultCode series5ToHub(const Series5Data* data, NavDatabase* database, ConversionReport* report) {
+    if (data == nullptr || database == nullptr) {
         return kBadArgument;
     }
-    FilePtr file = openForReading(path);
-    if (!file) {
-        return kCannotOpen;
-    }
     try {
-        Series5Data data;
-        initSeries5Data(&data);
-        const ResultCode read = readSeries5Records(file.get(), &data);
-        file.reset();
-        if (read != kOk) {
-            return read;
-        }
-        mapIntoDatabase(data, database, report);
-        clearSeries5Data(&data);
+        mapIntoDatabase(*data, database, report);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
     return kOk;
 }
 
-ResultCode writeSeries5Files(NavDatabase* database, const char* basePath,
-                             ConversionReport* report) {
-    if (database == nullptr || basePath == nullptr) {
+ResultCode hubToSeries5(const NavDatabase* database, Series5Data* data, ConversionReport* report) {
+    if (database == nullptr || data == nullptr) {
         return kBadArgument;
     }
     try {
-        Series5Data data;
-        initSeries5Data(&data);
-        const ResultCode mapped = mapIntoSet(*database, &data, report);
-        if (mapped != kOk) {
-            clearSeries5Data(&data);
-            return mapped;
-        }
-        const auto kind = [&data](int selector) {
-            return [&data, selector](OutputFile& file) {
-                return writeSeries5Records(&file, &data, selector);
-            };
-        };
-        const std::vector<FileSetPart> parts = {
-            {".wpt", !data.waypoints.empty(), kind(Series5Waypoints)},
-            {".rut", !data.routes.empty(), kind(Series5Routes)},
-            {".trk", !data.tracks.empty(), kind(Series5Tracks)},
-        };
-        // Every kind with records is tried; the first failure of the set is the result.
-        const ResultCode written = writeFileSet(basePath, parts);
-        clearSeries5Data(&data);
-        return written;
+        return mapIntoSet(*database, data, report);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
