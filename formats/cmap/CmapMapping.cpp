@@ -1,12 +1,11 @@
-// The CMAP family's mapping to and from the navigation database, and its entry points.
+#include "formats/cmap/CmapMapping.h"
+
 #include <algorithm>
 #include <iterator>
 #include <new>
 
 #include "core/CappedTable.h"
 #include "core/Text.h"
-#include "core/TextFile.h"
-#include "formats/cmap/CmapFile.h"
 #include "formats/cmap/CmapXml.h"
 
 namespace velmar {
@@ -579,17 +578,13 @@ ResultCode hubToCmap(const NavDatabase* database, CmapDatabase* cmap, Conversion
     }
 }
 
-ResultCode readCmapFile(const char* path, NavDatabase* database, ConversionReport* report) {
-    if (path == nullptr || database == nullptr) {
+ResultCode readCmapIntoHub(std::FILE* file, NavDatabase* database, ConversionReport* report) {
+    if (file == nullptr || database == nullptr) {
         return kBadArgument;
-    }
-    FilePtr file = openForReading(path);
-    if (!file) {
-        return kCannotOpen;
     }
     try {
         HubSink sink(*database, report);
-        const ResultCode result = readCmapRecords(file.get(), &sink, report);
+        const ResultCode result = readCmapRecords(file, &sink, report);
         if (result != kOk) {
             return result;
         }
@@ -602,7 +597,8 @@ ResultCode readCmapFile(const char* path, NavDatabase* database, ConversionRepor
     }
 }
 
-ResultCode writeCmapFiles(NavDatabase* database, const char* basePath, ConversionReport* report) {
+ResultCode writeHubAsCmap(const NavDatabase* database, const char* basePath,
+                          ConversionReport* report) {
     if (basePath == nullptr || database == nullptr) {
         return kBadArgument;
     }
