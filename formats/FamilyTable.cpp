@@ -6,14 +6,14 @@
 #include "formats/hub/HubFile.h"
 #include "formats/series41/Series41File.h"
 #include "formats/series5/Series5File.h"
+#include "formats/series5/Series5Format.h"
 #include "formats/series6/Series6File.h"
+#include "formats/series6/Series6Format.h"
 
 namespace velmar {
 
 namespace {
 
-constexpr const char* kSeries5Members[] = {".wpt", ".rut", ".trk"};
-constexpr const char* kSeries6Members[] = {".wpt", ".rut", ".trk", ".bnd"};
 constexpr const char* kCmapMembers[] = {kCmapWaypointSuffix, kCmapRouteSuffix, kCmapTrackSuffix};
 
 struct FamilyRow {
@@ -23,8 +23,10 @@ struct FamilyRow {
 
 const FamilyRow kFamilies[kFamilyCount] = {
     {{"Series 41", "s41", readSeries41File, writeSeries41File, ".s41"}, kOnTypeRadios},
-    {{"Series 5", "s5", readSeries5File, writeSeries5Files, ".s5", kSeries5Members}, kOnTypeRadios},
-    {{"Series 6", "s6", readSeries6File, writeSeries6Files, ".s6", kSeries6Members}, kOnTypeRadios},
+    {{"Series 5", "s5", readSeries5File, writeSeries5Files, ".s5", kSeries5Suffixes},
+     kOnTypeRadios},
+    {{"Series 6", "s6", readSeries6File, writeSeries6Files, ".s6", kSeries6Suffixes},
+     kOnTypeRadios},
     // A type radio button without a file format of its own: neither read nor written, so the
     // Convert page and the command line refuse it before a job starts.
     {{"Series 66", "s66", nullptr, nullptr, ".s66"}, kOnTypeRadios},

@@ -10,6 +10,9 @@
 
 namespace velmar {
 
+// The suffix of each kind's file, in Series5Kind order.
+inline constexpr const char* kSeries5Suffixes[] = {".wpt", ".rut", ".trk"};
+
 // Reads one file of any kind (all its blocks, whatever its name) into an initialised set.
 // 0, or 5 when an argument is missing; 3 when memory runs out.
 ResultCode readSeries5Records(std::FILE* stream, Series5Data* data);

@@ -1,5 +1,6 @@
 #include "formats/series6/Series6Format.h"
 
+#include <iterator>
 #include <new>
 #include <string>
 #include <string_view>
@@ -15,18 +16,10 @@ namespace velmar {
 
 namespace {
 
-struct KindInfo {
-    const char* suffix;
-    const char* header;
-};
-
-constexpr KindInfo kKinds[] = {
-    {".wpt", "$NRM"},
-    {".rut", "$RUT"},
-    {".trk", "$TRK"},
-    {".bnd", "$BND"},
-};
+// The header line of each kind's file, in selector order.
+constexpr const char* kHeaders[] = {"$NRM", "$RUT", "$TRK", "$BND"};
 constexpr int kKindCount = 4;
+static_assert(std::size(kSeries6Suffixes) == kKindCount);
 
 std::int32_t decimalField(const FieldReader& fields, int index) {
     return parseDecimal(fields.field(index));
@@ -360,7 +353,7 @@ bool writeSection(OutputFile& file, const Series6Data& data, int kind) {
     if (!kindHasRecords(data, kind)) {
         return file.write(endMark);
     }
-    return file.writeLine(kKinds[kind].header) && writeDataLines(file, data, kind) &&
+    return file.writeLine(kHeaders[kind]) && writeDataLines(file, data, kind) &&
            file.writeLine("$END") && file.write(endMark);
 }
 
@@ -398,10 +391,10 @@ ResultCode writeSeries6FileSet(const Series6Data* data, const char* basePath) {
         std::vector<FileSetPart> parts;
         parts.reserve(kKindCount);
         for (int kind = 0; kind < kKindCount; ++kind) {
-            parts.push_back(
-                {kKinds[kind].suffix, kindHasRecords(*data, kind), [data, kind](OutputFile& file) {
-                     return writeSeries6Section(&file, data, kind);
-                 }});
+            parts.push_back({kSeries6Suffixes[kind], kindHasRecords(*data, kind),
+                             [data, kind](OutputFile& file) {
+                                 return writeSeries6Section(&file, data, kind);
+                             }});
         }
         return writeFileSet(basePath, parts);
     } catch (const std::bad_alloc&) {

@@ -10,6 +10,8 @@
 namespace velmar {
 
 inline constexpr char kSeries6EndMark = 0x1A;
+// The suffix of each kind's file, in selector order.
+inline constexpr const char* kSeries6Suffixes[] = {".wpt", ".rut", ".trk", ".bnd"};
 
 // Reads every section of an open file into `data`, up to the end of the file or the byte 0x1A.
 // 5 when an argument is missing, else 0 whatever the content (3 only when memory runs out).
