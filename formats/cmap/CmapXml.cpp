@@ -679,17 +679,9 @@ class DocumentReader {
             if (tag == Tag::Waypoints) {
                 state_ = State::WaypointList;
             } else if (tag == Tag::Route) {
-                clearCmapRouteWaypoints(&route_);
-                initCmapRoute(&route_);
-                sink_.startRoute(route_);
-                pointsSeen_ = pointsKept_ = 0;
-                state_ = State::Route;
+                openRoute();
             } else if (tag == Tag::Track) {
-                clearCmapTrackPoints(&track_);
-                initCmapTrack(&track_);
-                sink_.startTrack(track_);
-                pointsSeen_ = pointsKept_ = 0;
-                state_ = State::Track;
+                openTrack();
             } else if (tag == Tag::CMapEnd) {
                 return false;
             }
@@ -711,13 +703,7 @@ class DocumentReader {
             break;
         case State::Route:
             if (tag == Tag::RouteEnd) {
-                if (report_ != nullptr) {
-                    name_ = route_.name; // the route is handed over
-                }
-                const ResultCode added = unlessOutOfMemory(sink_.addRoute(std::move(route_)));
-                noteClosed(RecordKind::Route, routes_++, name_, added, pointsSeen_, pointsKept_);
-                clearCmapRouteWaypoints(&route_);
-                state_ = State::Document;
+                closeRoute();
             } else if (tag == Tag::Waypoint) {
                 routeWaypoint_ = newRouteWaypoint_;
                 state_ = State::RouteWaypoint;
@@ -734,10 +720,7 @@ class DocumentReader {
             break;
         case State::Track:
             if (tag == Tag::TrackEnd) {
-                const ResultCode added = unlessOutOfMemory(sink_.addTrack(std::move(track_)));
-                noteClosed(RecordKind::Track, tracks_++, kNoName, added, pointsSeen_, pointsKept_);
-                clearCmapTrackPoints(&track_);
-                state_ = State::Document;
+                closeTrack();
             } else if (tag == Tag::Point) {
                 point_ = newPoint_;
                 state_ = State::Point;
@@ -753,6 +736,36 @@ class DocumentReader {
             break;
         }
         return true;
+    }
+
+    void openRoute() {
+        clearCmapRouteWaypoints(&route_);
+        initCmapRoute(&route_);
+        sink_.startRoute(route_);
+        pointsSeen_ = pointsKept_ = 0;
+        state_ = State::Route;
+    }
+    void openTrack() {
+        clearCmapTrackPoints(&track_);
+        initCmapTrack(&track_);
+        sink_.startTrack(track_);
+        pointsSeen_ = pointsKept_ = 0;
+        state_ = State::Track;
+    }
+    void closeRoute() {
+        if (report_ != nullptr) {
+            name_ = route_.name; // the route is handed over
+        }
+        const ResultCode added = unlessOutOfMemory(sink_.addRoute(std::move(route_)));
+        noteClosed(RecordKind::Route, routes_++, name_, added, pointsSeen_, pointsKept_);
+        clearCmapRouteWaypoints(&route_);
+        state_ = State::Document;
+    }
+    void closeTrack() {
+        const ResultCode added = unlessOutOfMemory(sink_.addTrack(std::move(track_)));
+        noteClosed(RecordKind::Track, tracks_++, kNoName, added, pointsSeen_, pointsKept_);
+        clearCmapTrackPoints(&track_);
+        state_ = State::Document;
     }
 
     // A record the full table dropped, or the points a record's full list dropped.

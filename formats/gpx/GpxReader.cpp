@@ -191,7 +191,19 @@ class GpxReader {
     void startGpx(Context parent, std::string_view local, const XML_Char** attributes);
     void startOwn(Context parent, std::string_view local, const XML_Char** attributes);
     void push(Context context, Field field = Field::None) { stack_.push_back({context, field}); }
+    // Where the colour, date and position of the element's record go (null: it has none).
+    struct SharedFields {
+        RgbColour* colour = nullptr;
+        RecordDate* date = nullptr;
+        double* latitude = nullptr;
+        double* longitude = nullptr;
+    };
     void apply(Context context, Field field, std::string_view text);
+    // The fields of a point (wpt, rtept, trkpt) and of a record (rte, trk, line, zone) in
+    // bytes_, each but the shared ones; false for a context that has no fields.
+    bool applyPointField(Context context, Field field, SharedFields& shared);
+    bool applyRecordField(Context context, Field field, SharedFields& shared);
+    void applySharedField(Field field, const SharedFields& shared);
     void finish(Context context);
 
     bool readPosition(const XML_Char** attributes, const char* element, bool checkRange,
@@ -498,24 +510,25 @@ void GpxReader::end() {
 void GpxReader::apply(Context context, Field field, std::string_view text) {
     bytes_.clear();
     gpx::appendBytesOfUtf8(bytes_, text);
+    if (context == Context::Metadata) {
+        copyText(field == Field::Version ? db_->version.version : db_->version.date, bytes_,
+                 field == Field::Version ? kVersionWidth : kVersionDateWidth);
+        return;
+    }
+    SharedFields shared;
+    if (applyPointField(context, field, shared) || applyRecordField(context, field, shared)) {
+        applySharedField(field, shared);
+    }
+}
+
+bool GpxReader::applyPointField(Context context, Field field, SharedFields& shared) {
     std::int64_t integer = 0;
     double number = 0.0;
     RecordDate date;
     const bool isInteger = gpx::readInteger(bytes_, &integer);
-    RgbColour* colour = nullptr;
-    RecordDate* recordDate = nullptr;
-    double* latitude = nullptr;
-    double* longitude = nullptr;
     switch (context) {
-    case Context::Metadata:
-        copyText(field == Field::Version ? db_->version.version : db_->version.date, bytes_,
-                 field == Field::Version ? kVersionWidth : kVersionDateWidth);
-        return;
     case Context::Wpt:
-        colour = &waypoint_.colour;
-        recordDate = &waypoint_.date;
-        latitude = &waypoint_.latitude;
-        longitude = &waypoint_.longitude;
+        shared = {&waypoint_.colour, &waypoint_.date, &waypoint_.latitude, &waypoint_.longitude};
         if (field == Field::Name) {
             copyText(waypoint_.name, bytes_, kWaypointNameWidth);
         } else if (field == Field::Desc || (field == Field::Cmt && !point_.commentFromDesc)) {
@@ -534,10 +547,9 @@ void GpxReader::apply(Context context, Field field, std::string_view text) {
         } else if (field == Field::Kind) {
             point_.mark = bytes_ == "mark";
         }
-        break;
+        return true;
     case Context::Rtept:
-        latitude = &routePoint_.latitude;
-        longitude = &routePoint_.longitude;
+        shared = {nullptr, nullptr, &routePoint_.latitude, &routePoint_.longitude};
         if (field == Field::Name) {
             copyText(routePoint_.name, bytes_, kRoutePointNameWidth);
         } else if (field == Field::Sym && !point_.symbolGiven) {
@@ -549,10 +561,9 @@ void GpxReader::apply(Context context, Field field, std::string_view text) {
             route_.date = date;
             dateGiven_ = true;
         }
-        break;
+        return true;
     case Context::Trkpt:
-        latitude = &trackPoint_.latitude;
-        longitude = &trackPoint_.longitude;
+        shared = {nullptr, nullptr, &trackPoint_.latitude, &trackPoint_.longitude};
         if (field == Field::Flag && isInteger) {
             trackPoint_.pointFlag = static_cast<std::int32_t>(integer);
             point_.flagGiven = true;
@@ -560,10 +571,18 @@ void GpxReader::apply(Context context, Field field, std::string_view text) {
             track_.date = date;
             dateGiven_ = true;
         }
-        break;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool GpxReader::applyRecordField(Context context, Field field, SharedFields& shared) {
+    std::int64_t integer = 0;
+    const bool isInteger = gpx::readInteger(bytes_, &integer);
+    switch (context) {
     case Context::Rte:
-        colour = &route_.colour;
-        recordDate = &route_.date;
+        shared = {&route_.colour, &route_.date};
         if (field == Field::Name) {
             copyText(route_.name, bytes_, kRouteNameWidth);
         } else if (field == Field::Desc || (field == Field::Cmt && !commentFromDesc_)) {
@@ -573,30 +592,27 @@ void GpxReader::apply(Context context, Field field, std::string_view text) {
             route_.number = static_cast<std::int32_t>(integer);
             numberGiven_ = true;
         }
-        break;
+        return true;
     case Context::Trk:
-        colour = &track_.colour;
-        recordDate = &track_.date;
+        shared = {&track_.colour, &track_.date};
         if (field == Field::Name) {
             copyText(track_.name, bytes_, kTrackNameWidth);
         } else if (field == Field::Number && isInteger) {
             track_.number = static_cast<std::int32_t>(integer);
             numberGiven_ = true;
         }
-        break;
+        return true;
     case Context::Line:
-        colour = &line_.colour;
-        recordDate = &line_.date;
+        shared = {&line_.colour, &line_.date};
         if (field == Field::Name) {
             copyText(line_.name, bytes_, kLineNameWidth);
         } else if (field == Field::Number && isInteger) {
             line_.number = static_cast<std::int32_t>(integer);
             numberGiven_ = true;
         }
-        break;
+        return true;
     case Context::Zone:
-        colour = &zone_.colour;
-        recordDate = &zone_.date;
+        shared = {&zone_.colour, &zone_.date};
         if (field == Field::SecondColour) {
             zone_.secondColour = parseHexColour(bytes_);
         } else if (field == Field::Kind && isInteger) {
@@ -605,22 +621,27 @@ void GpxReader::apply(Context context, Field field, std::string_view text) {
             zone_.number = static_cast<std::int32_t>(integer);
             numberGiven_ = true;
         }
-        break;
+        return true;
     default:
-        return;
+        return false;
     }
-    if (field == Field::Colour && colour != nullptr) {
-        *colour = parseHexColour(bytes_);
-    } else if (field == Field::Date && recordDate != nullptr && gpx::readDateText(bytes_, &date)) {
-        *recordDate = date;
+}
+
+void GpxReader::applySharedField(Field field, const SharedFields& shared) {
+    RecordDate date;
+    double number = 0.0;
+    if (field == Field::Colour && shared.colour != nullptr) {
+        *shared.colour = parseHexColour(bytes_);
+    } else if (field == Field::Date && shared.date != nullptr && gpx::readDateText(bytes_, &date)) {
+        *shared.date = date;
         dateGiven_ = true;
-    } else if ((field == Field::Lat || field == Field::Lon) && latitude != nullptr) {
+    } else if ((field == Field::Lat || field == Field::Lon) && shared.latitude != nullptr) {
         // The whole value of a position GPX cannot hold (written as 0, 0).
         if (!gpx::readDouble(bytes_, &number)) {
             fail(kBadArgument, "a position \"" + bytes_.substr(0, 40) + "\" is not a number");
             return;
         }
-        *(field == Field::Lat ? latitude : longitude) = number;
+        *(field == Field::Lat ? shared.latitude : shared.longitude) = number;
     }
 }
 

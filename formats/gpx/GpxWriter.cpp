@@ -125,6 +125,15 @@ class GpxWriter {
         extensionText(level, "date", digits);
     }
 
+    // The number, colour and date of a route or track, which GPX has no element for.
+    template <typename R> void headerExtensions(const R& record) {
+        put(2, "<extensions>");
+        extensionNumber(3, "number", record.number);
+        extensionColour(3, "colour", record.colour);
+        extensionDate(3, record.date);
+        put(2, "</extensions>");
+    }
+
     static bool positionFits(double latitude, double longitude) {
         return latitudeInRange(latitude) && longitudeInRange(longitude);
     }
@@ -198,11 +207,7 @@ class GpxWriter {
         put(1, "<rte>");
         text(2, "name", route.name);
         text(2, "desc", route.comment);
-        put(2, "<extensions>");
-        extensionNumber(3, "number", route.number);
-        extensionColour(3, "colour", route.colour);
-        extensionDate(3, route.date);
-        put(2, "</extensions>");
+        headerExtensions(route);
         for (const RoutePoint& p : route.points) {
             start(2, "<rtept");
             position(p.latitude, p.longitude);
@@ -225,11 +230,7 @@ class GpxWriter {
     void track(const Track& track) {
         put(1, "<trk>");
         text(2, "name", track.name);
-        put(2, "<extensions>");
-        extensionNumber(3, "number", track.number);
-        extensionColour(3, "colour", track.colour);
-        extensionDate(3, track.date);
-        put(2, "</extensions>");
+        headerExtensions(track);
         bool open = false;
         const std::size_t count = track.points.size();
         for (std::size_t i = 0; i < count; ++i) {
