@@ -60,6 +60,17 @@ struct Mark {
     double altitude = 0.0;
 };
 
+// A waypoint is a mark with a comment: the one as the other, every shared field kept (a
+// waypoint made of a mark has no comment).
+inline Mark markOf(const Waypoint& waypoint) {
+    return {waypoint.name,      waypoint.symbol, waypoint.colour,  waypoint.latitude,
+            waypoint.longitude, waypoint.date,   waypoint.altitude};
+}
+inline Waypoint waypointOf(const Mark& mark) {
+    return {mark.name,      {},        mark.symbol,  mark.colour, mark.latitude,
+            mark.longitude, mark.date, mark.altitude};
+}
+
 struct RoutePoint {
     std::string name; // up to 19
     std::uint32_t symbol = 0;

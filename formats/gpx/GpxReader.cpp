@@ -649,14 +649,7 @@ void GpxReader::finish(Context context) {
     switch (context) {
     case Context::Wpt:
         if (point_.mark) {
-            Mark mark;
-            mark.name = waypoint_.name;
-            mark.symbol = waypoint_.symbol;
-            mark.colour = waypoint_.colour;
-            mark.latitude = waypoint_.latitude;
-            mark.longitude = waypoint_.longitude;
-            mark.date = waypoint_.date;
-            mark.altitude = waypoint_.altitude;
+            const Mark mark = markOf(waypoint_);
             unlessOutOfMemory(addMark(db_, &mark)); // a full table drops it
         } else {
             unlessOutOfMemory(addWaypoint(db_, &waypoint_));

@@ -23,14 +23,7 @@ class Series5Sink final : public hub::BlockSink {
 
     // A waypoint line is read with the HUB's waypoint field reader; its comment is not kept.
     void addWaypoint(Waypoint& waypoint) override {
-        Mark mark;
-        mark.name = std::move(waypoint.name);
-        mark.symbol = waypoint.symbol;
-        mark.colour = waypoint.colour;
-        mark.latitude = waypoint.latitude;
-        mark.longitude = waypoint.longitude;
-        mark.date = waypoint.date;
-        mark.altitude = waypoint.altitude;
+        const Mark mark = markOf(waypoint);
         unlessOutOfMemory(addSeries5Waypoint(data_, &mark)); // beyond the 18,000th: dropped
     }
     void addRoutePoint(Route& route, const RoutePoint& point) override {

@@ -65,15 +65,8 @@ void mapIntoDatabase(const Series5Data& data, NavDatabase* db, ConversionReport*
                 .dropped("the navigation database holds 10,000 waypoints");
             continue;
         }
-        Waypoint waypoint;
-        initWaypoint(&waypoint);
-        waypoint.name = mark.name;
+        Waypoint waypoint = waypointOf(mark);
         waypoint.symbol = hubSymbol(mark.symbol);
-        waypoint.colour = mark.colour;
-        waypoint.latitude = mark.latitude;
-        waypoint.longitude = mark.longitude;
-        waypoint.date = mark.date;
-        waypoint.altitude = mark.altitude;
         unlessOutOfMemory(addWaypoint(db, &waypoint));
     }
 
@@ -122,15 +115,9 @@ ResultCode waypointsIntoSet(const NavDatabase& db, Series5Data* data, Conversion
             notes.textNotCarried("comment", waypoint.comment, "a Series 5 waypoint has no comment");
             notes.written("name", waypoint.name, ",", ";", kLineText);
         }
-        Mark mark;
-        initMark(&mark);
-        mark.name = waypoint.name.substr(0, std::min(waypoint.name.size(), kMarkNameWidth));
+        Mark mark = markOf(waypoint);
+        mark.name.resize(std::min(mark.name.size(), kMarkNameWidth));
         mark.symbol = 0;
-        mark.colour = waypoint.colour;
-        mark.latitude = waypoint.latitude;
-        mark.longitude = waypoint.longitude;
-        mark.date = waypoint.date;
-        mark.altitude = waypoint.altitude;
         const ResultCode added = addSeries5Waypoint(data, &mark);
         if (added != kOk) {
             return added;
