@@ -62,17 +62,9 @@ bool writeWaypoints(OutputFile& file, std::string& text, const Series5Data& data
         return false;
     }
     // The HUB waypoint line with an empty comment field.
-    Waypoint line;
     for (const Mark& mark : data.waypoints) {
-        line.name.assign(mark.name);
-        line.symbol = mark.symbol;
-        line.colour = mark.colour;
-        line.latitude = mark.latitude;
-        line.longitude = mark.longitude;
-        line.date = mark.date;
-        line.altitude = mark.altitude;
         text.clear();
-        hub::appendWaypointLine(text, line);
+        hub::appendWaypointLine(text, waypointOf(mark));
         if (!file.writeLine(text)) {
             return false;
         }
