@@ -70,7 +70,9 @@ std::string convertExamples(const fs::path& folder) {
         fs::create_directories(out);
         for (int from = 0; from < kFamilyCount; ++from) {
             const auto& files = byFamily[static_cast<std::size_t>(from)];
-            if (files.empty() || !checkConvertInputs(files.size(), out, from, to).empty()) {
+            if (files.empty() ||
+                !checkConvertInputs(files.size(), out, formatFamily(from), formatFamily(to))
+                     .empty()) {
                 continue;
             }
             const auto job =
