@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 
 #include "SimulatedPlotter.h"
@@ -199,7 +200,7 @@ TEST_F(TransferPagesTest, ReadsSaveWhatThePlotterSentOrSayWhyTheyEnded) {
     }
 }
 
-TEST_F(TransferPagesTest, WritesAskBetweenFilesAndACancelWhileAskingCountsAsNo) {
+TEST_F(TransferPagesTest, WritesAskBetweenFilesAndCancelEndsThemAtOnce) {
     test::writeBytes(dir.file("a.s6"), "A1\r\nA2\r\n");
     test::writeBytes(dir.file("b.s6"), "B1\r\n");
     const QString a = QString::fromStdString(dir.file("a.s6"));
@@ -240,6 +241,27 @@ TEST_F(TransferPagesTest, WritesAskBetweenFilesAndACancelWhileAskingCountsAsNo) 
                   std::tuple("Continue to write " + b + ".\nAre you sure?", MessageButtons::YesNo));
         EXPECT_EQ(plotter.ended().received, c.received);
     }
+    dialogs.whileAsking = nullptr;
+
+    // A Series 41 plotter that never prompts: Cancel ends the wait for the prompt at once.
+    std::atomic<bool> opened{false};
+    auto options = test::plotter(sim::Role::Receive, kDeviceSeries41, "", {.silent = true});
+    options.onEvent = [&](const std::string& words) {
+        opened = opened || words.find("opened the port") != std::string::npos;
+    };
+    test::SimulatedPlotter silent(options);
+    const ScopedSerialDevices com1({silent.port()});
+    control<QRadioButton>(&write, 1013)->click();
+    QElapsedTimer sinceOpen;
+    ASSERT_TRUE(transfer(write, 1020, [&](ProgressDialog*) {
+        if (opened.load() && !sinceOpen.isValid()) {
+            sinceOpen.start();
+        }
+        return sinceOpen.isValid() && sinceOpen.elapsed() > 300;
+    }));
+    EXPECT_LT(sinceOpen.elapsed(), 2300); // 300 ms after the port opened, then the Cancel
+    EXPECT_EQ(shown, "Writing...|" + kStart + "|Sended : 0 lines");
+    EXPECT_TRUE(silent.ended().received.empty());
 }
 
 } // namespace
