@@ -23,8 +23,8 @@ inline ResultCode unlessOutOfMemory(ResultCode result) {
     return result;
 }
 
-template <typename T>
-ResultCode appendCapped(std::vector<T>& table, const T& record, std::size_t capacity,
+template <typename T, typename A>
+ResultCode appendCapped(std::vector<T, A>& table, const T& record, std::size_t capacity,
                         ResultCode full) {
     if (table.size() >= capacity) {
         return full;
@@ -40,8 +40,9 @@ ResultCode appendCapped(std::vector<T>& table, const T& record, std::size_t capa
 }
 
 // Hands the record over instead of copying it (the caller's record is left moved-from).
-template <typename T>
-ResultCode appendCapped(std::vector<T>& table, T&& record, std::size_t capacity, ResultCode full) {
+template <typename T, typename A>
+ResultCode appendCapped(std::vector<T, A>& table, T&& record, std::size_t capacity,
+                        ResultCode full) {
     if (table.size() >= capacity) {
         return full;
     }
@@ -57,8 +58,8 @@ ResultCode appendCapped(std::vector<T>& table, T&& record, std::size_t capacity,
 
 // The record-set adds: a missing owner or record gives 5, else the capped append into the
 // owner's table.
-template <typename Owner, typename T>
-ResultCode appendTo(Owner* owner, std::vector<T> Owner::*table, const T* record,
+template <typename Owner, typename T, typename A>
+ResultCode appendTo(Owner* owner, std::vector<T, A> Owner::*table, const T* record,
                     std::size_t capacity, ResultCode full) {
     if (owner == nullptr || record == nullptr) {
         return kBadArgument;
@@ -68,9 +69,9 @@ ResultCode appendTo(Owner* owner, std::vector<T> Owner::*table, const T* record,
 
 // The moving adds of records that own points (`points`, or the table named): the caller's
 // record is left without points, as after clearing them.
-template <typename Owner, typename T, typename P>
+template <typename Owner, typename T, typename Points>
 ResultCode moveTo(Owner* owner, std::vector<T> Owner::*table, T&& record, std::size_t capacity,
-                  ResultCode full, std::vector<P> T::*points) {
+                  ResultCode full, Points T::*points) {
     if (owner == nullptr) {
         return kBadArgument;
     }

@@ -11,6 +11,9 @@ namespace velmar {
 
 namespace {
 
+// Room a reader's working track starts with (a fresh track is most often short).
+constexpr std::size_t kFirstTrackRoom = 4096;
+
 RecordDate today() {
     RecordDate date;
     todayDate(&date.day, &date.month, &date.year);
@@ -66,7 +69,7 @@ ResultCode initMark(Mark* record) {
 }
 
 void reserveTrackPoints(Track* track) {
-    track->points.reserve(kMaxTrackPoints);
+    track->points.reserve(kFirstTrackRoom);
 }
 
 void fitTrackPoints(Track* track) {
@@ -148,6 +151,16 @@ ResultCode addRoutePoint(Route* route, const RoutePoint* point) {
     return appendPoint(route, point, kMaxRoutePoints, kRoutePointsFull);
 }
 ResultCode addTrackPoint(Track* track, const TrackPoint* point) {
+    // A track that outgrows its first room gets room for a full track at once: one move of a
+    // few thousand points instead of a move at every doubling.
+    if (track != nullptr && track->points.size() == track->points.capacity() &&
+        track->points.size() >= kFirstTrackRoom && track->points.size() < kMaxTrackPoints) {
+        try {
+            track->points.reserve(kMaxTrackPoints);
+        } catch (const std::bad_alloc&) {
+            return kNoMemory;
+        }
+    }
     return appendPoint(track, point, kMaxTrackPoints, kTrackPointsFull);
 }
 ResultCode addLinePoint(Line* line, const GeoPoint* point) {

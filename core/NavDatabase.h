@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/BulkAllocator.h"
 #include "core/FieldCodecs.h"
 #include "core/ResultCode.h"
 
@@ -98,7 +99,7 @@ struct Track {
     std::string name; // up to 11
     RgbColour colour;
     RecordDate date;
-    std::vector<TrackPoint> points; // at most 100,000
+    std::vector<TrackPoint, BulkAllocator<TrackPoint>> points; // at most 100,000
 };
 
 struct GeoPoint {
@@ -167,9 +168,9 @@ ResultCode addTrack(NavDatabase* database, Track&& record);
 ResultCode addLine(NavDatabase* database, Line&& record);
 ResultCode addZone(NavDatabase* database, Zone&& record);
 
-// A reader's working track: room for a full track at once, so its points never move while it
-// grows and pages its points never reach are not touched; before the track is added, room that
-// stayed mostly empty is given back.
+// A reader's working track: room for a few thousand points, and once it outgrows them room for
+// a full track at once (in huge pages where the system has them), so its points move at most
+// once while it grows; before the track is added, room that stayed mostly empty is given back.
 void reserveTrackPoints(Track* track);
 void fitTrackPoints(Track* track);
 

@@ -432,6 +432,7 @@ void GpxReader::startGpx(Context parent, std::string_view local, const XML_Char*
     } else if (parent == Context::Gpx && local == "trk") {
         clearTrackPoints(&track_);
         initTrack(&track_);
+        reserveTrackPoints(&track_);
         numberGiven_ = dateGiven_ = false;
         push(Context::Trk);
     } else if (parent == Context::Trk && local == "trkseg") {
@@ -670,6 +671,7 @@ void GpxReader::finish(Context context) {
         endSegment();
         break;
     case Context::Trk:
+        fitTrackPoints(&track_);
         if (unlessOutOfMemory(addTrack(db_, std::move(track_))) == kOk) {
             trackNumbered_.push_back(numberGiven_);
         }
@@ -703,6 +705,7 @@ void GpxReader::addTrackPoint() {
             trackNumbered_.push_back(numberGiven_);
         }
         track_ = std::move(rest);
+        reserveTrackPoints(&track_);
         segmentOpen_ = true;
     }
     if (!point_.flagGiven) {

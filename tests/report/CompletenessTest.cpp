@@ -248,15 +248,14 @@ std::vector<Track> regroupTracks(const Checker& check, const std::vector<Track>&
         if (joined[n]) {
             continue;
         }
-        const std::vector<TrackPoint> shared = grouped[n].points;
+        const auto shared = grouped[n].points;
         std::size_t from = 0;
         for (std::size_t m = n; m < grouped.size() && (m == n || joined[m]); ++m) {
             const std::size_t take = std::min(counts[m], shared.size() - from);
             Track& own = grouped[m];
-            const std::vector<TrackPoint> points(shared.begin() + std::ptrdiff_t(from),
-                                                 shared.begin() + std::ptrdiff_t(from + take));
             own = grouped[n];
-            own.points = points;
+            own.points.assign(shared.begin() + std::ptrdiff_t(from),
+                              shared.begin() + std::ptrdiff_t(from + take));
             from += take;
         }
         EXPECT_EQ(from, shared.size());
