@@ -3,9 +3,6 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 #include "formats/hub/HubFile.h"
 #include "tools/LargeDatabase.h"
@@ -37,22 +34,6 @@ void BM_ReadLargeHub(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * size);
 }
 
-// The same read into memory the allocator keeps between runs: what reading costs without the
-// first touch of fresh pages, which this machine's page faults make dear (about a third of a
-// read into new memory here). glibc keeps freed memory when told to.
-void BM_ReadLargeHubWarm(benchmark::State& state) {
-#if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, 1 << 30);
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-#endif
-    BM_ReadLargeHub(state);
-#if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
-    malloc_trim(0);
-#endif
-}
-
 void BM_WriteLargeHub(benchmark::State& state) {
     const std::string& path = largeFile();
     velmar::NavDatabase db;
@@ -70,7 +51,6 @@ void BM_WriteLargeHub(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ReadLargeHub)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadLargeHubWarm)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteLargeHub)->Unit(benchmark::kMillisecond);
 
 } // namespace

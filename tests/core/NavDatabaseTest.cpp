@@ -82,6 +82,25 @@ TEST(NavDatabase, EveryTableStopsAtItsCapacityWithItsCode) {
     EXPECT_EQ(addTrack(&db, std::move(t)), 15);
 }
 
+// A reader's track moves from its first room to room for a full track (a block of its own) and,
+// when short, back into a block of its size: every point survives each move.
+TEST(NavDatabase, AReadersTrackKeepsItsPointsAsItsRoomChanges) {
+    for (const std::size_t count : {std::size_t{5000}, std::size_t{100000}}) {
+        Track track;
+        reserveTrackPoints(&track);
+        TrackPoint point;
+        for (std::size_t i = 0; i < count; ++i) {
+            point.latitude = static_cast<double>(i);
+            ASSERT_EQ(addTrackPoint(&track, &point), kOk);
+        }
+        fitTrackPoints(&track);
+        EXPECT_EQ(track.points.capacity(), count == 5000 ? 5000u : 100000u);
+        for (std::size_t i = 0; i < count; ++i) {
+            ASSERT_EQ(track.points[i].latitude, static_cast<double>(i)) << count;
+        }
+    }
+}
+
 TEST(NavDatabase, AddsStoreCopiesAndClearingKeepsTheVersion) {
     NavDatabase db;
     initNavDatabase(&db);
