@@ -41,13 +41,6 @@ void appendPointLine(std::string& out, int index, int width, char flag, double l
     out.append(line, static_cast<std::size_t>(p - line));
 }
 
-void appendHeaderTail(std::string& out, const RgbColour& colour, const RecordDate& date) {
-    appendHexColour(out, colour);
-    out.push_back(',');
-    appendCompactDate(out, date);
-    out.push_back('*');
-}
-
 void readText(const FieldReader& fields, int index, std::string& target, std::size_t width) {
     const std::string_view field = fields.field(index);
     if (!field.empty()) {
@@ -69,38 +62,13 @@ void readLongitude(const FieldReader& fields, int index, double& target) {
     }
 }
 
-template <typename T> void readSymbol(const FieldReader& fields, int index, T& target) {
+// The symbol, colour, number, date and altitude fields: a field that is there replaces the
+// target with what `parse` reads from it.
+template <typename T, typename Parse>
+void readPresent(const FieldReader& fields, int index, T& target, Parse parse) {
     const std::string_view field = fields.field(index);
     if (!field.empty()) {
-        target = parseHex(field);
-    }
-}
-
-void readColour(const FieldReader& fields, int index, RgbColour& target) {
-    const std::string_view field = fields.field(index);
-    if (!field.empty()) {
-        target = parseHexColour(field);
-    }
-}
-
-void readDate(const FieldReader& fields, int index, RecordDate& target) {
-    const std::string_view field = fields.field(index);
-    if (!field.empty()) {
-        target = parseCompactDate(field);
-    }
-}
-
-void readNumber(const FieldReader& fields, int index, std::int32_t& target) {
-    const std::string_view field = fields.field(index);
-    if (!field.empty()) {
-        target = parseDecimal(field);
-    }
-}
-
-void readAltitude(const FieldReader& fields, int index, double& target) {
-    const std::string_view field = fields.field(index);
-    if (!field.empty()) {
-        target = parseNumber(field);
+        target = parse(field);
     }
 }
 
@@ -112,6 +80,20 @@ struct Altitude {
     double value;
 };
 
+// A record number in three digits.
+struct Number {
+    std::int32_t value;
+};
+
+void appendPart(std::string& out, std::string_view text) {
+    appendText(out, text);
+}
+void appendPart(std::string& out, char byte) {
+    out.push_back(byte);
+}
+void appendPart(std::string& out, const Number& number) {
+    appendInt(out, number.value, 3);
+}
 void appendPart(std::string& out, std::uint32_t symbol) {
     appendHex(out, symbol);
 }
@@ -139,12 +121,24 @@ template <typename Place> void appendPlaceLine(std::string& out, const Place& pl
     out.push_back('$');
     appendText(out, place.name);
     if constexpr (requires { place.comment; }) {
-        out.push_back(',');
-        appendText(out, place.comment);
+        appendFields(out, place.comment);
     }
     appendFields(out, place.symbol, place.colour, Position{place.latitude, place.longitude},
                  place.date, Altitude{place.altitude});
     out.append(",,,*");
+}
+
+// A route header, "$ROT,<number>,<name>,<comment>,<colour>,<date>*", and a track or line header,
+// the same with their own tag and without the comment.
+template <typename Record>
+void appendHeaderLine(std::string& out, std::string_view tag, const Record& record) {
+    out.append(tag);
+    appendFields(out, Number{record.number}, record.name);
+    if constexpr (requires { record.comment; }) {
+        appendFields(out, record.comment);
+    }
+    appendFields(out, record.colour, record.date);
+    out.push_back('*');
 }
 
 template <typename Place>
@@ -155,12 +149,26 @@ void readPlaceFields(std::string_view line, Place& place, std::size_t nameWidth)
     if constexpr (requires { place.comment; }) {
         readText(f, next++, place.comment, kCommentWidth);
     }
-    readSymbol(f, next, place.symbol);
-    readColour(f, next + 1, place.colour);
+    readPresent(f, next, place.symbol, parseHex);
+    readPresent(f, next + 1, place.colour, parseHexColour);
     readLatitude(f, next + 2, place.latitude);
     readLongitude(f, next + 3, place.longitude);
-    readDate(f, next + 4, place.date);
-    readAltitude(f, next + 5, place.altitude);
+    readPresent(f, next + 4, place.date, parseCompactDate);
+    readPresent(f, next + 5, place.altitude, parseNumber);
+}
+
+// The fields of the header lines that appendHeaderLine writes.
+template <typename Record>
+void readHeaderFields(std::string_view line, Record& record, std::size_t nameWidth) {
+    const FieldReader f(line);
+    readPresent(f, 1, record.number, parseDecimal);
+    readText(f, 2, record.name, nameWidth);
+    int next = 3;
+    if constexpr (requires { record.comment; }) {
+        readText(f, next++, record.comment, kCommentWidth);
+    }
+    readPresent(f, next, record.colour, parseHexColour);
+    readPresent(f, next + 1, record.date, parseCompactDate);
 }
 
 // The start of a point line as the writers make it, "00001,N,34D12.345N,135D06.500W": the index
@@ -231,10 +239,8 @@ bool writeBlock(OutputFile& file, const Record& record, Header header, Point poi
 } // namespace
 
 void appendVersionLine(std::string& out, const DataVersion& version) {
-    out.append("$VERSION,");
-    appendText(out, version.version);
-    out.push_back(',');
-    appendText(out, version.date);
+    out.append("$VERSION");
+    appendFields(out, version.version, version.date);
     out.push_back('*');
 }
 
@@ -265,62 +271,33 @@ void appendMarkLine(std::string& out, const Mark& mark) {
     appendPlaceLine(out, mark);
 }
 
-void appendRouteHeader(std::string& out, const Route& r) {
-    out.append("$ROT,");
-    appendInt(out, r.number, 3);
-    out.push_back(',');
-    appendText(out, r.name);
-    out.push_back(',');
-    appendText(out, r.comment);
-    out.push_back(',');
-    appendHeaderTail(out, r.colour, r.date);
+void appendRouteHeader(std::string& out, const Route& route) {
+    appendHeaderLine(out, "$ROT", route);
 }
 
 void appendRoutePointLine(std::string& out, int index, bool last, const RoutePoint& p) {
     out.push_back('$');
-    appendInt(out, index, 3);
-    out.append(last ? ",S," : ",N,");
-    appendPosition(out, p.latitude, p.longitude);
-    out.push_back(',');
-    appendText(out, p.name);
-    out.push_back(',');
-    appendHex(out, p.symbol);
+    appendPart(out, Number{index});
+    appendFields(out, last ? 'S' : 'N', Position{p.latitude, p.longitude}, p.name, p.symbol);
     out.push_back('*');
 }
 
-void appendTrackHeader(std::string& out, const Track& t) {
-    out.append("$TRK,");
-    appendInt(out, t.number, 3);
-    out.push_back(',');
-    appendText(out, t.name);
-    out.push_back(',');
-    appendHeaderTail(out, t.colour, t.date);
+void appendTrackHeader(std::string& out, const Track& track) {
+    appendHeaderLine(out, "$TRK", track);
 }
 
 void appendTrackPointLine(std::string& out, int index, const TrackPoint& p) {
     appendPointLine(out, index, 5, static_cast<char>(p.pointFlag), p.latitude, p.longitude);
 }
 
-void appendLineHeader(std::string& out, const Line& l) {
-    out.append("$LIN,");
-    appendInt(out, l.number, 3);
-    out.push_back(',');
-    appendText(out, l.name);
-    out.push_back(',');
-    appendHeaderTail(out, l.colour, l.date);
+void appendLineHeader(std::string& out, const Line& line) {
+    appendHeaderLine(out, "$LIN", line);
 }
 
 void appendZoneHeader(std::string& out, const Zone& z) {
-    out.append("$ZON,");
-    appendInt(out, z.number, 3);
-    out.push_back(',');
-    appendHexColour(out, z.colour);
-    out.push_back(',');
-    appendHexColour(out, z.secondColour);
-    out.push_back(',');
-    out.push_back(static_cast<char>(z.zoneKind));
-    out.push_back(',');
-    appendCompactDate(out, z.date);
+    out.append("$ZON");
+    appendFields(out, Number{z.number}, z.colour, z.secondColour, static_cast<char>(z.zoneKind),
+                 z.date);
     out.push_back('*');
 }
 
@@ -336,13 +313,8 @@ void readMarkFields(std::string_view line, Mark* mark) {
     readPlaceFields(line, *mark, kMarkNameWidth);
 }
 
-void readRouteHeaderFields(std::string_view line, Route* r) {
-    const FieldReader f(line);
-    readNumber(f, 1, r->number);
-    readText(f, 2, r->name, kRouteNameWidth);
-    readText(f, 3, r->comment, kCommentWidth);
-    readColour(f, 4, r->colour);
-    readDate(f, 5, r->date);
+void readRouteHeaderFields(std::string_view line, Route* route) {
+    readHeaderFields(line, *route, kRouteNameWidth);
 }
 
 char readRoutePointFields(std::string_view line, RoutePoint* p) {
@@ -351,7 +323,7 @@ char readRoutePointFields(std::string_view line, RoutePoint* p) {
     if (end == 0) {
         const FieldReader f(line);
         readText(f, 4, p->name, kRoutePointNameWidth);
-        readSymbol(f, 5, p->symbol);
+        readPresent(f, 5, p->symbol, parseHex);
         return readPointStart(f, *p);
     }
     p->latitude = start.latitude;
@@ -359,16 +331,12 @@ char readRoutePointFields(std::string_view line, RoutePoint* p) {
     // The fields after the longitude's comma, as fields 4 and 5 of the whole line.
     const FieldReader rest(line.substr(std::min(end + 1, line.size())));
     readText(rest, 0, p->name, kRoutePointNameWidth);
-    readSymbol(rest, 1, p->symbol);
+    readPresent(rest, 1, p->symbol, parseHex);
     return start.flag;
 }
 
-void readTrackHeaderFields(std::string_view line, Track* t) {
-    const FieldReader f(line);
-    readNumber(f, 1, t->number);
-    readText(f, 2, t->name, kTrackNameWidth);
-    readColour(f, 3, t->colour);
-    readDate(f, 4, t->date);
+void readTrackHeaderFields(std::string_view line, Track* track) {
+    readHeaderFields(line, *track, kTrackNameWidth);
 }
 
 void readTrackPointFields(std::string_view line, TrackPoint* p) {
@@ -386,24 +354,18 @@ void readTrackPointFields(std::string_view line, TrackPoint* p) {
     }
 }
 
-void readLineHeaderFields(std::string_view line, Line* l) {
-    const FieldReader f(line);
-    readNumber(f, 1, l->number);
-    readText(f, 2, l->name, kLineNameWidth);
-    readColour(f, 3, l->colour);
-    readDate(f, 4, l->date);
+void readLineHeaderFields(std::string_view line, Line* record) {
+    readHeaderFields(line, *record, kLineNameWidth);
 }
 
 void readZoneHeaderFields(std::string_view line, Zone* z) {
     const FieldReader f(line);
-    readNumber(f, 1, z->number);
-    readColour(f, 2, z->colour);
-    readColour(f, 3, z->secondColour);
-    const std::string_view kind = f.field(4);
-    if (!kind.empty()) {
-        z->zoneKind = static_cast<std::int8_t>(kind.front());
-    }
-    readDate(f, 5, z->date);
+    readPresent(f, 1, z->number, parseDecimal);
+    readPresent(f, 2, z->colour, parseHexColour);
+    readPresent(f, 3, z->secondColour, parseHexColour);
+    readPresent(f, 4, z->zoneKind,
+                [](std::string_view kind) { return static_cast<std::int8_t>(kind.front()); });
+    readPresent(f, 5, z->date, parseCompactDate);
 }
 
 char readGeoPointFields(std::string_view line, GeoPoint* p) {
