@@ -1,13 +1,10 @@
 #include "formats/FamilyTable.h"
 
-#include "formats/cmap/CmapFile.h"
+#include "formats/FamilyEntryPoints.h"
 #include "formats/cmap/CmapXml.h"
 #include "formats/gpx/GpxFile.h"
 #include "formats/hub/HubFile.h"
-#include "formats/series41/Series41File.h"
-#include "formats/series5/Series5File.h"
 #include "formats/series5/Series5Format.h"
-#include "formats/series6/Series6File.h"
 #include "formats/series6/Series6Format.h"
 
 namespace velmar {

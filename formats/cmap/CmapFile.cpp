@@ -1,4 +1,4 @@
-#include "formats/cmap/CmapFile.h"
+#include "formats/FamilyEntryPoints.h"
 
 #include "core/TextFile.h"
 #include "formats/cmap/CmapMapping.h"

@@ -1,4 +1,4 @@
-#include "formats/series41/Series41File.h"
+#include "formats/FamilyEntryPoints.h"
 
 #include "core/TextFile.h"
 #include "formats/series41/Series41Mapping.h"

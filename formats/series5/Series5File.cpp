@@ -1,4 +1,4 @@
-#include "formats/series5/Series5File.h"
+#include "formats/FamilyEntryPoints.h"
 
 #include <new>
 #include <vector>

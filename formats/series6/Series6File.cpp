@@ -1,4 +1,4 @@
-#include "formats/series6/Series6File.h"
+#include "formats/FamilyEntryPoints.h"
 
 #include <new>
 

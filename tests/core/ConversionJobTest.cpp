@@ -8,8 +8,8 @@
 #include "TestSupport.h"
 #include "core/Clock.h"
 #include "core/ConversionJob.h"
+#include "formats/FamilyEntryPoints.h"
 #include "formats/FamilyTable.h"
-#include "formats/cmap/CmapFile.h"
 #include "formats/hub/HubFile.h"
 
 namespace velmar {

@@ -3,8 +3,8 @@
 #include <sys/wait.h>
 
 #include "TestSupport.h"
+#include "formats/FamilyEntryPoints.h"
 #include "formats/FamilyTable.h"
-#include "formats/cmap/CmapFile.h"
 
 namespace velmar {
 namespace {

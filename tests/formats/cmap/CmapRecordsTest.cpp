@@ -6,7 +6,7 @@
 
 #include "TestSupport.h"
 #include "core/Clock.h"
-#include "formats/cmap/CmapFile.h"
+#include "formats/FamilyEntryPoints.h"
 #include "formats/cmap/CmapMapping.h"
 #include "formats/cmap/CmapXml.h"
 

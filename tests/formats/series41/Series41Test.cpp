@@ -10,8 +10,8 @@
 #include "TestSupport.h"
 #include "core/Clock.h"
 #include "core/Text.h"
+#include "formats/FamilyEntryPoints.h"
 #include "formats/FamilyTable.h"
-#include "formats/series41/Series41File.h"
 #include "formats/series41/Series41Mapping.h"
 #include "formats/series41/Series41Sentences.h"
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "formats/FamilyEntryPoints.h"
 #include "formats/FamilyTable.h"
 #include "formats/hub/HubFile.h"
-#include "formats/series5/Series5File.h"
 #include "formats/series5/Series5Format.h"
 
 namespace velmar {

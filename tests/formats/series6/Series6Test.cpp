@@ -12,9 +12,9 @@
 
 #include "TestSupport.h"
 #include "core/TextFile.h"
+#include "formats/FamilyEntryPoints.h"
 #include "formats/FamilyTable.h"
 #include "formats/hub/HubFile.h"
-#include "formats/series6/Series6File.h"
 #include "formats/series6/Series6Format.h"
 #include "formats/series6/Series6Mapping.h"
 
