@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,20 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 FilePtr openForReading(const char* path);
 inline FilePtr openForReading(const std::string& path) {
     return path.find('\0') == std::string::npos ? openForReading(path.c_str()) : nullptr;
+}
+
+// The frame of every file reader: 2 when the file cannot be opened, else what `read` returns
+// for the open file (closed again before this returns), or 3 when memory runs out in `read`.
+template <typename Read> ResultCode readOpenedFile(const char* path, Read read) {
+    const FilePtr file = openForReading(path);
+    if (!file) {
+        return kCannotOpen;
+    }
+    try {
+        return read(file.get());
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    }
 }
 
 // Reads a file as lines the way every reader of the formats expects: LF, CR LF and a lone CR

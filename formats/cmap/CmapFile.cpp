@@ -9,11 +9,9 @@ ResultCode readCmapFile(const char* path, NavDatabase* database, ConversionRepor
     if (path == nullptr || database == nullptr) {
         return kBadArgument;
     }
-    FilePtr file = openForReading(path);
-    if (!file) {
-        return kCannotOpen;
-    }
-    return readCmapIntoHub(file.get(), database, report);
+    return readOpenedFile(path, [database, report](std::FILE* file) {
+        return readCmapIntoHub(file, database, report);
+    });
 }
 
 ResultCode writeCmapFiles(NavDatabase* database, const char* basePath, ConversionReport* report) {

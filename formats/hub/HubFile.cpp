@@ -177,17 +177,11 @@ ResultCode readHubFile(const char* path, NavDatabase* database, ConversionReport
     if (path == nullptr || database == nullptr) {
         return kBadArgument;
     }
-    FilePtr file = openForReading(path);
-    if (!file) {
-        return kCannotOpen;
-    }
-    try {
+    return readOpenedFile(path, [database](std::FILE* file) {
         DatabaseSink sink(database);
-        hub::readBlocks(file.get(), sink);
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
-    }
-    return kOk;
+        hub::readBlocks(file, sink);
+        return kOk;
+    });
 }
 
 ResultCode writeHubFile(NavDatabase* database, const char* path, ConversionReport* report) {

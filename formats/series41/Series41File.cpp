@@ -11,18 +11,10 @@ ResultCode readSeries41File(const char* path, NavDatabase* database, ConversionR
     if (path == nullptr || database == nullptr) {
         return kBadArgument;
     }
-    FilePtr file = openForReading(path);
-    if (!file) {
-        return kCannotOpen;
-    }
     Series41Data set;
-    ResultCode result = readSeries41Sentences(file.get(), &set);
-    file.reset();
-    if (result == kOk) {
-        result = series41ToHub(&set, database);
-    }
-    clearSeries41Data(&set);
-    return result;
+    const ResultCode read =
+        readOpenedFile(path, [&set](std::FILE* file) { return readSeries41Sentences(file, &set); });
+    return read == kOk ? series41ToHub(&set, database) : read;
 }
 
 ResultCode writeSeries41File(NavDatabase* database, const char* path, ConversionReport* report) {

@@ -14,24 +14,10 @@ ResultCode readSeries5File(const char* path, NavDatabase* database, ConversionRe
     if (path == nullptr || database == nullptr) {
         return kBadArgument;
     }
-    FilePtr file = openForReading(path);
-    if (!file) {
-        return kCannotOpen;
-    }
-    try {
-        Series5Data data;
-        initSeries5Data(&data);
-        const ResultCode read = readSeries5Records(file.get(), &data);
-        file.reset();
-        if (read != kOk) {
-            return read;
-        }
-        const ResultCode mapped = series5ToHub(&data, database, report);
-        clearSeries5Data(&data);
-        return mapped;
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
-    }
+    Series5Data data;
+    const ResultCode read =
+        readOpenedFile(path, [&data](std::FILE* file) { return readSeries5Records(file, &data); });
+    return read == kOk ? series5ToHub(&data, database, report) : read;
 }
 
 ResultCode writeSeries5Files(NavDatabase* database, const char* basePath,

@@ -12,25 +12,10 @@ ResultCode readSeries6File(const char* path, NavDatabase* database, ConversionRe
     if (path == nullptr || database == nullptr) {
         return kBadArgument;
     }
-    try {
-        ResultCode result = kOk;
-        Series6Data data;
-        initSeries6Data(&data);
-        {
-            const FilePtr file = openForReading(path);
-            if (!file) {
-                return kCannotOpen;
-            }
-            result = readSeries6Records(file.get(), &data);
-        }
-        if (result == kOk) {
-            result = series6ToHub(&data, database, report);
-        }
-        clearSeries6Data(&data);
-        return result;
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
-    }
+    Series6Data data;
+    const ResultCode read =
+        readOpenedFile(path, [&data](std::FILE* file) { return readSeries6Records(file, &data); });
+    return read == kOk ? series6ToHub(&data, database, report) : read;
 }
 
 ResultCode writeSeries6Files(NavDatabase* database, const char* basePath,
