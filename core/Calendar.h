@@ -12,6 +12,7 @@ struct CivilTime {
     int day = 1;
     int month = 1;
     int year = 1970;
+    friend bool operator==(const CivilTime&, const CivilTime&) = default;
 };
 
 // Days from 1970-01-01 to the given date; months outside 1..12 roll into neighbouring years.

@@ -10,15 +10,7 @@ namespace velmar {
 
 CmapDateTime currentCmapDateTime() {
     // One reading of the clock, so the date and the time of day always belong together.
-    const CivilTime now = civilFromSeconds(clockNow());
-    CmapDateTime time;
-    time.hour = now.hour;
-    time.minute = now.minute;
-    time.second = now.second;
-    time.day = now.day;
-    time.month = now.month;
-    time.year = now.year;
-    return time;
+    return civilFromSeconds(clockNow());
 }
 
 ResultCode initCmapWaypoint(CmapWaypoint* record) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Calendar.h"
 #include "core/ResultCode.h"
 
 namespace velmar {
@@ -33,15 +34,7 @@ inline constexpr std::int32_t kNewCmapRouteWaypointType = 1;
 inline constexpr std::int32_t kNewCmapBackColor = 15;
 
 // A UTC calendar time; month 1..12, year in four digits.
-struct CmapDateTime {
-    std::int32_t hour = 0;
-    std::int32_t minute = 0;
-    std::int32_t second = 0;
-    std::int32_t day = 1;
-    std::int32_t month = 1;
-    std::int32_t year = 1970;
-    friend bool operator==(const CmapDateTime&, const CmapDateTime&) = default;
-};
+using CmapDateTime = CivilTime;
 
 struct CmapWaypoint {
     std::string name;        // up to 40

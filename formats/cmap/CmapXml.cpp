@@ -25,31 +25,18 @@ namespace velmar {
 // Date and time
 
 std::int32_t encodeDateTime(int hour, int minute, int second, int day, int month, int year) {
-    CivilTime time;
-    time.hour = hour;
-    time.minute = minute;
-    time.second = second;
-    time.day = day;
-    time.month = month;
-    time.year = year;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(secondsFromCivil(time)));
+    return encodeDateTime(CmapDateTime{hour, minute, second, day, month, year});
 }
 
 std::int32_t encodeDateTime(const CmapDateTime& time) {
-    return encodeDateTime(time.hour, time.minute, time.second, time.day, time.month, time.year);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(secondsFromCivil(time)));
 }
 
 ResultCode decodeDateTime(std::int32_t seconds, CmapDateTime* time) {
     if (time == nullptr || seconds < 0) {
         return kBadArgument;
     }
-    const CivilTime civil = civilFromSeconds(seconds);
-    time->hour = civil.hour;
-    time->minute = civil.minute;
-    time->second = civil.second;
-    time->day = civil.day;
-    time->month = civil.month;
-    time->year = civil.year;
+    *time = civilFromSeconds(seconds);
     return kOk;
 }
 
