@@ -1,7 +1,8 @@
 #pragma once
 // The one way every record set appends to its tables: a table holds at most `capacity`
 // records; an append to a full table returns the table's code and changes nothing, and an
-// allocation failure returns 3 and changes nothing.
+// allocation failure returns 3 and changes nothing. Also the one way records and record sets
+// are set to their initial values.
 
 #include <cstddef>
 #include <new>
@@ -84,6 +85,16 @@ template <typename Owner, typename T>
 ResultCode moveTo(Owner* owner, std::vector<T> Owner::*table, T&& record, std::size_t capacity,
                   ResultCode full) {
     return moveTo(owner, table, std::move(record), capacity, full, &T::points);
+}
+
+// The plain inits of records and record sets: a missing one gives 5, else every field takes its
+// initial value.
+template <typename R> ResultCode resetRecord(R* record) {
+    if (record == nullptr) {
+        return kBadArgument;
+    }
+    *record = R{};
+    return kOk;
 }
 
 // A point appended to a record's own point table.

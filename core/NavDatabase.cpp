@@ -29,14 +29,19 @@ template <typename R> ResultCode clearPoints(R* record) {
     return kOk;
 }
 
+// Every field zero and the date today.
 template <typename R> ResultCode initRecord(R* record) {
     if (record == nullptr) {
         return kBadArgument;
     }
-    // Points are not freed by an init: a record that owns points is cleared first.
-    auto points = std::move(record->points);
-    *record = R{};
-    record->points = std::move(points);
+    if constexpr (requires { record->points; }) {
+        // Points are not freed by an init: a record that owns points is cleared first.
+        auto points = std::move(record->points);
+        *record = R{};
+        record->points = std::move(points);
+    } else {
+        *record = R{};
+    }
     record->date = today();
     return kOk;
 }
@@ -51,21 +56,10 @@ template <typename T> void renumber(std::vector<T>& table) {
 } // namespace
 
 ResultCode initWaypoint(Waypoint* record) {
-    if (record == nullptr) {
-        return kBadArgument;
-    }
-    *record = Waypoint{};
-    record->date = today();
-    return kOk;
+    return initRecord(record);
 }
-
 ResultCode initMark(Mark* record) {
-    if (record == nullptr) {
-        return kBadArgument;
-    }
-    *record = Mark{};
-    record->date = today();
-    return kOk;
+    return initRecord(record);
 }
 
 void reserveTrackPoints(Track* track) {
@@ -92,27 +86,15 @@ ResultCode initZone(Zone* record) {
 }
 
 ResultCode initRoutePoint(RoutePoint* point) {
-    if (point == nullptr) {
-        return kBadArgument;
-    }
-    *point = RoutePoint{};
-    return kOk;
+    return resetRecord(point);
 }
 
 ResultCode initTrackPoint(TrackPoint* point) {
-    if (point == nullptr) {
-        return kBadArgument;
-    }
-    *point = TrackPoint{};
-    return kOk;
+    return resetRecord(point);
 }
 
 ResultCode initGeoPoint(GeoPoint* point) {
-    if (point == nullptr) {
-        return kBadArgument;
-    }
-    *point = GeoPoint{};
-    return kOk;
+    return resetRecord(point);
 }
 
 ResultCode addWaypoint(NavDatabase* database, const Waypoint* record) {
@@ -184,11 +166,7 @@ ResultCode clearZonePoints(Zone* zone) {
 }
 
 ResultCode initNavDatabase(NavDatabase* database) {
-    if (database == nullptr) {
-        return kBadArgument;
-    }
-    *database = NavDatabase{};
-    return kOk;
+    return resetRecord(database);
 }
 
 ResultCode clearNavDatabase(NavDatabase* database) {

@@ -8,27 +8,31 @@
 
 namespace velmar {
 
+namespace {
+
+// A new record stamped with the current UTC time.
+template <typename R> ResultCode initStamped(R* record) {
+    if (record == nullptr) {
+        return kBadArgument;
+    }
+    *record = R{};
+    record->dateTime = currentCmapDateTime();
+    return kOk;
+}
+
+} // namespace
+
 CmapDateTime currentCmapDateTime() {
     // One reading of the clock, so the date and the time of day always belong together.
     return civilFromSeconds(clockNow());
 }
 
 ResultCode initCmapWaypoint(CmapWaypoint* record) {
-    if (record == nullptr) {
-        return kBadArgument;
-    }
-    *record = CmapWaypoint{};
-    record->dateTime = currentCmapDateTime();
-    return kOk;
+    return initStamped(record);
 }
 
 ResultCode initCmapRouteWaypoint(CmapRouteWaypoint* record) {
-    if (record == nullptr) {
-        return kBadArgument;
-    }
-    *record = CmapRouteWaypoint{};
-    record->dateTime = currentCmapDateTime();
-    return kOk;
+    return initStamped(record);
 }
 
 ResultCode initCmapRoute(CmapRoute* record) {
@@ -42,12 +46,7 @@ ResultCode initCmapRoute(CmapRoute* record) {
 }
 
 ResultCode initCmapTrackPoint(CmapTrackPoint* record) {
-    if (record == nullptr) {
-        return kBadArgument;
-    }
-    *record = CmapTrackPoint{};
-    record->dateTime = currentCmapDateTime();
-    return kOk;
+    return initStamped(record);
 }
 
 ResultCode initCmapTrack(CmapTrack* record) {
@@ -103,19 +102,11 @@ ResultCode clearCmapTrackPoints(CmapTrack* track) {
 }
 
 ResultCode initCmapDatabase(CmapDatabase* database) {
-    if (database == nullptr) {
-        return kBadArgument;
-    }
-    *database = CmapDatabase{};
-    return kOk;
+    return resetRecord(database);
 }
 
 ResultCode clearCmapDatabase(CmapDatabase* database) {
-    if (database == nullptr) {
-        return kBadArgument;
-    }
-    *database = CmapDatabase{};
-    return kOk;
+    return resetRecord(database);
 }
 
 } // namespace velmar

@@ -11,27 +11,15 @@
 namespace velmar {
 
 ResultCode initSeries41Waypoint(Series41Waypoint* waypoint) {
-    if (waypoint == nullptr) {
-        return kBadArgument;
-    }
-    *waypoint = Series41Waypoint{};
-    return kOk;
+    return resetRecord(waypoint);
 }
 
 ResultCode initSeries41RoutePoint(Series41RoutePoint* point) {
-    if (point == nullptr) {
-        return kBadArgument;
-    }
-    *point = Series41RoutePoint{};
-    return kOk;
+    return resetRecord(point);
 }
 
 ResultCode initSeries41Route(Series41Route* route) {
-    if (route == nullptr) {
-        return kBadArgument;
-    }
-    *route = Series41Route{};
-    return kOk;
+    return resetRecord(route);
 }
 
 ResultCode addSeries41Waypoint(Series41Data* set, const Series41Waypoint* waypoint) {

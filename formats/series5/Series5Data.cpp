@@ -18,11 +18,7 @@ template <typename T> void numberFromZero(std::vector<T>& table) {
 } // namespace
 
 ResultCode initSeries5Data(Series5Data* data) {
-    if (data == nullptr) {
-        return kBadArgument;
-    }
-    *data = Series5Data{};
-    return kOk;
+    return resetRecord(data);
 }
 
 ResultCode clearSeries5Data(Series5Data* data) {
