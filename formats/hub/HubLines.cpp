@@ -141,14 +141,22 @@ void appendHeaderLine(std::string& out, std::string_view tag, const Record& reco
     out.push_back('*');
 }
 
+// The name at `index` and, in the records that have one, the comment after it; returns the index
+// of the field that follows them.
+template <typename Record>
+int readNameFields(const FieldReader& fields, int index, Record& record, std::size_t nameWidth) {
+    readText(fields, index++, record.name, nameWidth);
+    if constexpr (requires { record.comment; }) {
+        readText(fields, index++, record.comment, kCommentWidth);
+    }
+    return index;
+}
+
+// The fields of the lines that appendPlaceLine writes.
 template <typename Place>
 void readPlaceFields(std::string_view line, Place& place, std::size_t nameWidth) {
     const FieldReader f(line);
-    readText(f, 0, place.name, nameWidth);
-    int next = 1;
-    if constexpr (requires { place.comment; }) {
-        readText(f, next++, place.comment, kCommentWidth);
-    }
+    const int next = readNameFields(f, 0, place, nameWidth);
     readPresent(f, next, place.symbol, parseHex);
     readPresent(f, next + 1, place.colour, parseHexColour);
     readLatitude(f, next + 2, place.latitude);
@@ -162,11 +170,7 @@ template <typename Record>
 void readHeaderFields(std::string_view line, Record& record, std::size_t nameWidth) {
     const FieldReader f(line);
     readPresent(f, 1, record.number, parseDecimal);
-    readText(f, 2, record.name, nameWidth);
-    int next = 3;
-    if constexpr (requires { record.comment; }) {
-        readText(f, next++, record.comment, kCommentWidth);
-    }
+    const int next = readNameFields(f, 2, record, nameWidth);
     readPresent(f, next, record.colour, parseHexColour);
     readPresent(f, next + 1, record.date, parseCompactDate);
 }
