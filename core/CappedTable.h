@@ -97,6 +97,20 @@ template <typename R> ResultCode resetRecord(R* record) {
     return kOk;
 }
 
+// The point clears: a missing record gives 5, else its points (`points`, or the table named) are
+// freed.
+template <typename R, typename Points> ResultCode clearPoints(R* record, Points R::*points) {
+    if (record == nullptr) {
+        return kBadArgument;
+    }
+    Points().swap(record->*points);
+    return kOk;
+}
+
+template <typename R> ResultCode clearPoints(R* record) {
+    return clearPoints(record, &R::points);
+}
+
 // A point appended to a record's own point table.
 template <typename R, typename P>
 ResultCode appendPoint(R* record, const P* point, std::size_t capacity, ResultCode full) {

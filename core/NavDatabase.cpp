@@ -20,15 +20,6 @@ RecordDate today() {
     return date;
 }
 
-template <typename R> ResultCode clearPoints(R* record) {
-    if (record == nullptr) {
-        return kBadArgument;
-    }
-    record->points.clear();
-    record->points.shrink_to_fit();
-    return kOk;
-}
-
 // Every field zero and the date today.
 template <typename R> ResultCode initRecord(R* record) {
     if (record == nullptr) {

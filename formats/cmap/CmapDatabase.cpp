@@ -86,19 +86,11 @@ ResultCode addCmapTrackPoint(CmapTrack* track, const CmapTrackPoint* point) {
 }
 
 ResultCode clearCmapRouteWaypoints(CmapRoute* route) {
-    if (route == nullptr) {
-        return kBadArgument;
-    }
-    std::vector<CmapRouteWaypoint>().swap(route->waypoints);
-    return kOk;
+    return clearPoints(route, &CmapRoute::waypoints);
 }
 
 ResultCode clearCmapTrackPoints(CmapTrack* track) {
-    if (track == nullptr) {
-        return kBadArgument;
-    }
-    std::vector<CmapTrackPoint>().swap(track->points);
-    return kOk;
+    return clearPoints(track);
 }
 
 ResultCode initCmapDatabase(CmapDatabase* database) {

@@ -1,11 +1,9 @@
 #include "formats/series41/Series41Data.h"
 
 #include <algorithm>
+#include <new>
 
 #include "core/CappedTable.h"
-#include <new>
-#include <stdexcept>
-
 #include "core/Text.h"
 
 namespace velmar {
@@ -82,12 +80,7 @@ ResultCode addSeries41RoutePoint(Series41Route* route, const Series41RoutePoint*
 }
 
 ResultCode clearSeries41RoutePoints(Series41Route* route) {
-    if (route == nullptr) {
-        return kBadArgument;
-    }
-    route->points.clear();
-    route->points.shrink_to_fit();
-    return kOk;
+    return clearPoints(route);
 }
 
 Series41Route* findSeries41Route(Series41Data* set, std::int32_t number) {
@@ -115,12 +108,7 @@ ResultCode setSeries41RouteName(Series41Route* route, std::string_view name) {
 }
 
 ResultCode clearSeries41Data(Series41Data* set) {
-    if (set == nullptr) {
-        return kBadArgument;
-    }
-    std::vector<Series41Waypoint>().swap(set->waypoints);
-    std::vector<Series41Route>().swap(set->routes);
-    return kOk;
+    return resetRecord(set);
 }
 
 } // namespace velmar

@@ -1,42 +1,17 @@
 #include "formats/series6/Series6Data.h"
 
-#include <new>
+#include <utility>
 
 #include "core/CappedTable.h"
-#include <stdexcept>
-#include <utility>
 
 namespace velmar {
 
-namespace {
-
-template <typename T> void release(std::vector<T>& table) {
-    std::vector<T>().swap(table);
-}
-
-} // namespace
-
 ResultCode initSeries6Data(Series6Data* data) {
-    if (data == nullptr) {
-        return kBadArgument;
-    }
-    // Fresh storage: the tables are emptied without looking at what they held.
-    data->waypoints = {};
-    data->routes = {};
-    data->tracks = {};
-    data->boundaries = {};
-    return kOk;
+    return resetRecord(data);
 }
 
 ResultCode clearSeries6Data(Series6Data* data) {
-    if (data == nullptr) {
-        return kBadArgument;
-    }
-    release(data->waypoints);
-    release(data->routes);
-    release(data->tracks);
-    release(data->boundaries);
-    return kOk;
+    return resetRecord(data);
 }
 
 ResultCode addSeries6Waypoint(Series6Data* data, const Series6Waypoint* waypoint) {
