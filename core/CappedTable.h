@@ -5,6 +5,7 @@
 // are set to their initial values.
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -109,6 +110,13 @@ template <typename R, typename Points> ResultCode clearPoints(R* record, Points 
 
 template <typename R> ResultCode clearPoints(R* record) {
     return clearPoints(record, &R::points);
+}
+
+// Sets each record's number to its position in the table, counted from `first`.
+template <typename T> void numberRecords(std::vector<T>& table, std::int32_t first) {
+    for (T& record : table) {
+        record.number = first++;
+    }
 }
 
 // A point appended to a record's own point table.

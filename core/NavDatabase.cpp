@@ -37,13 +37,6 @@ template <typename R> ResultCode initRecord(R* record) {
     return kOk;
 }
 
-template <typename T> void renumber(std::vector<T>& table) {
-    std::int32_t number = 1;
-    for (T& record : table) {
-        record.number = number++;
-    }
-}
-
 } // namespace
 
 ResultCode initWaypoint(Waypoint* record) {
@@ -176,16 +169,16 @@ ResultCode renumberRecords(NavDatabase* database, int selector) {
     }
     switch (selector) {
     case RenumberRoutes:
-        renumber(database->routes);
+        numberRecords(database->routes, 1);
         return kOk;
     case RenumberTracks:
-        renumber(database->tracks);
+        numberRecords(database->tracks, 1);
         return kOk;
     case RenumberZones:
-        renumber(database->zones);
+        numberRecords(database->zones, 1);
         return kOk;
     case RenumberLines:
-        renumber(database->lines);
+        numberRecords(database->lines, 1);
         return kOk;
     default:
         return kBadArgument;

@@ -6,17 +6,6 @@
 
 namespace velmar {
 
-namespace {
-
-template <typename T> void numberFromZero(std::vector<T>& table) {
-    std::int32_t number = 0;
-    for (T& record : table) {
-        record.number = number++;
-    }
-}
-
-} // namespace
-
 ResultCode initSeries5Data(Series5Data* data) {
     return resetRecord(data);
 }
@@ -65,10 +54,10 @@ ResultCode numberSeries5Records(Series5Data* data, int selector) {
     }
     switch (selector) {
     case NumberSeries5Routes:
-        numberFromZero(data->routes);
+        numberRecords(data->routes, 0);
         return kOk;
     case NumberSeries5Tracks:
-        numberFromZero(data->tracks);
+        numberRecords(data->tracks, 0);
         return kOk;
     default:
         return kBadArgument;
