@@ -1,8 +1,8 @@
 #pragma once
-// The one way every record set appends to its tables: a table holds at most `capacity`
-// records; an append to a full table returns the table's code and changes nothing, and an
-// allocation failure returns 3 and changes nothing. Also the one way records and record sets
-// are set to their initial values.
+// What every record set (the navigation database and each family's set) does the same way: its
+// appends, its inits and clears, and the numbering of its records. A table holds at most
+// `capacity` records; an append to a full table returns the table's code and changes nothing,
+// and an allocation failure returns 3 and changes nothing.
 
 #include <cstddef>
 #include <cstdint>
