@@ -17,7 +17,8 @@
 
 namespace velmar {
 
-inline constexpr char kConvertStartText[] = "Please wait or press <Cancel> button to abort";
+// The conversion's log starts with the text every progress window starts with.
+inline constexpr auto& kConvertStartText = kJobStartText;
 inline constexpr char kConvertCompletedLine[] = "\r\nConverting Completed";
 
 inline constexpr char kNoFilesMessage[] =

@@ -1,7 +1,7 @@
 #pragma once
 // What every job shares, whichever folder it lives in: the trimmed text of a path box, the
-// message when memory runs out, and the control fields of a job run by a worker thread that
-// reports to a progress window.
+// texts every job's window and checks show alike, and the control fields of a job run by a
+// worker thread that reports to a progress window.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +14,11 @@
 namespace velmar {
 
 inline constexpr char kNoMemoryMessage[] = "Can not get enough memory";
+// The first text of a progress window, where its job's result log starts.
+inline constexpr char kJobStartText[] = "Please wait or press <Cancel> button to abort";
+// The check of a job that saves to one file (Merge, Read) when no file was chosen.
+inline constexpr char kNoOutputFileMessage[] =
+    "No file for save output data.\nPress the <Browse> button to choose file";
 
 // White space removed from both ends.
 std::string trimText(const std::string& text);

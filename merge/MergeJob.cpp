@@ -189,7 +189,7 @@ std::string checkMergeInputs(std::size_t fileCount, const std::string& outputTex
         return kNoMergeFilesMessage;
     }
     if (trimText(outputText).empty()) {
-        return kNoMergeOutputMessage;
+        return kNoOutputFileMessage;
     }
     return {};
 }

@@ -7,14 +7,13 @@
 #include <vector>
 
 #include "core/ConversionReport.h"
+#include "core/JobCommon.h"
 #include "core/NavDatabase.h"
 
 namespace velmar {
 
 inline constexpr char kNoMergeFilesMessage[] =
     "No HUB/CMAP files for merge.\nPress the <Add file> button to add a file to list";
-inline constexpr char kNoMergeOutputMessage[] =
-    "No file for save output data.\nPress the <Browse> button to choose file";
 inline constexpr char kMergeCompletedMessage[] = "Merging Completed";
 // The lines of a merge that did not wholly succeed, each followed by the file's path.
 inline constexpr char kMergeUnreadableInput[] = "Err : Cannot read input file ";

@@ -196,7 +196,7 @@ std::string prepareDeviceReadJob(const std::string& outputText, int deviceType,
     job->reset();
     const std::string outputPath = trimText(outputText);
     if (outputPath.empty()) {
-        return kNoReadFileMessage;
+        return kNoOutputFileMessage;
     }
     if (deviceType == kDeviceSeries66 || deviceType == kDeviceSeries77 ||
         deviceType == kDeviceHub) {

@@ -17,8 +17,6 @@
 
 namespace velmar {
 
-inline constexpr char kNoReadFileMessage[] =
-    "No file for save output data.\nPress the <Browse> button to choose file";
 inline constexpr char kReadStopEventMessage[] =
     "Unable to create manual-reset event for stop event.";
 inline constexpr char kReadingCompletedLine[] = "Reading Completed";

@@ -77,7 +77,7 @@ bool transferStopAsked(TransferJob* job) {
 void startTransferJob(TransferJob* job, JobWindow* window, std::function<void()> run) {
     {
         const std::lock_guard<std::mutex> guard(job->lock);
-        job->resultLog = kTransferStartText;
+        job->resultLog = kJobStartText;
         job->stopFlag = 0;
         job->progressWindow = window;
     }

@@ -21,7 +21,6 @@
 
 namespace velmar {
 
-inline constexpr char kTransferStartText[] = "Please wait or press <Cancel> button to abort";
 inline constexpr char kNoTransferSupportMessage[] = "No support Series 66/77/HUB";
 inline constexpr char kPortOpenFailedLine[] = "Err : Unable to open COM-port";
 inline constexpr char kPortLostLine[] = "Err : COM-port lost";
@@ -74,7 +73,7 @@ void postTransferLine(TransferJob* job);
 void postPortLost(TransferJob* job);
 bool transferStopAsked(TransferJob* job);
 
-// What the progress window does when it opens: the log starts with kTransferStartText, the stop
+// What the progress window does when it opens: the log starts with kJobStartText, the stop
 // flag is 0, and the worker starts on `run`.
 void startTransferJob(TransferJob* job, JobWindow* window, std::function<void()> run);
 // What the window's button does: asks for a stop (flag and event) unless the job has posted its

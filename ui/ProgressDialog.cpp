@@ -72,6 +72,10 @@ void ProgressDialog::setUpTransfer(const char* caption, int templateId, int edit
 
 ProgressDialog::~ProgressDialog() {
     // The worker must not outlive the window it posts to.
+    stopWorker();
+}
+
+void ProgressDialog::stopWorker() {
     if (job_ != nullptr && started_) {
         stopConversionJob(job_);
     }
@@ -120,23 +124,20 @@ void ProgressDialog::showEvent(QShowEvent* event) {
         return;
     }
     started_ = true;
-    if (transfer_ != nullptr) {
-        form_->resultEdit->setPlainText(QString::fromLatin1(kTransferStartText));
-        form_->actionButton->setText(QString::fromLatin1(kCancelCaption));
-        if (readJob_ != nullptr) {
-            startDeviceReadJob(readJob_, this);
-        } else {
-            startDeviceWriteJob(writeJob_, this);
-        }
-        logOffset_ = std::char_traits<char>::length(kTransferStartText);
-        showCounter(true);
-        return;
-    }
-    form_->resultEdit->setPlainText(QString::fromLatin1(kConvertStartText));
+    form_->resultEdit->setPlainText(QString::fromLatin1(kJobStartText));
     form_->actionButton->setText(QString::fromLatin1(kCancelCaption));
-    startConversionJob(job_, this);
+    if (readJob_ != nullptr) {
+        startDeviceReadJob(readJob_, this);
+    } else if (writeJob_ != nullptr) {
+        startDeviceWriteJob(writeJob_, this);
+    } else {
+        startConversionJob(job_, this);
+    }
     // The start text is the log's first part.
-    logOffset_ = std::char_traits<char>::length(kConvertStartText);
+    logOffset_ = std::char_traits<char>::length(kJobStartText);
+    if (transfer_ != nullptr) {
+        showCounter(true);
+    }
 }
 
 void ProgressDialog::appendLog(const std::string& text) {
@@ -238,12 +239,7 @@ void ProgressDialog::showDetails() {
 
 void ProgressDialog::onButton() {
     // Cancel: stop after the file in hand and wait for the worker; Ok: the worker has finished.
-    if (job_ != nullptr && started_) {
-        stopConversionJob(job_);
-    }
-    if (transfer_ != nullptr && started_) {
-        stopTransferJob(transfer_);
-    }
+    stopWorker();
     closing_ = true;
     accept();
 }

@@ -80,6 +80,8 @@ class ProgressDialog : public QDialog, public JobWindow {
     void appendLog(const std::string& text);
     void showLogTail();
     void onButton();
+    // Asks a started job to stop (when it still runs) and waits until its worker has ended.
+    void stopWorker();
     void showDetails();
     // The transfer windows.
     void setUpTransfer(const char* caption, int templateId, int editId, int counterId, int buttonId,

@@ -28,7 +28,7 @@ using sim::Role;
 const std::string kWpl = "$PFEC,GPwpl,3512.345,N,13945.678,E,HOME  ,,@qMARINA          ,A,,,,\r\n";
 const std::string kRte = "$GPRTE,1,1,C,01, HOME  \r\n";
 const std::string kEnd = kSeries41EndLine;
-const std::string kStart = kTransferStartText;
+const std::string kStart = kJobStartText;
 
 ComSettings settingsFor(int type) {
     ComSettings settings;
@@ -66,7 +66,7 @@ TEST(DeviceJobs, TheReadAndWriteButtonsChecksComeInTheirOrder) {
     std::unique_ptr<DeviceReadJob> reading;
     const ComSettings settings = settingsFor(kDeviceSeries41);
     EXPECT_EQ(prepareDeviceReadJob(" \t ", kDeviceSeries77, settings, &reading),
-              kNoReadFileMessage);
+              kNoOutputFileMessage);
     EXPECT_EQ(prepareDeviceReadJob("a.out", kDeviceHub, settings, &reading),
               kNoTransferSupportMessage);
     EXPECT_EQ(reading, nullptr);

@@ -327,7 +327,7 @@ TEST_F(MergePageTest, MergesAfterTheChecksAndReportsCompletedOnlyOnFullSuccess) 
         std::vector<std::string> names; // the waypoints written
     } cases[] = {
         {{}, "", kNoMergeFilesMessage, {}},
-        {{a, b}, "  \t ", kNoMergeOutputMessage, {}},
+        {{a, b}, "  \t ", kNoOutputFileMessage, {}},
         {{a, b}, " " + path("2.hub") + " ", "Merging Completed", {"HOME", "WPT0"}},
         {{a, absent}, path("3.hub"), "Err : Cannot read input file " + absent, {"HOME"}},
         {{a}, path("no/4.hub"), "Err : Cannot create output file " + path("no/4.hub"), {}},

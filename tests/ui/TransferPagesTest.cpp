@@ -134,7 +134,7 @@ TEST_F(TransferPagesTest, FileDialogsAndTheChecksBeforeAnyWindowOpens) {
 
     // Blanks or no files, then Series 77 (read) and Series 66 (write): a message, no window.
     const std::tuple<QWidget*, int, int, const char*> cases[] = {
-        {&read, 1142, 1150, kNoReadFileMessage},
+        {&read, 1142, 1150, kNoOutputFileMessage},
         {&read, 1146, 1150, kNoTransferSupportMessage},
         {&write, 1013, 1020, kNoWriteFilesMessage},
         {&write, 1016, 1020, kNoTransferSupportMessage},
