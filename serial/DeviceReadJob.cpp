@@ -198,8 +198,7 @@ std::string prepareDeviceReadJob(const std::string& outputText, int deviceType,
     if (outputPath.empty()) {
         return kNoOutputFileMessage;
     }
-    if (deviceType == kDeviceSeries66 || deviceType == kDeviceSeries77 ||
-        deviceType == kDeviceHub) {
+    if (noTransferSupport(deviceType)) {
         return kNoTransferSupportMessage;
     }
     try {
@@ -216,15 +215,6 @@ std::string prepareDeviceReadJob(const std::string& outputText, int deviceType,
         return kNoMemoryMessage;
     }
     return {};
-}
-
-void postResult(DeviceReadJob* job, const char* text, const std::string* path,
-                std::uintptr_t wParam, bool setStop) {
-    postTransferResult(job, text != nullptr ? text : "", path, wParam, setStop);
-}
-
-void postLineCount(DeviceReadJob* job) {
-    postTransferLine(job);
 }
 
 int receiveSeries41(DeviceReadJob* job, SerialPort* port) {
@@ -319,26 +309,22 @@ int runReadJob(DeviceReadJob* job) {
     if (job == nullptr) {
         return 0;
     }
-    SerialPort port;
-    if (!openTransferPort(job, &port)) {
-        return 0;
-    }
-    port.purge();
-    switch (job->deviceType) {
-    case kDeviceSeries41:
-        receiveSeries41(job, &port);
-        break;
-    case kDeviceSeries5:
-        receiveSeries5(job, &port);
-        break;
-    case kDeviceSeries6:
-        receiveSeries6(job, &port);
-        break;
-    default:
-        break;
-    }
-    port.closePort();
-    postCompletedLine(job, kReadingCompletedLine);
+    runTransfer(job, kReadingCompletedLine, [job](SerialPort& port) {
+        port.purge();
+        switch (job->deviceType) {
+        case kDeviceSeries41:
+            receiveSeries41(job, &port);
+            break;
+        case kDeviceSeries5:
+            receiveSeries5(job, &port);
+            break;
+        case kDeviceSeries6:
+            receiveSeries6(job, &port);
+            break;
+        default:
+            break;
+        }
+    });
     return 0;
 }
 

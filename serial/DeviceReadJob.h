@@ -47,11 +47,6 @@ int runReadJob(DeviceReadJob* job);
 int receiveSeries41(DeviceReadJob* job, SerialPort* port);
 int receiveSeries5(DeviceReadJob* job, SerialPort* port);
 int receiveSeries6(DeviceReadJob* job, SerialPort* port);
-// A result line (0x501 with `wParam`) and one more line received (0x502).
-void postResult(DeviceReadJob* job, const char* text, const std::string* path,
-                std::uintptr_t wParam, bool setStop);
-void postLineCount(DeviceReadJob* job);
-
 // The Reading window: start when it opens, stop from its button, the log's new part.
 void startDeviceReadJob(DeviceReadJob* job, JobWindow* window);
 void stopDeviceReadJob(DeviceReadJob* job);

@@ -132,8 +132,7 @@ std::string prepareDeviceWriteJob(const std::vector<std::string>& files, int dev
     if (files.empty()) {
         return kNoWriteFilesMessage;
     }
-    if (deviceType == kDeviceSeries66 || deviceType == kDeviceSeries77 ||
-        deviceType == kDeviceHub) {
+    if (noTransferSupport(deviceType)) {
         return kNoTransferSupportMessage;
     }
     try {
@@ -163,15 +162,6 @@ std::string continueQuestion(const DeviceWriteJob& job, std::size_t index) {
 void answerContinue(DeviceWriteJob* job, bool yes) {
     job->continueAnswer = yes ? 1 : 0;
     job->continueEvent.set();
-}
-
-void postResult(DeviceWriteJob* job, const char* text, const std::string* path,
-                std::uintptr_t wParam, bool setStop) {
-    postTransferResult(job, text != nullptr ? text : "", path, wParam, setStop);
-}
-
-void postLineCount(DeviceWriteJob* job) {
-    postTransferLine(job);
 }
 
 Pacer::Pacer() : next_(Clock::now()) {}
@@ -360,44 +350,50 @@ int sendSeries6(int fileIndex, DeviceWriteJob* job, SerialPort* port) {
     return delivery.finish(outcome);
 }
 
+namespace {
+
+void sendFile(int fileIndex, DeviceWriteJob* job, SerialPort* port) {
+    switch (job->deviceType) {
+    case kDeviceSeries41:
+        sendSeries41(fileIndex, job, port);
+        break;
+    case kDeviceSeries5:
+        sendSeries5(fileIndex, job, port);
+        break;
+    case kDeviceSeries6:
+        sendSeries6(fileIndex, job, port);
+        break;
+    default:
+        break;
+    }
+}
+
+// The question between files: asks the window whether to write file `fileIndex` and waits for
+// its answer. A stop while it waits counts as No.
+bool continueWanted(DeviceWriteJob* job, int fileIndex) {
+    job->continueAnswer = 0;
+    job->continueEvent.reset();
+    if (job->progressWindow != nullptr) {
+        job->progressWindow->postMessage(kMsgWriteResult, kWriteAskNext, fileIndex);
+    }
+    return waitForEither(job->continueEvent, job->stopEvent, INFINITE) == WAIT_OBJECT_0 &&
+           job->continueAnswer != 0;
+}
+
+} // namespace
+
 int runWriteJob(DeviceWriteJob* job) {
     if (job == nullptr) {
         return 0;
     }
-    SerialPort port;
-    if (!openTransferPort(job, &port)) {
-        return 0;
-    }
-    for (int i = 0; i < job->fileCount;) {
-        switch (job->deviceType) {
-        case kDeviceSeries41:
-            sendSeries41(i, job, &port);
-            break;
-        case kDeviceSeries5:
-            sendSeries5(i, job, &port);
-            break;
-        case kDeviceSeries6:
-            sendSeries6(i, job, &port);
-            break;
-        default:
-            break;
+    runTransfer(job, kWritingCompletedLine, [job](SerialPort& port) {
+        for (int i = 0; i < job->fileCount; ++i) {
+            sendFile(i, job, &port);
+            if (transferStopAsked(job) || i + 1 >= job->fileCount || !continueWanted(job, i + 1)) {
+                break;
+            }
         }
-        if (transferStopAsked(job) || ++i >= job->fileCount) {
-            break;
-        }
-        // The question between files. A stop while it waits for the answer counts as No.
-        job->continueAnswer = 0;
-        job->continueEvent.reset();
-        if (job->progressWindow != nullptr) {
-            job->progressWindow->postMessage(kMsgWriteResult, kWriteAskNext, i);
-        }
-        if (waitForEither(job->continueEvent, job->stopEvent, INFINITE) != WAIT_OBJECT_0 ||
-            job->continueAnswer == 0) {
-            break;
-        }
-    }
-    port.closePort();
-    postCompletedLine(job, kWritingCompletedLine);
+    });
     return 0;
 }
 

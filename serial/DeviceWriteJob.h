@@ -84,11 +84,6 @@ class Pacer {
 SendResult sendPaced(SerialPort* port, std::string_view text, Pacer& pacer,
                      const ManualResetEvent& stop);
 
-// A result line (0x503 with `wParam`) and one more line sent (0x504).
-void postResult(DeviceWriteJob* job, const char* text, const std::string* path,
-                std::uintptr_t wParam, bool setStop);
-void postLineCount(DeviceWriteJob* job);
-
 // The Writing window: start when it opens, stop from its button, the log's new part.
 void startDeviceWriteJob(DeviceWriteJob* job, JobWindow* window);
 void stopDeviceWriteJob(DeviceWriteJob* job);

@@ -26,8 +26,13 @@ std::string jobPortName(const TransferJob* job) {
 
 } // namespace
 
-void postTransferResult(TransferJob* job, std::string_view text, const std::string* path,
-                        std::uintptr_t wParam, bool setStop) {
+bool noTransferSupport(int deviceType) {
+    return deviceType == kDeviceSeries66 || deviceType == kDeviceSeries77 ||
+           deviceType == kDeviceHub;
+}
+
+void postResult(TransferJob* job, std::string_view text, const std::string* path,
+                std::uintptr_t wParam, bool setStop) {
     {
         const std::lock_guard<std::mutex> guard(job->lock);
         job->resultLog.append("\r\n");
@@ -59,14 +64,14 @@ void postCompletedLine(TransferJob* job, std::string_view text) {
     }
 }
 
-void postTransferLine(TransferJob* job) {
+void postLineCount(TransferJob* job) {
     if (job->progressWindow != nullptr) {
         job->progressWindow->postMessage(job->lineMessage, 0, 0);
     }
 }
 
 void postPortLost(TransferJob* job) {
-    postTransferResult(job, kPortLostLine, nullptr, 0, true);
+    postResult(job, kPortLostLine, nullptr, 0, true);
 }
 
 bool transferStopAsked(TransferJob* job) {
@@ -134,8 +139,19 @@ bool openTransferPort(TransferJob* job, SerialPort* port) {
         return true;
     }
     const std::string reason = portOpenFailureReason(name, port->lastError, port->lastSystemError);
-    postTransferResult(job, std::string(kPortOpenFailedLine) + "\r\n" + reason, nullptr, 0, true);
+    postResult(job, std::string(kPortOpenFailedLine) + "\r\n" + reason, nullptr, 0, true);
     return false;
+}
+
+void runTransfer(TransferJob* job, std::string_view completedLine,
+                 const std::function<void(SerialPort&)>& transfer) {
+    SerialPort port;
+    if (!openTransferPort(job, &port)) {
+        return;
+    }
+    transfer(port);
+    port.closePort();
+    postCompletedLine(job, completedLine);
 }
 
 PortWaiter::PortWaiter(SerialPort& port, ManualResetEvent stop, bool lookFirst)

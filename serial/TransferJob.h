@@ -60,15 +60,18 @@ struct TransferJob : JobControl {
     ~TransferJob() = default;
 };
 
-// Appends CR LF, `text` and `path` (when given) to the log and, with `setStop`, sets the stop
-// flag, both under the lock; then posts the result message with `wParam`.
-void postTransferResult(TransferJob* job, std::string_view text, const std::string* path,
-                        std::uintptr_t wParam, bool setStop);
+// Series 66, Series 77 and HUB: device types of the pages that no transfer supports.
+bool noTransferSupport(int deviceType);
+
+// A result line: appends CR LF, `text` and `path` (when given) to the log and, with `setStop`,
+// sets the stop flag, both under the lock; then posts the result message with `wParam`.
+void postResult(TransferJob* job, std::string_view text, const std::string* path,
+                std::uintptr_t wParam, bool setStop);
 // The final line "Reading Completed" or "Writing Completed": appended with the stop flag set
 // (and posted with wParam 0) only when no stop was asked for, in one step under the lock.
 void postCompletedLine(TransferJob* job, std::string_view text);
-// Posts the line-count message.
-void postTransferLine(TransferJob* job);
+// Posts the line-count message: one more line received or sent.
+void postLineCount(TransferJob* job);
 // The final line after the line was lost during the transfer: "Err : COM-port lost".
 void postPortLost(TransferJob* job);
 bool transferStopAsked(TransferJob* job);
@@ -85,6 +88,11 @@ void stopTransferJob(TransferJob* job);
 // (no device of that name with the ones present, permission with the group to join, busy) and
 // returns false.
 bool openTransferPort(TransferJob* job, SerialPort* port);
+// The worker's procedure around a transfer: opens the job's port (as openTransferPort does),
+// runs `transfer` on it, closes it, and posts `completedLine` unless a stop came or the final
+// line was already posted.
+void runTransfer(TransferJob* job, std::string_view completedLine,
+                 const std::function<void(SerialPort&)>& transfer);
 // That second line, for the port `portName` that failed with `status` and `systemError`.
 std::string portOpenFailureReason(const std::string& portName, std::uint32_t status,
                                   int systemError);
