@@ -232,6 +232,16 @@ class PortDevice::DescriptorUse {
     DescriptorUse(const DescriptorUse&) = delete;
     DescriptorUse& operator=(const DescriptorUse&) = delete;
     explicit operator bool() const { return open_; }
+    // The descriptor's terminal attributes: 6 when the port is closed, or the read's failure.
+    PortStatus attributes(termios* line) const {
+        if (!open_) {
+            return {ERROR_INVALID_HANDLE, 0};
+        }
+        if (const int error = getAttributes(device_.fd_, line)) {
+            return usingFailure(error);
+        }
+        return {};
+    }
 
   private:
     PortDevice& device_;
@@ -490,29 +500,23 @@ void PortDevice::setReceiveQueueSize(std::uint32_t bytes) {
 
 PortStatus PortDevice::state(LineState* state) {
     const DescriptorUse use(*this);
-    if (!use) {
-        return {ERROR_INVALID_HANDLE, 0};
-    }
     termios line{};
-    if (const int error = getAttributes(fd_, &line)) {
-        return usingFailure(error);
+    const PortStatus status = use.attributes(&line);
+    if (status.code == ERROR_SUCCESS) {
+        *state = line_;
     }
-    *state = line_;
-    return {};
+    return status;
 }
 
 PortStatus PortDevice::applyLine(std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t parity,
                                  std::uint8_t stopBits) {
     const DescriptorUse use(*this);
-    if (!use) {
-        return {ERROR_INVALID_HANDLE, 0};
+    termios line{};
+    if (const PortStatus status = use.attributes(&line); status.code != ERROR_SUCCESS) {
+        return status;
     }
     SavedLineSettings saved;
     if (const int error = saveLineSettings(fd_, &saved)) {
-        return usingFailure(error);
-    }
-    termios line{};
-    if (const int error = getAttributes(fd_, &line)) {
         return usingFailure(error);
     }
     setFraming(line, dataBits, parity, stopBits);
@@ -554,12 +558,9 @@ PortStatus PortDevice::applyLine(std::uint32_t baudRate, std::uint8_t dataBits, 
 
 PortStatus PortDevice::applyFlow(FlowControl mode) {
     const DescriptorUse use(*this);
-    if (!use) {
-        return {ERROR_INVALID_HANDLE, 0};
-    }
     termios line{};
-    if (const int error = getAttributes(fd_, &line)) {
-        return usingFailure(error);
+    if (const PortStatus status = use.attributes(&line); status.code != ERROR_SUCCESS) {
+        return status;
     }
     const termios before = line;
     line.c_cflag &= ~CRTSCTS;

@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <string>
 
@@ -281,41 +282,39 @@ std::uint32_t SerialPort::setReadTimeoutMode(ReadTimeoutMode mode) {
     return finish(ERROR_SUCCESS);
 }
 
-std::int32_t SerialPort::baudRate() {
+template <typename Read> std::int32_t SerialPort::lineSetting(Read read) {
     LineState state;
-    return queryState(&state) == ERROR_SUCCESS ? static_cast<std::int32_t>(state.baudRate) : -1;
+    if (queryState(&state) != ERROR_SUCCESS) {
+        return -1;
+    }
+    return static_cast<std::int32_t>(std::invoke(read, state));
+}
+
+std::int32_t SerialPort::baudRate() {
+    return lineSetting(&LineState::baudRate);
 }
 
 std::int32_t SerialPort::dataBits() {
-    LineState state;
-    return queryState(&state) == ERROR_SUCCESS ? state.byteSize : -1;
+    return lineSetting(&LineState::byteSize);
 }
 
 std::int32_t SerialPort::parity() {
-    LineState state;
-    if (queryState(&state) != ERROR_SUCCESS) {
-        return -1;
-    }
-    return state.parityCheck ? state.parity : NOPARITY;
+    return lineSetting(
+        [](const LineState& state) { return state.parityCheck ? state.parity : NOPARITY; });
 }
 
 std::int32_t SerialPort::stopBits() {
-    LineState state;
-    return queryState(&state) == ERROR_SUCCESS ? state.stopBits : -1;
+    return lineSetting(&LineState::stopBits);
 }
 
 std::int32_t SerialPort::flowControl() {
-    LineState state;
-    if (queryState(&state) != ERROR_SUCCESS) {
-        return -1;
-    }
-    if (state.dtrControl == DTR_CONTROL_HANDSHAKE && state.rtsControl == RTS_CONTROL_HANDSHAKE) {
-        return static_cast<std::int32_t>(FlowControl::Hardware);
-    }
-    if (!state.outX) {
-        return static_cast<std::int32_t>(FlowControl::None);
-    }
-    return static_cast<std::int32_t>(state.inX ? FlowControl::XonXoff : FlowControl::None);
+    return lineSetting([](const LineState& state) {
+        if (state.dtrControl == DTR_CONTROL_HANDSHAKE &&
+            state.rtsControl == RTS_CONTROL_HANDSHAKE) {
+            return FlowControl::Hardware;
+        }
+        return state.outX && state.inX ? FlowControl::XonXoff : FlowControl::None;
+    });
 }
 
 std::uint32_t SerialPort::eventMask() {

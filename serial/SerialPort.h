@@ -157,6 +157,9 @@ class SerialPort {
                                 Overlapped* overlapped, std::uint32_t timeout, Transfer transfer);
     // Reads the line state; 0 or the failure status.
     std::uint32_t queryState(LineState* state);
+    // What `read` (a member of the line state, or a function of it) gives, as a number; -1 when
+    // the line state cannot be read.
+    template <typename Read> std::int32_t lineSetting(Read read);
     // The line state cannot be read: its failure status; 0 when it can.
     std::uint32_t lineUnreadable();
 
