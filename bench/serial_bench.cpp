@@ -42,6 +42,15 @@ bool openLikeATransfer(SerialPort& port, const Line& line) {
     return openConfiguredPort(&port, &settings, true) == kPortReady;
 }
 
+// A pseudo-terminal line with the port opened on it as a transfer opens it, and the event of
+// the port's waits.
+struct TransferLine {
+    Line line;
+    SerialPort port;
+    Overlapped overlapped{ManualResetEvent::create()};
+    bool open = openLikeATransfer(port, line);
+};
+
 double percentile(std::vector<double> samples, double fraction) {
     std::sort(samples.begin(), samples.end());
     const std::size_t index =
@@ -50,13 +59,11 @@ double percentile(std::vector<double> samples, double fraction) {
 }
 
 void BM_WakeUpLatency(benchmark::State& state) {
-    Line line;
-    SerialPort port;
-    if (!openLikeATransfer(port, line)) {
+    TransferLine link;
+    if (!link.open) {
         state.SkipWithError("cannot open the port");
         return;
     }
-    Overlapped overlapped{ManualResetEvent::create()};
     const ManualResetEvent stop = ManualResetEvent::create();
     std::vector<double> samples;
     samples.reserve(kRoundTrips);
@@ -64,13 +71,13 @@ void BM_WakeUpLatency(benchmark::State& state) {
     for (auto _ : state) {
         samples.clear();
         for (int i = 0; i < kRoundTrips; ++i) {
-            if (port.waitForEvent(&overlapped, INFINITE) != ERROR_SUCCESS) {
+            if (link.port.waitForEvent(&link.overlapped, INFINITE) != ERROR_SUCCESS) {
                 state.SkipWithError("wait failed");
                 return;
             }
             const auto sent = Clock::now();
-            if (!line.send("X\r\n", 3) ||
-                waitForEither(overlapped.event, stop, 10000) != WAIT_OBJECT_0) {
+            if (!link.line.send("X\r\n", 3) ||
+                waitForEither(link.overlapped.event, stop, 10000) != WAIT_OBJECT_0) {
                 state.SkipWithError("no wake-up");
                 return;
             }
@@ -78,8 +85,8 @@ void BM_WakeUpLatency(benchmark::State& state) {
             samples.push_back(std::chrono::duration<double, std::micro>(woken - sent).count());
             // The rest of the transfer's turn: the event types, then the line.
             std::uint32_t got = 0;
-            if ((port.takeEventTypes() & EV_RXFLAG) == 0 ||
-                port.read(buffer, 511, &got, nullptr, INFINITE) != ERROR_SUCCESS || got != 3) {
+            if ((link.port.takeEventTypes() & EV_RXFLAG) == 0 ||
+                link.port.read(buffer, 511, &got, nullptr, INFINITE) != ERROR_SUCCESS || got != 3) {
                 state.SkipWithError("the line did not arrive whole");
                 return;
             }
@@ -111,18 +118,16 @@ void BM_ReceiveStream(benchmark::State& state) {
     std::vector<char> buffer(piece);
     for (auto _ : state) {
         state.PauseTiming();
-        Line line;
-        SerialPort port;
-        if (!openLikeATransfer(port, line)) {
+        TransferLine link;
+        if (!link.open) {
             state.SkipWithError("cannot open the port");
             return;
         }
-        Overlapped overlapped{ManualResetEvent::create()};
         state.ResumeTiming();
         std::thread device([&] {
             for (std::size_t sent = 0; sent < kStreamBytes;) {
                 const std::size_t count = std::min(block.size(), kStreamBytes - sent);
-                if (!line.send(block.data(), count)) {
+                if (!link.line.send(block.data(), count)) {
                     return;
                 }
                 sent += count;
@@ -130,14 +135,15 @@ void BM_ReceiveStream(benchmark::State& state) {
         });
         std::size_t received = 0;
         while (received < kStreamBytes) {
-            if (port.waitForEvent(&overlapped, INFINITE) != ERROR_SUCCESS ||
-                overlapped.event.wait(10000) != WAIT_OBJECT_0) {
+            if (link.port.waitForEvent(&link.overlapped, INFINITE) != ERROR_SUCCESS ||
+                link.overlapped.event.wait(10000) != WAIT_OBJECT_0) {
                 state.SkipWithError("the stream stalled");
                 break;
             }
-            port.takeEventTypes();
+            link.port.takeEventTypes();
             for (std::uint32_t got = 1; got > 0;) {
-                if (port.read(buffer.data(), piece, &got, nullptr, INFINITE) != ERROR_SUCCESS) {
+                if (link.port.read(buffer.data(), piece, &got, nullptr, INFINITE) !=
+                    ERROR_SUCCESS) {
                     break;
                 }
                 received += got;
@@ -155,19 +161,19 @@ void BM_SendStream(benchmark::State& state) {
     const std::vector<char> block(piece, 'S');
     for (auto _ : state) {
         state.PauseTiming();
-        Line line;
-        SerialPort port;
-        if (!openLikeATransfer(port, line)) {
+        TransferLine link;
+        if (!link.open) {
             state.SkipWithError("cannot open the port");
             return;
         }
         state.ResumeTiming();
-        std::thread device([&] { line.drain(kStreamBytes); });
+        std::thread device([&] { link.line.drain(kStreamBytes); });
         for (std::size_t sent = 0; sent < kStreamBytes;) {
             const auto count =
                 static_cast<std::uint32_t>(std::min<std::size_t>(piece, kStreamBytes - sent));
             std::uint32_t written = 0;
-            if (port.write(block.data(), count, &written, nullptr, INFINITE) != ERROR_SUCCESS) {
+            if (link.port.write(block.data(), count, &written, nullptr, INFINITE) !=
+                ERROR_SUCCESS) {
                 state.SkipWithError("write failed");
                 break;
             }
