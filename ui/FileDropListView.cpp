@@ -1,15 +1,10 @@
 #include "ui/FileDropListView.h"
 
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QHeaderView>
-#include <QKeyEvent>
 
 #include <algorithm>
 #include <memory>
-#include <vector>
 
-#include "ui/FileDropListBox.h"
 #include "ui/FileFacts.h"
 
 namespace velmar {
@@ -22,19 +17,12 @@ constexpr int kHeadingMargin = 16; // the header's padding around a heading
 
 } // namespace
 
-FileDropListView::FileDropListView(QWidget* parent) : QTreeWidget(parent) {
+FileDropListView::FileDropListView(QWidget* parent) : FileDropList(parent) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setSortingEnabled(false);
     header()->setSectionsClickable(false);
     header()->setSortIndicatorShown(false);
-    setAcceptDrops(true);
-    viewport()->setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::DropOnly);
-    // A long path keeps its file name in view: its middle is elided, the whole is the tooltip.
-    setTextElideMode(Qt::ElideMiddle);
 }
 
 void FileDropListView::initColumns() {
@@ -79,37 +67,6 @@ QStringList FileDropListView::paths() const {
         list.append(topLevelItem(i)->text(NameColumn));
     }
     return list;
-}
-
-void FileDropListView::deleteSelected() {
-    std::vector<int> rows;
-    const auto selected = selectedItems();
-    for (QTreeWidgetItem* entry : selected) {
-        rows.push_back(indexOfTopLevelItem(entry));
-    }
-    std::sort(rows.begin(), rows.end());
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        const std::unique_ptr<QTreeWidgetItem> gone(takeTopLevelItem(*it));
-    }
-}
-
-void FileDropListView::dragEnterEvent(QDragEnterEvent* event) {
-    acceptUrlDrag(event);
-}
-
-void FileDropListView::dragMoveEvent(QDragMoveEvent* event) {
-    acceptUrlDrag(event);
-}
-
-void FileDropListView::dropEvent(QDropEvent* event) {
-    dropLocalPaths(event, [this](const QString& path) { addFile(path); });
-}
-
-void FileDropListView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Delete) {
-        deleteSelected();
-    }
-    QTreeWidget::keyPressEvent(event);
 }
 
 } // namespace velmar

@@ -1,12 +1,14 @@
 #pragma once
 // The three-column file list (path, last-write date, size) for pages that send files: rows in
-// the order they were added; dropped files are appended; Delete removes the selected rows.
+// the order they were added.
 
 #include <QTreeWidget>
 
+#include "ui/FileDropList.h"
+
 namespace velmar {
 
-class FileDropListView : public QTreeWidget {
+class FileDropListView : public FileDropList<QTreeWidget> {
     Q_OBJECT
   public:
     enum Column { NameColumn = 0, DateColumn = 1, SizeColumn = 2 };
@@ -19,13 +21,9 @@ class FileDropListView : public QTreeWidget {
     // Appends one row for the path with its date and size ("*" where they cannot be read).
     void addFile(const QString& path);
     QStringList paths() const;
-    void deleteSelected();
 
   protected:
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    void addDropped(const QString& path) override { addFile(path); }
 };
 
 } // namespace velmar

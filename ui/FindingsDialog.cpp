@@ -10,7 +10,7 @@
 
 #include "core/TextFile.h"
 #include "ui/DialogService.h"
-#include "ui/FileDropListBox.h"
+#include "ui/FileDropList.h"
 #include "ui/KeyFilter.h"
 
 namespace velmar {

@@ -14,7 +14,7 @@
 #include "serial/DeviceWriteJob.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogService.h"
-#include "ui/FileDropListBox.h"
+#include "ui/FileDropList.h"
 #include "ui/FindingsDialog.h"
 #include "ui/KeyFilter.h"
 #include "ui_ProgressDialog.h"

@@ -5,7 +5,7 @@
 
 #include "serial/DeviceReadJob.h"
 #include "ui/DialogService.h"
-#include "ui/FileDropListBox.h"
+#include "ui/FileDropList.h"
 #include "ui/ProgressDialog.h"
 #include "ui_ReadPage.h"
 

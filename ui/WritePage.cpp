@@ -6,7 +6,6 @@
 #include "serial/DeviceWriteJob.h"
 #include "ui/ConvertPage.h"
 #include "ui/DialogService.h"
-#include "ui/FileDropListBox.h"
 #include "ui/FileDropListView.h"
 #include "ui/ProgressDialog.h"
 #include "ui_WritePage.h"
