@@ -102,11 +102,8 @@ ConvertPage::ConvertPage(DialogService& dialogs, QWidget* parent)
 ConvertPage::~ConvertPage() = default;
 
 QString askForFileToAdd(DialogService& dialogs, QWidget* parent) {
-    FileDialogRequest request;
-    request.initialName = QString::fromLatin1(kAddFileInitialName);
-    request.filter = QString::fromLatin1(kAddFileFilter);
-    request.fileMustExist = true;
-    request.hideReadOnly = true;
+    const FileDialogRequest request = FileDialogRequest::forOpening(
+        QString::fromLatin1(kAddFileInitialName), QString::fromLatin1(kAddFileFilter));
     return dialogs.openFile(parent, request);
 }
 

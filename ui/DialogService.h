@@ -24,6 +24,26 @@ struct FileDialogRequest {
     bool fileMustExist = false;
     bool hideReadOnly = false;
     bool overwritePrompt = false;
+
+    // The two dialogs the program asks with: an open dialog for one existing file, and a save
+    // dialog that asks before it replaces a file. Neither offers to open a file read-only.
+    static FileDialogRequest forOpening(const QString& initialName, const QString& filter) {
+        return {.initialName = initialName,
+                .filter = filter,
+                .defaultExtension = {},
+                .fileMustExist = true,
+                .hideReadOnly = true,
+                .overwritePrompt = false};
+    }
+    static FileDialogRequest forSaving(const QString& initialName, const QString& filter,
+                                       const QString& defaultExtension) {
+        return {.initialName = initialName,
+                .filter = filter,
+                .defaultExtension = defaultExtension,
+                .fileMustExist = false,
+                .hideReadOnly = true,
+                .overwritePrompt = true};
+    }
 };
 
 class DialogService {

@@ -114,12 +114,9 @@ FindingsDialog::FindingsDialog(const std::vector<ConversionReport>& reports, Dia
 }
 
 void FindingsDialog::saveAsCsv() {
-    FileDialogRequest request;
-    request.initialName = QStringLiteral("*.csv");
-    request.filter = QStringLiteral("CSV files (*.csv)|*.csv|All files (*.*)|*.*||");
-    request.defaultExtension = QStringLiteral("csv");
-    request.hideReadOnly = true;
-    request.overwritePrompt = true;
+    const FileDialogRequest request = FileDialogRequest::forSaving(
+        QStringLiteral("*.csv"), QStringLiteral("CSV files (*.csv)|*.csv|All files (*.*)|*.*||"),
+        QStringLiteral("csv"));
     const QString path = dialogs_.saveFile(this, request);
     if (path.isEmpty()) {
         return;

@@ -52,23 +52,15 @@ class WaitCursor {
 
 FileDialogRequest mergeOpenRequest(int mergeType) {
     const MergeDialogTexts& texts = dialogTexts(mergeType);
-    FileDialogRequest request;
-    request.initialName = QString::fromLatin1(texts.initialName);
-    request.filter = QString::fromLatin1(texts.filter);
-    request.fileMustExist = true;
-    request.hideReadOnly = true;
-    return request;
+    return FileDialogRequest::forOpening(QString::fromLatin1(texts.initialName),
+                                         QString::fromLatin1(texts.filter));
 }
 
 FileDialogRequest mergeSaveRequest(int mergeType) {
     const MergeDialogTexts& texts = dialogTexts(mergeType);
-    FileDialogRequest request;
-    request.initialName = QString::fromLatin1(texts.initialName);
-    request.filter = QString::fromLatin1(texts.filter);
-    request.defaultExtension = QString::fromLatin1(texts.extension);
-    request.hideReadOnly = true;
-    request.overwritePrompt = true;
-    return request;
+    return FileDialogRequest::forSaving(QString::fromLatin1(texts.initialName),
+                                        QString::fromLatin1(texts.filter),
+                                        QString::fromLatin1(texts.extension));
 }
 
 MergePage::MergePage(DialogService& dialogs, QWidget* parent)

@@ -18,13 +18,9 @@ constexpr int kFirstTypeRadio = 1142;
 } // namespace
 
 FileDialogRequest readSaveRequest() {
-    FileDialogRequest request;
-    request.initialName = QStringLiteral("*.out");
-    request.filter = QStringLiteral("All files (*.out)|*.out||");
-    request.defaultExtension = QStringLiteral("out");
-    request.hideReadOnly = true;
-    request.overwritePrompt = true;
-    return request;
+    return FileDialogRequest::forSaving(QStringLiteral("*.out"),
+                                        QStringLiteral("All files (*.out)|*.out||"),
+                                        QStringLiteral("out"));
 }
 
 ReadPage::ReadPage(DialogService& dialogs, QWidget* parent)
