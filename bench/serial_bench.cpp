@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <stdexcept>
 #include <string>
@@ -50,6 +51,19 @@ struct TransferLine {
     Overlapped overlapped{ManualResetEvent::create()};
     bool open = openLikeATransfer(port, line);
 };
+
+// A fresh line for one run of a stream, opened outside the timed part; null after skipping the
+// run when the port cannot be opened.
+std::unique_ptr<TransferLine> openUntimed(benchmark::State& state) {
+    state.PauseTiming();
+    auto link = std::make_unique<TransferLine>();
+    if (!link->open) {
+        state.SkipWithError("cannot open the port");
+        return nullptr;
+    }
+    state.ResumeTiming();
+    return link;
+}
 
 double percentile(std::vector<double> samples, double fraction) {
     std::sort(samples.begin(), samples.end());
@@ -117,17 +131,14 @@ void BM_ReceiveStream(benchmark::State& state) {
     }
     std::vector<char> buffer(piece);
     for (auto _ : state) {
-        state.PauseTiming();
-        TransferLine link;
-        if (!link.open) {
-            state.SkipWithError("cannot open the port");
+        const std::unique_ptr<TransferLine> link = openUntimed(state);
+        if (!link) {
             return;
         }
-        state.ResumeTiming();
         std::thread device([&] {
             for (std::size_t sent = 0; sent < kStreamBytes;) {
                 const std::size_t count = std::min(block.size(), kStreamBytes - sent);
-                if (!link.line.send(block.data(), count)) {
+                if (!link->line.send(block.data(), count)) {
                     return;
                 }
                 sent += count;
@@ -135,14 +146,14 @@ void BM_ReceiveStream(benchmark::State& state) {
         });
         std::size_t received = 0;
         while (received < kStreamBytes) {
-            if (link.port.waitForEvent(&link.overlapped, INFINITE) != ERROR_SUCCESS ||
-                link.overlapped.event.wait(10000) != WAIT_OBJECT_0) {
+            if (link->port.waitForEvent(&link->overlapped, INFINITE) != ERROR_SUCCESS ||
+                link->overlapped.event.wait(10000) != WAIT_OBJECT_0) {
                 state.SkipWithError("the stream stalled");
                 break;
             }
-            link.port.takeEventTypes();
+            link->port.takeEventTypes();
             for (std::uint32_t got = 1; got > 0;) {
-                if (link.port.read(buffer.data(), piece, &got, nullptr, INFINITE) !=
+                if (link->port.read(buffer.data(), piece, &got, nullptr, INFINITE) !=
                     ERROR_SUCCESS) {
                     break;
                 }
@@ -160,19 +171,16 @@ void BM_SendStream(benchmark::State& state) {
     const auto piece = static_cast<std::uint32_t>(state.range(0));
     const std::vector<char> block(piece, 'S');
     for (auto _ : state) {
-        state.PauseTiming();
-        TransferLine link;
-        if (!link.open) {
-            state.SkipWithError("cannot open the port");
+        const std::unique_ptr<TransferLine> link = openUntimed(state);
+        if (!link) {
             return;
         }
-        state.ResumeTiming();
-        std::thread device([&] { link.line.drain(kStreamBytes); });
+        std::thread device([&] { link->line.drain(kStreamBytes); });
         for (std::size_t sent = 0; sent < kStreamBytes;) {
             const auto count =
                 static_cast<std::uint32_t>(std::min<std::size_t>(piece, kStreamBytes - sent));
             std::uint32_t written = 0;
-            if (link.port.write(block.data(), count, &written, nullptr, INFINITE) !=
+            if (link->port.write(block.data(), count, &written, nullptr, INFINITE) !=
                 ERROR_SUCCESS) {
                 state.SkipWithError("write failed");
                 break;

@@ -86,7 +86,10 @@ std::uint32_t SerialPort::queryState(LineState* state) {
     return finish(status.code, status.systemError);
 }
 
-std::uint32_t SerialPort::lineUnreadable() {
+std::uint32_t SerialPort::lineUnsettable(const Call& call) {
+    if (!call.device) {
+        return finish(ERROR_INVALID_HANDLE);
+    }
     LineState state;
     return queryState(&state);
 }
@@ -192,11 +195,7 @@ std::uint32_t SerialPort::configure(std::uint32_t baudRate, std::uint8_t dataBit
 
 std::uint32_t SerialPort::setEventCharacter(char character, bool addToMask) {
     const Call call(*this);
-    PortDevice* const device = call.device.get();
-    if (!device) {
-        return finish(ERROR_INVALID_HANDLE);
-    }
-    if (const std::uint32_t status = lineUnreadable()) {
+    if (const std::uint32_t status = lineUnsettable(call)) {
         return status;
     }
     if (addToMask) {
@@ -204,7 +203,7 @@ std::uint32_t SerialPort::setEventCharacter(char character, bool addToMask) {
             return status;
         }
     }
-    device->setEventChar(character);
+    call.device->setEventChar(character);
     return finish(ERROR_SUCCESS);
 }
 
@@ -254,18 +253,14 @@ std::uint32_t SerialPort::waitForEvent(Overlapped* overlapped, std::uint32_t tim
 
 std::uint32_t SerialPort::setFlowControl(FlowControl mode) {
     const Call call(*this);
-    PortDevice* const device = call.device.get();
-    if (!device) {
-        return finish(ERROR_INVALID_HANDLE);
-    }
-    if (const std::uint32_t status = lineUnreadable()) {
+    if (const std::uint32_t status = lineUnsettable(call)) {
         return status;
     }
     if (mode != FlowControl::None && mode != FlowControl::Hardware &&
         mode != FlowControl::XonXoff) {
         return finish(E_INVALIDARG);
     }
-    const PortStatus status = device->applyFlow(mode);
+    const PortStatus status = call.device->applyFlow(mode);
     return finish(status.code, status.systemError);
 }
 

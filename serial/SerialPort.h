@@ -160,13 +160,14 @@ class SerialPort {
     // What `read` (a member of the line state, or a function of it) gives, as a number; -1 when
     // the line state cannot be read.
     template <typename Read> std::int32_t lineSetting(Read read);
-    // The line state cannot be read: its failure status; 0 when it can.
-    std::uint32_t lineUnreadable();
 
   private:
     // One call in progress, from its start to its return: counted for the destructor, with the
     // device and the port's own event as they were when it started.
     class Call;
+    // Whether `call` may change the line: 6 when the port is closed, the failure status when its
+    // line state cannot be read, else 0.
+    std::uint32_t lineUnsettable(const Call& call);
     // Takes the device out and shuts it down (closePort without the status).
     void closeDevice();
 
