@@ -1,17 +1,16 @@
 // velmar convert: the Convert page's job on the command line.
 #include <CLI/CLI.hpp>
 
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/Command.h"
 #include "cli/Interrupts.h"
+#include "cli/JobConsole.h"
 #include "cli/NamedChoice.h"
 #include "cli/ReportOptions.h"
 #include "cli/StandardOutput.h"
@@ -23,55 +22,33 @@ namespace velmar::cli {
 
 namespace {
 
-// Receives the worker's posts and wakes the main thread; never blocks the worker.
-class ConsoleWindow final : public JobWindow {
+// The conversion's window: its completion, when the job posts it.
+class ConversionWindow final : public ConsoleWindow {
   public:
-    void postMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) override {
-        if (message != kMsgConversion) {
-            return;
-        }
-        {
-            const std::lock_guard<std::mutex> guard(mutex_);
-            if (wParam == 0) {
-                completed_ = true;
-            }
-            ++posts_;
-        }
-        changed_.notify_one();
-    }
-
     // Waits up to 100 ms for a post; true when the job reported completion.
     bool wait() {
-        std::unique_lock<std::mutex> guard(mutex_);
-        changed_.wait_for(guard, std::chrono::milliseconds(100), [this] { return posts_ > seen_; });
-        seen_ = posts_;
-        return completed_;
+        return waitAndLook([this] { return completed_; });
     }
 
   private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    unsigned long posts_ = 0;
-    unsigned long seen_ = 0;
+    void note(unsigned message, std::uintptr_t wParam, std::intptr_t) override {
+        if (message == kMsgConversion && wParam == 0) {
+            completed_ = true;
+        }
+    }
+
     bool completed_ = false;
 };
 
-// Prints the log's result lines (without their CR LF) as they arrive. Every append to the log
-// is one whole line that begins with CR LF, so each piece taken from it ends on a line end.
-// The k-th result line is the k-th file's; an output that had to take a numbered name (its
-// plain name was a source or an earlier output) is named after its OK line.
+// Prints the log's result lines as they arrive. The k-th result line is the k-th file's; an
+// output that had to take a numbered name (its plain name was a source or an earlier output)
+// is named after its OK line.
 class LinePrinter {
   public:
     LinePrinter(ConversionJob* job, const ReportOptions& reports) : job_(job), reports_(reports) {}
 
     void feed(const std::string& text) {
-        std::size_t start = text.find("\r\n");
-        while (start != std::string::npos) {
-            const std::size_t next = text.find("\r\n", start + 2);
-            print(std::string_view(text).substr(
-                start + 2, next == std::string::npos ? std::string::npos : next - start - 2));
-            start = next;
-        }
+        forEachLogLine(text, [this](std::string_view line) { print(line); });
     }
     bool sawFailure() const { return failed_; }
 
@@ -206,7 +183,7 @@ std::string outputFolder(const std::string& given, bool isGiven, std::string* fo
 // until it completes or Ctrl-C stops it after the file in hand. True when it completed.
 bool runOnConsole(ConversionJob* job, LinePrinter& printer) {
     const InterruptScope interrupts(FirstInterrupt::Stop);
-    ConsoleWindow window;
+    ConversionWindow window;
     std::size_t offset = 0;
     startWithInterruptsBlocked([&] { startConversionJob(job, &window); });
     bool completed = false;

@@ -3,42 +3,25 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <functional>
-#include <mutex>
 #include <poll.h>
 #include <string_view>
 #include <unistd.h>
 #include <vector>
 
 #include "cli/Interrupts.h"
+#include "cli/JobConsole.h"
 #include "cli/StandardOutput.h"
 
 namespace velmar::cli {
 
 namespace {
 
-// The job's posts, kept for the main thread; never blocks the worker.
-class ConsoleWindow final : public JobWindow {
+// The transfer's window: its line count, the write job's question and the final line.
+class TransferWindow final : public ConsoleWindow {
   public:
-    explicit ConsoleWindow(TransferJob* job) : job_(job) {}
-
-    void postMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
-        {
-            const std::lock_guard<std::mutex> guard(mutex_);
-            if (message == job_->lineMessage) {
-                ++lines_;
-            } else if (message == kMsgWriteResult && wParam == kWriteAskNext) {
-                question_ = lParam;
-            } else if (wParam == 0 && transferStopAsked(job_)) {
-                ended_ = true; // the final line sets the stop flag before it is posted
-            }
-            ++posts_;
-        }
-        changed_.notify_one();
-    }
+    explicit TransferWindow(TransferJob* job) : job_(job) {}
 
     struct Snapshot {
         int lines = 0;
@@ -47,20 +30,25 @@ class ConsoleWindow final : public JobWindow {
     };
     // Waits up to 100 ms for a post; what the job has said so far (a question only once).
     Snapshot wait() {
-        std::unique_lock<std::mutex> guard(mutex_);
-        changed_.wait_for(guard, std::chrono::milliseconds(100), [this] { return posts_ > seen_; });
-        seen_ = posts_;
-        Snapshot snapshot{lines_, question_, ended_};
-        question_ = -1;
-        return snapshot;
+        return waitAndLook([this] {
+            const Snapshot snapshot{lines_, question_, ended_};
+            question_ = -1;
+            return snapshot;
+        });
     }
 
   private:
+    void note(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        if (message == job_->lineMessage) {
+            ++lines_;
+        } else if (message == kMsgWriteResult && wParam == kWriteAskNext) {
+            question_ = lParam;
+        } else if (wParam == 0 && transferStopAsked(job_)) {
+            ended_ = true; // the final line sets the stop flag before it is posted
+        }
+    }
+
     TransferJob* job_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    unsigned long posts_ = 0;
-    unsigned long seen_ = 0;
     int lines_ = 0;
     std::intptr_t question_ = -1;
     bool ended_ = false;
@@ -73,14 +61,8 @@ class Console {
     explicit Console(const char* countFormat)
         : countFormat_(countFormat), live_(::isatty(STDERR_FILENO) == 1) {}
 
-    // Every append to the log is one or more whole lines, each after a CR LF.
     void feed(const std::string& text) {
-        for (std::size_t start = text.find("\r\n"); start != std::string::npos;) {
-            const std::size_t next = text.find("\r\n", start + 2);
-            print(std::string_view(text).substr(
-                start + 2, next == std::string::npos ? std::string::npos : next - start - 2));
-            start = next;
-        }
+        forEachLogLine(text, [this](std::string_view line) { print(line); });
     }
     void count(int lines) {
         if (live_ && lines != shown_) {
@@ -155,13 +137,13 @@ int runOnConsole(TransferJob* job, const char* countFormat, const char* complete
                  const std::function<void(JobWindow*)>& start,
                  const std::function<void(std::intptr_t, Console&)>& answer) {
     const InterruptScope interrupts(FirstInterrupt::Stop);
-    ConsoleWindow window(job);
+    TransferWindow window(job);
     Console console(countFormat);
     std::size_t offset = 0;
     startWithInterruptsBlocked([&] { start(&window); });
     bool ended = false;
     while (!ended && !interruptAsked()) {
-        const ConsoleWindow::Snapshot said = window.wait();
+        const TransferWindow::Snapshot said = window.wait();
         console.feed(takeJobLog(job, &offset));
         console.count(said.lines);
         if (said.question >= 0) {
