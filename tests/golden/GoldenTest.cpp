@@ -122,5 +122,25 @@ TEST(Golden, EveryExampleToEveryFamilyIsByteIdentical) {
     }
 }
 
+// The family table: each type index's key and what its family can do (Series 66 is a type
+// button only, GPX is on the command line only); readers, writers and extensions show in the
+// outputs above.
+TEST(FamilyTable, EachTypeIndexHasItsKeyAndCapabilities) {
+    const unsigned all = kOnTypeRadios | kReads | kWrites;
+    const std::pair<const char*, unsigned> rows[kFamilyCount] = {
+        {"s41", all}, {"s5", all | kFileSet}, {"s6", all | kFileSet},   {"s66", kOnTypeRadios},
+        {"s77", all}, {"hub", all},           {"cmap", all | kFileSet}, {"gpx", kReads | kWrites}};
+    for (int index = 0; index < kFamilyCount; ++index) {
+        const auto& [key, can] = rows[index];
+        EXPECT_EQ(familyIndexByKey(key), index);
+        EXPECT_EQ(familyIndexByKey(std::to_string(index)), index < 7 ? index : -1);
+        for (const unsigned bit : {kOnTypeRadios, kReads, kWrites, kFileSet}) {
+            EXPECT_EQ(familyHas(index, bit), (can & bit) != 0) << key << ' ' << bit;
+        }
+    }
+    EXPECT_EQ(formatFamily(kFamilyCount), nullptr);
+    EXPECT_FALSE(familyHas(kFamilyCount, 0));
+}
+
 } // namespace
 } // namespace velmar

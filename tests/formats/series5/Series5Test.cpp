@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "TestSupport.h"
 #include "formats/FamilyEntryPoints.h"
-#include "formats/FamilyTable.h"
-#include "formats/hub/HubFile.h"
 #include "formats/series5/Series5Format.h"
 
 namespace velmar {
@@ -259,7 +256,7 @@ TEST(Series5Files, TheFirstFailureOfTheSetIsTheResultAndEveryKindIsTried) {
     EXPECT_EQ(writeSeries5Files(&db, both.c_str()), kCannotOpen);
 }
 
-TEST(Series5, EntryPointsMissingArgumentsUnreadableFilesRegistrationAndSeries66) {
+TEST(Series5, EntryPointsMissingArgumentsAndUnreadableFiles) {
     TempDir dir;
     NavDatabase db;
     EXPECT_EQ(readSeries5File(dir.file("missing.wpt").c_str(), &db), kCannotOpen);
@@ -289,51 +286,6 @@ TEST(Series5, EntryPointsMissingArgumentsUnreadableFilesRegistrationAndSeries66)
         EXPECT_EQ(writeSeries5Records(&file, nullptr, kind), kBadArgument);
         EXPECT_EQ(file.close(), kOk);
         EXPECT_EQ(readBytes(dir.file("out")), kV + "\r\nENDDATA\r\n") << kind;
-    }
-
-    const FormatFamily* s5 = formatFamily(kSeries5);
-    ASSERT_NE(s5, nullptr);
-    EXPECT_EQ(kSeries5, 1);
-    EXPECT_STREQ(s5->extension, ".s5");
-    EXPECT_EQ(s5->reader, &readSeries5File);
-    EXPECT_EQ(s5->writer, &writeSeries5Files);
-    EXPECT_EQ(familyIndexByKey("s5"), kSeries5);
-    // What the table says each family can do; Series 66 is a type button only.
-    const unsigned all = kOnTypeRadios | kReads | kWrites;
-    const unsigned expected[kFamilyCount] = {
-        all, all | kFileSet, all | kFileSet,  kOnTypeRadios, all,
-        all, all | kFileSet, kReads | kWrites};
-    for (int index = 0; index < kFamilyCount; ++index) {
-        for (unsigned bit : {kOnTypeRadios, kReads, kWrites, kFileSet}) {
-            EXPECT_EQ(familyHas(index, bit), (expected[index] & bit) != 0) << index << ' ' << bit;
-        }
-    }
-    EXPECT_FALSE(familyHas(kFamilyCount, 0));
-}
-
-// The example set goes into one HUB file; the command line turns it into the example set byte
-// for byte, and each file of that set back into the HUB text of its own records.
-TEST(Series5Convert, HubToSeries5AndBackThroughTheCommandLine) {
-    TempDir dir;
-    const std::string example = sourcePath("examples/bay-survey.s5");
-    const std::string base = dir.file("bay.hub.s5");
-    NavDatabase db;
-    std::string set;
-    for (const char* suffix : {".wpt", ".rut", ".trk"}) {
-        ASSERT_EQ(readSeries5File((example + suffix).c_str(), &db), kOk) << suffix;
-        set += " " + base + suffix;
-    }
-    ASSERT_EQ(writeHubFile(&db, dir.file("bay.hub").c_str()), kOk);
-    const std::string cli = binaryPath("cli/velmar") + " convert --out " + dir.path().string();
-    ASSERT_EQ(std::system((cli + " --from hub --to s5 " + dir.file("bay.hub")).c_str()), 0);
-    ASSERT_EQ(std::system((cli + " --from s5 --to hub" + set).c_str()), 0);
-    EXPECT_EQ(entries(dir.path()), 7);
-    for (const char* suffix : {".wpt", ".rut", ".trk"}) {
-        EXPECT_EQ(readBytes(base + suffix), readBytes(example + suffix)) << suffix;
-        NavDatabase part;
-        ASSERT_EQ(readSeries5File((example + suffix).c_str(), &part), kOk);
-        ASSERT_EQ(writeHubFile(&part, dir.file("part.hub").c_str()), kOk);
-        EXPECT_EQ(readBytes(base + suffix + ".hub"), readBytes(dir.file("part.hub"))) << suffix;
     }
 }
 

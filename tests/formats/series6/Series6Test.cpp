@@ -1,20 +1,16 @@
-// Series 6 record tables, sections, file sets and mappings, the family's entry points, the
-// example set and the command line.
+// Series 6 record tables, sections, file sets and mappings, and the family's entry points (the
+// examples and their conversions are the golden test's).
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <tuple>
 #include <vector>
 
 #include "TestSupport.h"
 #include "core/TextFile.h"
 #include "formats/FamilyEntryPoints.h"
-#include "formats/FamilyTable.h"
-#include "formats/hub/HubFile.h"
 #include "formats/series6/Series6Format.h"
 #include "formats/series6/Series6Mapping.h"
 
@@ -454,7 +450,7 @@ TEST(Series6ToHub, RecordsMapWithGreenRoutesPaletteColoursAndDefaults) {
     EXPECT_EQ(full.zones.size(), 2u) << "the next kind is still mapped";
 }
 
-TEST(Series6File, EntryPointsFamilyAndMissingArguments) {
+TEST(Series6File, EntryPointsAndMissingArguments) {
     TempDir dir;
     NavDatabase database;
     EXPECT_EQ(readSeries6File(dir.file("absent.s6.wpt").c_str(), &database), kCannotOpen);
@@ -467,13 +463,6 @@ TEST(Series6File, EntryPointsFamilyAndMissingArguments) {
     database.zones = {hubZone(1)};
     EXPECT_EQ(writeSeries6Files(&database, dir.file("missing/trip.s6").c_str()), kCannotOpen);
 
-    const FormatFamily* family = formatFamily(2);
-    ASSERT_NE(family, nullptr);
-    EXPECT_EQ(family->reader, &readSeries6File);
-    EXPECT_EQ(family->writer, &writeSeries6Files);
-    EXPECT_STREQ(family->extension, ".s6");
-    EXPECT_EQ(familyIndexByKey("s6"), 2);
-
     Series6Data data;
     Series6Route route;
     EXPECT_EQ(addSeries6Waypoint(&data, nullptr), kBadArgument);
@@ -485,66 +474,6 @@ TEST(Series6File, EntryPointsFamilyAndMissingArguments) {
     EXPECT_EQ(hubToSeries6(nullptr, &data), kBadArgument);
     EXPECT_EQ(readSeries6File(nullptr, &database), kBadArgument);
     EXPECT_EQ(writeSeries6Files(&database, nullptr), kBadArgument);
-}
-
-TEST(Series6Examples, ReadAsExpectedAndWriteBackByteForByte) {
-    NavDatabase database;
-    for (int kind = 0; kind < 4; ++kind) {
-        const std::string path = sourcePath("examples/reef-patrol.s6"s + kSuffixes[kind]);
-        const std::string original = readBytes(path);
-        EXPECT_EQ(writtenSection(readBytesAsSeries6(original), kind), original) << path;
-        ASSERT_EQ(readSeries6File(path.c_str(), &database), kOk) << path;
-    }
-    EXPECT_EQ(database.waypoints.size(), 4u);
-    EXPECT_EQ(pointCounts(database.routes), (Counts{3, 2}));
-    EXPECT_EQ(pointCounts(database.tracks), (Counts{4, 3}));
-    EXPECT_EQ(pointCounts(database.zones), Counts{4});
-}
-
-int runVelmar(const std::vector<std::string>& arguments, const std::string& log) {
-    std::string command = "'" + binaryPath("cli/velmar") + "'";
-    for (const std::string& argument : arguments) {
-        command += " '" + argument + "'";
-    }
-    const int status = std::system((command + " >'" + log + "' 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-TEST(Series6Convert, HubToSeries6AndBackThroughTheCommandLine) {
-    ASSERT_TRUE(fileExists(binaryPath("cli/velmar"))) << "the velmar binary is not built";
-    TempDir dir;
-    NavDatabase database;
-    database.waypoints.resize(2);
-    database.waypoints[1].longitude = -120.25;
-    database.routes.resize(2);
-    database.routes[0].points.resize(3);
-    database.routes[1].points.resize(2);
-    database.tracks = {hubTrack({'N', 'N', 'S', 'N', 'N'})};
-    database.zones = {hubZone(4, kBlue)};
-    database.marks.resize(1);
-    const std::string hub = dir.file("trip.hub"), log = dir.file("log.txt");
-    ASSERT_EQ(writeHubFile(&database, hub.c_str()), kOk);
-    ASSERT_EQ(runVelmar({"convert", "--from", "hub", "--to", "s6", "--out", dir.path(), hub}, log),
-              0)
-        << readBytes(log);
-    std::vector<std::string> arguments = {"convert", "--from", "s6",      "--to",
-                                          "hub",     "--out",  dir.path()};
-    for (int kind = 0; kind < 4; ++kind) {
-        arguments.push_back(hub + ".s6" + kSuffixes[kind]);
-        EXPECT_EQ(readBytes(arguments.back()), writtenSection(mapOut(database), kind)) << kind;
-    }
-    ASSERT_EQ(runVelmar(arguments, log), 0) << readBytes(log);
-    NavDatabase back;
-    for (int kind = 0; kind < 4; ++kind) {
-        ASSERT_EQ(readHubFile((arguments[7 + kind] + ".hub").c_str(), &back), kOk) << kind;
-    }
-    ASSERT_EQ(back.waypoints.size(), 2u);
-    EXPECT_EQ(back.waypoints[1].name, "0002");
-    EXPECT_DOUBLE_EQ(back.waypoints[1].longitude, -120.25);
-    EXPECT_EQ(pointCounts(back.routes), (Counts{3, 2}));
-    EXPECT_EQ(pointCounts(back.tracks), (Counts{3, 2}));
-    EXPECT_EQ(pointCounts(back.zones), Counts{4});
-    EXPECT_EQ(back.zones[0].colour, kBlue);
 }
 
 } // namespace
