@@ -102,21 +102,6 @@ TEST(OpenConfiguredPort, EveryIndexTurnsIntoItsValueInOrderAndAFailedStepStopsTh
     EXPECT_TRUE(port.calls.empty());
 }
 
-TEST(PortErrors, EveryErrnoMapsOntoAStableStatus) {
-    std::vector<std::uint32_t> opening, using_;
-    for (const int error : {0, ENOENT, ENODEV, EISDIR, ENXIO, EIO, ENOTTY, EACCES, EPERM, EBUSY,
-                            EINVAL, ENOMEM, EMFILE, EHOSTUNREACH, 12345}) {
-        opening.push_back(statusFromErrno(error, PortActivity::Opening));
-        using_.push_back(statusFromErrno(error, PortActivity::Using));
-    }
-    // No errno value leaks out: a device that fails while opened is not there (2), one that
-    // fails in use is gone (1167).
-    EXPECT_EQ(opening,
-              (std::vector<std::uint32_t>{0, 2, 2, 2, 2, 2, 2, 5, 5, 5, 87, 8, 4, 31, 31}));
-    EXPECT_EQ(using_,
-              (std::vector<std::uint32_t>{0, 2, 2, 2, 1167, 1167, 87, 5, 5, 5, 87, 8, 4, 31, 31}));
-}
-
 TEST(PortErrors, TextsNameTheDeviceAndTheCauseAndOnlyPermissionAsksForTheGroup) {
     EXPECT_TRUE(isPermissionFailure(ERROR_ACCESS_DENIED, EPERM));
     EXPECT_FALSE(isPermissionFailure(ERROR_ACCESS_DENIED, EBUSY));
