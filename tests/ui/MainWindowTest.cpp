@@ -1,10 +1,9 @@
 // The main window (caption per tab, only the shown page enabled, the window menu's About entry,
-// self-drawn tabs, Enter/Escape filter), the desktop's own dialogs, and `make run` (scripts/run)
-// where no window can be shown: one line that says how to go on and a non-zero exit, never the
-// toolkit's abort; and the program starts in the user's home folder.
+// the tabs' label fonts, Enter/Escape filter), the desktop's own dialogs, and `make run`
+// (scripts/run) where no window can be shown: one line that says how to go on and a non-zero exit,
+// never the toolkit's abort; and the program starts in the user's home folder.
 
 #include <QContextMenuEvent>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -51,6 +50,8 @@ TEST_F(MainWindowTest, EachTabSetsTheCaptionAndTheOnlyEnabledPageAndEnterAndEsca
         EXPECT_TRUE(window.appIcon().availableSizes().contains(QSize(size, size))) << size;
     }
     EXPECT_FALSE(window.windowIcon().isNull());
+    EXPECT_TRUE(PageTabBar::labelFont(true).bold() && !PageTabBar::labelFont(false).bold());
+    EXPECT_EQ(PageTabBar::labelFont(true).pointSize(), 12); // the selected tab's label
     auto* folder = control<QLineEdit>(tabs()->convertPage(), 1104);
     folder->setText(QStringLiteral("/kept/folder"));
     const char* captions[] = {"Velmar ToolKit - Device Database Convert", "Velmar ToolKit - Merge",
@@ -119,41 +120,7 @@ TEST_F(MainWindowTest, WindowMenuEndsWithTheAboutEntryThatOpensTheAboutBox) {
     EXPECT_EQ(actions.last()->shortcut(), QKeySequence(Qt::Key_F1)); // shown in the menu
 }
 
-// The pixels of that colour within the rectangle: how many, and their bounds.
-std::pair<int, QRect> pixels(const QImage& image, const QRect& area, QRgb colour) {
-    std::pair<int, QRect> found{0, {}};
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if ((image.pixel(x, y) & 0xFFFFFFu) == (colour & 0xFFFFFFu)) {
-                found = {found.first + 1, found.second.united(QRect(x, y, 1, 1))};
-            }
-        }
-    }
-    return found;
-}
-
-TEST_F(MainWindowTest, SelectedTabIsBoldRedWithAGreyShadowAndTheOthersPlain) {
-    PageTabBar* bar = tabs()->pageTabBar();
-    EXPECT_TRUE(PageTabBar::labelFont(true).bold() && !PageTabBar::labelFont(false).bold());
-    EXPECT_EQ(PageTabBar::labelFont(true).pointSize(), 12);
-    const QRgb grey = bar->palette().color(QPalette::Disabled, QPalette::WindowText).rgb();
-    const QRgb plain = bar->palette().color(QPalette::ButtonText).rgb();
-    for (const int selected : {0, 1}) {
-        tabs()->setCurrentIndex(selected);
-        const QImage image = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const auto [red, redBounds] = pixels(image, bar->labelRect(selected), qRgb(255, 0, 0));
-        const auto [shadow, shadowBounds] = pixels(image, bar->labelRect(selected), grey);
-        EXPECT_GT(red, 20);
-        EXPECT_GT(shadow, 5);
-        EXPECT_EQ(shadowBounds.bottomRight(), redBounds.bottomRight() + QPoint(2, 2));
-        EXPECT_EQ(pixels(image, bar->labelRect(1 - selected), qRgb(255, 0, 0)).first, 0);
-        EXPECT_GT(pixels(image, bar->labelRect(1 - selected), plain).first, 5);
-    }
-}
-
-TEST(QtDialogServiceTest, DialogsShowTheRequestAndReturnTheAnswer) {
-    test::TempDir dir;
-    test::writeBytes(dir.file("trip.hub"), "x");
+TEST(QtDialogServiceTest, TheMessageBoxShowsTheRequestAndFiltersTakeQtsForm) {
     QtDialogService service;
     EXPECT_TRUE(test::driveModal<QMessageBox>(
         [&] {
@@ -167,19 +134,15 @@ TEST(QtDialogServiceTest, DialogsShowTheRequestAndReturnTheAnswer) {
             EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
             return box->accept(), true;
         }));
-    const FileDialogRequest request{"*.hub", "All files (*.hub)|*.hub|All files (*.*)|*.*||", "",
-                                    true};
-    QString chosen;
-    EXPECT_TRUE(test::driveModal<QFileDialog>(
-        [&] { chosen = service.openFile(nullptr, request); },
-        [&](QFileDialog* dialog) {
-            EXPECT_EQ(dialog->nameFilters(), (QStringList{"All files (*.hub)", "All files (*.*)"}));
-            EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
-            dialog->setDirectory(QString::fromStdString(dir.path().string()));
-            dialog->selectFile(QStringLiteral("trip.hub"));
-            return static_cast<QDialog*>(dialog)->accept(), true; // QFileDialog hides accept()
-        }));
-    EXPECT_EQ(chosen.toStdString(), dir.file("trip.hub"));
+    // The file dialogs take the program's filters in Qt's form, the first patterns in the name box.
+    const char* filters[][2] = {
+        {"All files (*.hub)|*.hub|All files (*.*)|*.*||", "All files (*.hub);;All files (*.*)"},
+        {"Routes|*.rut;*.s5||", "Routes (*.rut *.s5)"},
+        {"", ""}};
+    for (const auto& [filter, qt] : filters) {
+        EXPECT_EQ(qtFileFilter(filter), qt);
+    }
+    EXPECT_EQ(firstFilterPatterns(filters[1][0]), (QStringList{"*.rut", "*.s5"}));
 }
 
 // scripts/run: without a display one line says how to go on and the exit is 1, never the

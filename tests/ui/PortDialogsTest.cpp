@@ -1,15 +1,12 @@
-// "COM Properties" (lists, positions in and out, the device line) and "Wiring Info" (the drawing
-// of each device type, transparent around the cable).
+// "COM Properties": its lists, the positions in and out, the device line. ("Wiring Info" is
+// opened from the transfer pages' tests.)
 
 #include <QComboBox>
-#include <QImage>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "UiTestSupport.h"
 #include "ui/ComSettingsDialog.h"
-#include "ui/WiringInfoDialog.h"
 
 namespace velmar {
 namespace {
@@ -61,26 +58,6 @@ TEST(ComSettingsDialogTest, DeviceLineSaysWhatTheChosenNameStandsForEachTimeItOp
     const std::vector<SerialPortInfo> simulated = {
         {"COM1", "/dev/pts/7", "COM1 \xE2\x80\x94 simulated Series 41 plotter", true}};
     EXPECT_EQ(portDeviceText(simulated, 0), "simulated Series 41 plotter");
-}
-
-TEST(WiringInfoDialogTest, DrawsTheCableOfTheTypeAndLetsTheBackgroundShowAroundIt) {
-    // A pixel on the first wire of each drawing: Series 41 white, Series 5 blue, Series 6 violet.
-    const QPoint onWire = kWiringPictureRect.topLeft() + QPoint(380, 60);
-    const QPoint aroundCable = kWiringPictureRect.topLeft() + QPoint(5, 30);
-    const QRgb wires[] = {0xFFFFFF, 0x2F6FD0, 0x8E44AD, 0, 0, 0};
-    for (int type = 0; type < 6; ++type) {
-        WiringInfoDialog dialog;
-        dialog.setDeviceType(type);
-        dialog.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-        const QImage image = dialog.grab().toImage();
-        const QRgb background = dialog.palette().color(QPalette::Window).rgb();
-        const QRgb expected = type < 3 ? (0xFF000000u | wires[type]) : background;
-        EXPECT_EQ(image.pixel(onWire), expected) << type;
-        EXPECT_EQ(image.pixel(aroundCable), background) << type;
-        EXPECT_EQ(image.pixel(QPoint(3, 3)), background) << type;
-        EXPECT_EQ(dialog.windowTitle(), "Wiring Info");
-    }
 }
 
 } // namespace

@@ -109,6 +109,7 @@ TEST_F(TransferPagesTest, TypeClicksResetThePortAndTheDialogsKeepOrDropTheirChoi
                 [page = page, wiring = wiring] { clickControl(page, wiring); },
                 [&](WiringInfoDialog* w) {
                     EXPECT_EQ(w->picture() != nullptr && w->deviceType() == 1, type == 1);
+                    EXPECT_EQ(w->windowTitle(), "Wiring Info");
                     return clickControl(w, 1);
                 }));
         }
