@@ -156,17 +156,11 @@ TEST_F(ConversionJobTest, CancelDuringTheFirstReadAbortsIt) {
     EXPECT_FALSE(test::fileExists(dir.file("out/a.hub.hub")));
 }
 
-TEST_F(ConversionJobTest, OutputNamesKeepTheSourceNameAndExtension) {
+TEST(OutputPathFor, KeepsTheSourceNameAndAddsTheExtension) {
     EXPECT_EQ(outputPathFor("/out", "/logs/day1.s41", ".hub"), "/out/day1.s41.hub");
     EXPECT_EQ(outputPathFor("/out", "a.hub", ".hub"), "/out/a.hub.hub");
     EXPECT_EQ(outputPathFor("/out", "dir\\x.hub", ".s77"),
               "/out/dir\\x.hub.s77"); // a backslash is a name byte
-    auto j = job({dir.file("a.hub")}, kHub, kSeries77);
-    run(j.get());
-    auto k = job({dir.file("a.hub")}, kHub, kHub);
-    run(k.get());
-    EXPECT_EQ(test::readBytes(dir.file("out/a.hub.s77")),
-              test::readBytes(dir.file("out/a.hub.hub")));
 }
 
 // An output never takes the name of a source of its job or of an output the job already wrote.
@@ -274,21 +268,6 @@ TEST_F(ConversionJobTest, TextsThatWouldBreakARecordSurviveEveryFamily) {
         EXPECT_EQ(std::system(("xmllint --noout '" + dir.file(document) + "'").c_str()), 0)
             << document;
     }
-}
-
-TEST_F(ConversionJobTest, InputChecksInTheirOrder) {
-    const std::string folder = dir.file("out");
-    const FormatFamily* s66 = formatFamily(kSeries66);
-    const FormatFamily* s41 = formatFamily(kSeries41);
-    const FormatFamily* hub = formatFamily(kHub);
-    EXPECT_EQ(checkConvertInputs(0, "", s66, s66), kNoFilesMessage);
-    EXPECT_EQ(checkConvertInputs(1, " \t ", s66, s66), kNoFolderMessage);
-    EXPECT_EQ(checkConvertInputs(1, dir.file("a.hub"), s66, s66),
-              dir.file("a.hub") + " folder is not exist");
-    EXPECT_EQ(checkConvertInputs(1, " " + folder + " ", s66, hub), "No support Series 66");
-    EXPECT_EQ(checkConvertInputs(1, folder, s41, s66), "No support Series 66");
-    EXPECT_EQ(checkConvertInputs(1, folder, s41, nullptr), "No support Series 66");
-    EXPECT_EQ(checkConvertInputs(1, folder, s41, hub), "");
 }
 
 } // namespace

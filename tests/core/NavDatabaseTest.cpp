@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "core/Clock.h"
 #include "core/NavDatabase.h"
 
@@ -37,49 +35,42 @@ TEST(NavDatabase, InitStampsTodayAndDefaults) {
     EXPECT_EQ(addRoutePoint(nullptr, nullptr), kBadArgument);
 }
 
-template <typename Add>
-void fillTo(std::size_t capacity, ResultCode full, Add add, std::function<std::size_t()> size) {
+template <typename Table, typename Add>
+void fillTo(std::size_t capacity, ResultCode full, const Table& table, Add add) {
     for (std::size_t i = 0; i < capacity; ++i) {
         ASSERT_EQ(add(), kOk) << i;
     }
     EXPECT_EQ(add(), full);
-    EXPECT_EQ(size(), capacity);
+    EXPECT_EQ(table.size(), capacity);
 }
 
 TEST(NavDatabase, EveryTableStopsAtItsCapacityWithItsCode) {
     NavDatabase db;
-    initNavDatabase(&db);
     Waypoint w;
     Mark m;
     Route r;
     Track t;
     Line l;
     Zone z;
-    fillTo(
-        10000, 10, [&] { return addWaypoint(&db, &w); }, [&] { return db.waypoints.size(); });
-    fillTo(
-        1000, 19, [&] { return addMark(&db, &m); }, [&] { return db.marks.size(); });
-    fillTo(
-        1000, 11, [&] { return addRoute(&db, &r); }, [&] { return db.routes.size(); });
-    fillTo(
-        1000, 15, [&] { return addTrack(&db, &t); }, [&] { return db.tracks.size(); });
-    fillTo(
-        1000, 13, [&] { return addLine(&db, &l); }, [&] { return db.lines.size(); });
-    fillTo(
-        1000, 17, [&] { return addZone(&db, &z); }, [&] { return db.zones.size(); });
     RoutePoint rp;
     TrackPoint tp;
     GeoPoint gp;
-    fillTo(
-        1000, 12, [&] { return addRoutePoint(&r, &rp); }, [&] { return r.points.size(); });
-    fillTo(
-        100000, 16, [&] { return addTrackPoint(&t, &tp); }, [&] { return t.points.size(); });
-    fillTo(
-        1000, 14, [&] { return addLinePoint(&l, &gp); }, [&] { return l.points.size(); });
-    fillTo(
-        1000, 18, [&] { return addZonePoint(&z, &gp); }, [&] { return z.points.size(); });
-    // The moving adds keep the same capacities.
-    EXPECT_EQ(addTrack(&db, std::move(t)), 15);
+    fillTo(10000, 10, db.waypoints, [&] { return addWaypoint(&db, &w); });
+    fillTo(1000, 19, db.marks, [&] { return addMark(&db, &m); });
+    fillTo(1000, 11, db.routes, [&] { return addRoute(&db, &r); });
+    fillTo(1000, 15, db.tracks, [&] { return addTrack(&db, &t); });
+    fillTo(1000, 13, db.lines, [&] { return addLine(&db, &l); });
+    fillTo(1000, 17, db.zones, [&] { return addZone(&db, &z); });
+    fillTo(1000, 12, r.points, [&] { return addRoutePoint(&r, &rp); });
+    fillTo(100000, 16, t.points, [&] { return addTrackPoint(&t, &tp); });
+    fillTo(1000, 14, l.points, [&] { return addLinePoint(&l, &gp); });
+    fillTo(1000, 18, z.points, [&] { return addZonePoint(&z, &gp); });
+    EXPECT_EQ(addTrack(&db, std::move(t)), 15); // the moving adds keep the same capacities
+    // Clearing empties the tables and keeps the version.
+    db.version.version = "2.0";
+    clearNavDatabase(&db);
+    EXPECT_TRUE(db.routes.empty());
+    EXPECT_EQ(db.version.version, "2.0");
 }
 
 // A reader's track moves from its first room to room for a full track (a block of its own) and,
@@ -99,25 +90,6 @@ TEST(NavDatabase, AReadersTrackKeepsItsPointsAsItsRoomChanges) {
             ASSERT_EQ(track.points[i].latitude, static_cast<double>(i)) << count;
         }
     }
-}
-
-TEST(NavDatabase, AddsStoreCopiesAndClearingKeepsTheVersion) {
-    NavDatabase db;
-    initNavDatabase(&db);
-    Route route;
-    initRoute(&route);
-    RoutePoint point;
-    point.name = "P1";
-    addRoutePoint(&route, &point);
-    ASSERT_EQ(addRoute(&db, &route), kOk);
-    clearRoutePoints(&route);
-    EXPECT_TRUE(route.points.empty());
-    ASSERT_EQ(db.routes.size(), 1u);
-    EXPECT_EQ(db.routes[0].points.size(), 1u);
-    db.version.version = "2.0";
-    clearNavDatabase(&db);
-    EXPECT_TRUE(db.routes.empty());
-    EXPECT_EQ(db.version.version, "2.0");
 }
 
 TEST(NavDatabase, RenumbersBySelector) {

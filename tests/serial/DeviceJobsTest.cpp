@@ -62,29 +62,6 @@ struct Reading {
     std::unique_ptr<DeviceReadJob> job; // last: its worker ends before the rest goes
 };
 
-TEST(DeviceJobs, TheReadAndWriteButtonsChecksComeInTheirOrder) {
-    std::unique_ptr<DeviceReadJob> reading;
-    const ComSettings settings = settingsFor(kDeviceSeries41);
-    EXPECT_EQ(prepareDeviceReadJob(" \t ", kDeviceSeries77, settings, &reading),
-              kNoOutputFileMessage);
-    EXPECT_EQ(prepareDeviceReadJob("a.out", kDeviceHub, settings, &reading),
-              kNoTransferSupportMessage);
-    EXPECT_EQ(reading, nullptr);
-    ASSERT_EQ(prepareDeviceReadJob("  a.out ", kDeviceSeries6, settings, &reading), "");
-    EXPECT_EQ(reading->outputPath, "a.out");
-    EXPECT_EQ(reading->deviceType, kDeviceSeries6);
-    EXPECT_TRUE(reading->stopEvent && !reading->stopEvent.isSet());
-
-    std::unique_ptr<DeviceWriteJob> writing;
-    EXPECT_EQ(prepareDeviceWriteJob({}, kDeviceHub, settings, &writing), kNoWriteFilesMessage);
-    EXPECT_EQ(prepareDeviceWriteJob({"a"}, kDeviceSeries66, settings, &writing),
-              kNoTransferSupportMessage);
-    ASSERT_EQ(prepareDeviceWriteJob({"a", "b c"}, kDeviceSeries5, settings, &writing), "");
-    EXPECT_EQ(writing->fileCount, 2);
-    EXPECT_TRUE(writing->continueEvent && writing->stopEvent && writing->continueAnswer == 0);
-    EXPECT_EQ(continueQuestion(*writing, 1), "Continue to write b c.\nAre you sure?");
-}
-
 // The file holds exactly what the receiver keeps: the Series 41 database sentences (not stray
 // bytes, other sentences, a sentence that fills the 128-byte buffer before its line feed; an end
 // sentence without CR does not end), the Series 6 stream up to the read with the end mark, and

@@ -287,33 +287,36 @@ TEST_F(GpxTest, GpsBabelReadsOurGpxAndWeReadItsGpx) {
     const std::string command = "gpsbabel -i gpx -f '" + dir.file("ours.gpx") + "' -o gpx -F '" +
                                 dir.file("theirs.gpx") + "' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    NavDatabase theirs = readPath(dir.file("theirs.gpx"));
-    const auto same = [](const auto& a, const auto& b) {
-        EXPECT_NEAR(a.latitude, b.latitude, 1e-8);
-        EXPECT_NEAR(a.longitude, b.longitude, 1e-8);
+    // Every record's and every point's name, with the point's position, in order.
+    using Point = std::tuple<std::string, double, double>;
+    const auto points = [](const NavDatabase& db) {
+        std::vector<Point> all;
+        for (const Waypoint& w : db.waypoints) {
+            all.emplace_back(w.name, w.latitude, w.longitude);
+        }
+        for (const Mark& m : db.marks) {
+            all.emplace_back("mark " + m.name, m.latitude, m.longitude);
+        }
+        for (const Route& route : db.routes) {
+            all.emplace_back("route " + route.name, 0.0, 0.0);
+            for (const RoutePoint& p : route.points) {
+                all.emplace_back(p.name, p.latitude, p.longitude);
+            }
+        }
+        for (const Track& track : db.tracks) {
+            all.emplace_back("track " + track.name, 0.0, 0.0);
+            for (const TrackPoint& p : track.points) {
+                all.emplace_back("", p.latitude, p.longitude);
+            }
+        }
+        return all;
     };
-    ASSERT_EQ(theirs.waypoints.size(), ours.waypoints.size());
-    for (std::size_t i = 0; i < ours.waypoints.size(); ++i) {
-        EXPECT_EQ(theirs.waypoints[i].name, ours.waypoints[i].name);
-        same(theirs.waypoints[i], ours.waypoints[i]);
-    }
-    EXPECT_EQ(theirs.marks.size(), ours.marks.size());
-    ASSERT_EQ(theirs.routes.size(), ours.routes.size());
-    for (std::size_t r = 0; r < ours.routes.size(); ++r) {
-        ASSERT_EQ(theirs.routes[r].points.size(), ours.routes[r].points.size());
-        EXPECT_EQ(theirs.routes[r].name, ours.routes[r].name);
-        for (std::size_t i = 0; i < ours.routes[r].points.size(); ++i) {
-            EXPECT_EQ(theirs.routes[r].points[i].name, ours.routes[r].points[i].name);
-            same(theirs.routes[r].points[i], ours.routes[r].points[i]);
-        }
-    }
-    ASSERT_EQ(theirs.tracks.size(), ours.tracks.size());
-    for (std::size_t t = 0; t < ours.tracks.size(); ++t) {
-        EXPECT_EQ(theirs.tracks[t].name, ours.tracks[t].name);
-        ASSERT_EQ(theirs.tracks[t].points.size(), ours.tracks[t].points.size());
-        for (std::size_t i = 0; i < ours.tracks[t].points.size(); ++i) {
-            same(theirs.tracks[t].points[i], ours.tracks[t].points[i]);
-        }
+    const std::vector<Point> theirs = points(readPath(dir.file("theirs.gpx"))), mine = points(ours);
+    ASSERT_EQ(theirs.size(), mine.size());
+    for (std::size_t i = 0; i < mine.size(); ++i) {
+        EXPECT_EQ(std::get<0>(theirs[i]), std::get<0>(mine[i]));
+        EXPECT_NEAR(std::get<1>(theirs[i]), std::get<1>(mine[i]), 1e-8) << std::get<0>(mine[i]);
+        EXPECT_NEAR(std::get<2>(theirs[i]), std::get<2>(mine[i]), 1e-8) << std::get<0>(mine[i]);
     }
 }
 
