@@ -114,24 +114,20 @@ TEST(FieldCodecs, ParsesLayoutsByMarkerPositions) {
         {"34D12.345X", true, DegreeLetter, 0.0},
         {"ABDCD.EFGHN", true, DegreeLetter, 0.0}, // markers match, digits are not checked
     };
+    double value = 99.0;
     for (const Case& c : cases) {
-        double value = 99.0;
+        value = 99.0;
         const ResultCode r = c.latitude ? parseLatitude(c.text, c.style, &value)
                                         : parseLongitude(c.text, c.style, &value);
         EXPECT_EQ(r, kOk) << c.text;
         EXPECT_DOUBLE_EQ(value, c.value) << c.text;
     }
-    double value = 0;
+    // degrees + minutes * (1.0/60.0), not minutes / 60.0: the last bit can differ.
+    parseLatitude("34D12.345N", DegreeLetter, &value);
+    EXPECT_EQ(value, 34.0 + 12.345 * (1.0 / 60.0));
     EXPECT_EQ(parseLatitude("34D12.345N", NmeaFields, &value), kBadArgument);
     EXPECT_EQ(parseLongitude("34D12.345N", 3, &value), kBadArgument);
     EXPECT_EQ(parseLatitude("34D12.345N", DegreeLetter, nullptr), kBadArgument);
-}
-
-TEST(FieldCodecs, ParsingUsesTheExactSixtiethProduct) {
-    // degrees + minutes * (1.0/60.0), not minutes / 60.0: the last bit can differ.
-    double value = 0;
-    ASSERT_EQ(parseLatitude("34D12.345N", DegreeLetter, &value), kOk);
-    EXPECT_EQ(value, 34.0 + 12.345 * (1.0 / 60.0));
 }
 
 TEST(FieldCodecs, PositionKeys) {

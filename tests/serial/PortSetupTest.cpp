@@ -13,23 +13,6 @@
 namespace velmar {
 namespace {
 
-TEST(DefaultComSettings, ResetsEverythingButTheBaudOfUnknownTypes) {
-    std::vector<int> bauds;
-    for (const int type : {kDeviceSeries41, kDeviceSeries5, kDeviceSeries6, kDeviceSeries66,
-                           kDeviceSeries77, kDeviceHub, -1, 99}) {
-        ComSettings s{7, 9, 1, 4, 1, 0};
-        EXPECT_EQ(defaultComSettings(&s, type), 0);
-        // COM1, 8 data bits, no parity, one stop bit, no flow control.
-        EXPECT_EQ((std::vector<int>{s.portIndex, s.dataBitsIndex, s.parityIndex, s.stopBitsIndex,
-                                    s.flowIndex}),
-                  (std::vector<int>{0, 3, 2, 0, 2}))
-            << type;
-        bauds.push_back(s.baudIndex);
-    }
-    EXPECT_EQ(bauds, (std::vector<int>{5, 12, 5, 9, 9, 9, 9, 9})); // 4800, 115200, 4800, kept
-    EXPECT_EQ(defaultComSettings(nullptr, 0), 5);
-}
-
 // Records what openConfiguredPort asks of the port, and refuses step `failAt` (1 open, 2 line
 // settings, 3 flow control, 4 event character).
 class RecordingPort : public SerialPort {
@@ -99,6 +82,7 @@ TEST(OpenConfiguredPort, EveryIndexTurnsIntoItsValueInOrderAndAFailedStepStopsTh
     const ComSettings settings;
     EXPECT_EQ(openConfiguredPort(nullptr, &settings, true), 5);
     EXPECT_EQ(openConfiguredPort(&port, nullptr, true), 5);
+    EXPECT_EQ(defaultComSettings(nullptr, 0), 5); // each type's defaults are the pages' test
     EXPECT_TRUE(port.calls.empty());
 }
 
