@@ -33,6 +33,9 @@ TEST(NavDatabase, InitStampsTodayAndDefaults) {
     EXPECT_EQ(addWaypoint(nullptr, &waypoint), kBadArgument);
     EXPECT_EQ(addWaypoint(&db, nullptr), kBadArgument);
     EXPECT_EQ(addRoutePoint(nullptr, nullptr), kBadArgument);
+    EXPECT_EQ(renumberRecords(&db, 4), kBadArgument); // the merge's test renumbers
+    EXPECT_EQ(renumberRecords(nullptr, 0), kBadArgument);
+    EXPECT_EQ(findWaypointAt(nullptr, 1, 2), nullptr);
 }
 
 template <typename Table, typename Add>
@@ -92,31 +95,6 @@ TEST(NavDatabase, AReadersTrackKeepsItsPointsAsItsRoomChanges) {
     }
 }
 
-TEST(NavDatabase, RenumbersBySelector) {
-    NavDatabase db;
-    initNavDatabase(&db);
-    Route r;
-    Track t;
-    Zone z;
-    Line l;
-    for (int i = 0; i < 3; ++i) {
-        addRoute(&db, &r);
-        addTrack(&db, &t);
-        addZone(&db, &z);
-        addLine(&db, &l);
-    }
-    EXPECT_EQ(renumberRecords(&db, 4), kBadArgument);
-    EXPECT_EQ(db.routes[2].number, 0);
-    for (int selector = 0; selector < 4; ++selector) {
-        EXPECT_EQ(renumberRecords(&db, selector), kOk);
-    }
-    EXPECT_EQ(db.routes[2].number, 3);
-    EXPECT_EQ(db.tracks[1].number, 2);
-    EXPECT_EQ(db.zones[0].number, 1);
-    EXPECT_EQ(db.lines[2].number, 3);
-    EXPECT_EQ(renumberRecords(nullptr, 0), kBadArgument);
-}
-
 Waypoint wp(const char* name, std::uint32_t symbol, double latitude, double longitude) {
     Waypoint w;
     w.name = name;
@@ -168,17 +146,6 @@ TEST(NavDatabase, RoutePointsBecomeWaypointsOnce) {
         }
         EXPECT_EQ(names, c.names) << c.what;
     }
-}
-
-TEST(NavDatabase, FindWaypointAtTakesTheFirst) {
-    NavDatabase db;
-    initNavDatabase(&db);
-    db.waypoints = {wp("A", 0, 1, 2), wp("B", 0, 1, 2)};
-    const Waypoint* found = findWaypointAt(&db, 1.0000001, 2);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->name, "A");
-    EXPECT_EQ(findWaypointAt(&db, 1.1, 2), nullptr);
-    EXPECT_EQ(findWaypointAt(nullptr, 1, 2), nullptr);
 }
 
 TEST(NavDatabase, FullWaypointTableSkipsRoutePointsSilently) {

@@ -103,6 +103,8 @@ TEST(DeviceReadJob, EachReceiverSavesWhatItKeepsByteForByte) {
         EXPECT_EQ(reading.log(), kStart + "\r\nReading Completed");
         EXPECT_EQ(reading.saved(), c.kept);
         EXPECT_EQ(reading.window.lines(), c.lines);
+        // The plotter's noise went out on the line and none of it was kept.
+        EXPECT_EQ(reading.plotter.ended().noiseBytes > 0, !c.script.noise.empty());
         if (c.type == kDeviceSeries5) { // nothing asked after the end line
             const std::vector<sim::Command>& asked = reading.plotter.ended().commands;
             ASSERT_EQ(asked.size(), 4u);

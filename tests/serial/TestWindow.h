@@ -41,24 +41,20 @@ class TestWindow final : public JobWindow {
         }
         changed_.notify_all();
     }
-    // True once the final line came (within `timeout`).
+    // True once the final line came (within `timeout`), `count` lines were counted or the write
+    // job asked its question (within 10 s).
     bool waitFinal(std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-        std::unique_lock<std::mutex> guard(mutex_);
-        return changed_.wait_for(guard, timeout, [this] { return final_; });
+        return waitFor([this] { return final_; }, timeout);
+    }
+    bool linesCounted(int count) {
+        return waitFor([&] { return lines_ >= count; });
+    }
+    bool wasAsked() {
+        return waitFor([this] { return !asked_.empty(); });
     }
     int lines() {
         const std::lock_guard<std::mutex> guard(mutex_);
         return lines_;
-    }
-    // True once `count` lines were counted (within 10 s).
-    bool linesCounted(int count) {
-        std::unique_lock<std::mutex> guard(mutex_);
-        return changed_.wait_for(guard, std::chrono::seconds(10), [&] { return lines_ >= count; });
-    }
-    // True once the write job asked its question (within 10 s).
-    bool wasAsked() {
-        std::unique_lock<std::mutex> guard(mutex_);
-        return changed_.wait_for(guard, std::chrono::seconds(10), [&] { return !asked_.empty(); });
     }
     std::vector<std::intptr_t> asked() {
         const std::lock_guard<std::mutex> guard(mutex_);
@@ -66,6 +62,12 @@ class TestWindow final : public JobWindow {
     }
 
   private:
+    template <typename Done>
+    bool waitFor(Done done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+        std::unique_lock<std::mutex> guard(mutex_);
+        return changed_.wait_for(guard, timeout, done);
+    }
+
     std::mutex mutex_;
     std::condition_variable changed_;
     int lines_ = 0;

@@ -63,6 +63,14 @@ std::vector<std::string> folderNames(const std::string& folder) {
     return names;
 }
 
+std::string crlf(const std::vector<std::string>& lines, const char* end) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + end;
+    }
+    return text;
+}
+
 std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;

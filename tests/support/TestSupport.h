@@ -44,6 +44,8 @@ class FileSizeLimit {
 // The names in a folder, sorted (hidden temporary files included).
 std::vector<std::string> folderNames(const std::string& folder);
 
+// The lines, each ended with `end` (CR LF, as the writers end them).
+std::string crlf(const std::vector<std::string>& lines, const char* end = "\r\n");
 std::string readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);

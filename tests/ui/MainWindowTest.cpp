@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -120,21 +119,8 @@ TEST_F(MainWindowTest, WindowMenuEndsWithTheAboutEntryThatOpensTheAboutBox) {
     EXPECT_EQ(actions.last()->shortcut(), QKeySequence(Qt::Key_F1)); // shown in the menu
 }
 
-TEST(QtDialogServiceTest, TheMessageBoxShowsTheRequestAndFiltersTakeQtsForm) {
-    QtDialogService service;
-    EXPECT_TRUE(test::driveModal<QMessageBox>(
-        [&] {
-            service.message(nullptr, QStringLiteral("No support"), MessageIcon::Error,
-                            MessageButtons::Ok);
-        },
-        [](QMessageBox* box) {
-            EXPECT_EQ(box->windowTitle(), "Velmar Toolkit");
-            EXPECT_EQ(box->text(), "No support");
-            EXPECT_EQ(box->icon(), QMessageBox::Critical);
-            EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-            return box->accept(), true;
-        }));
-    // The file dialogs take the program's filters in Qt's form, the first patterns in the name box.
+TEST(QtDialogServiceTest, FileDialogsTakeTheFiltersInQtsForm) {
+    // The first patterns go into the name box.
     const char* filters[][2] = {
         {"All files (*.hub)|*.hub|All files (*.*)|*.*||", "All files (*.hub);;All files (*.*)"},
         {"Routes|*.rut;*.s5||", "Routes (*.rut *.s5)"},

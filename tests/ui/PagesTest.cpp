@@ -1,28 +1,38 @@
 // The Convert and Merge tabs (start state, dialogs, the buttons' checks in order, conversions and
-// merges run from the page) and the "Converting ...." window.
+// merges run from the page), the "Converting ...." window, "Details..." and the file lists.
 
+#include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextBlock>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <sys/stat.h>
 #include <thread>
+#include <utime.h>
 
 #include "TestSupport.h"
 #include "UiTestSupport.h"
+#include "core/Calendar.h"
 #include "core/ConversionJob.h"
 #include "merge/MergeJob.h"
 #include "ui/ConvertPage.h"
 #include "ui/FileDropListBox.h"
 #include "ui/FileDropListView.h"
+#include "ui/FileFacts.h"
+#include "ui/FindingsDialog.h"
 #include "ui/KeyFilter.h"
 #include "ui/MergePage.h"
 #include "ui/ProgressDialog.h"
@@ -383,6 +393,236 @@ TEST(LongPathTest, ListsShowTheFileNameAndTheConvertingWindowScrollsToTheWholeLi
     EXPECT_GE(edit->horizontalScrollBar()->maximum() + edit->viewport()->width(),
               edit->fontMetrics().horizontalAdvance("FAIL (0- 2) : " + path));
     window.actionButton()->click();
+}
+
+// "Details...": offered by the Converting window and the Merge page's message only when the job
+// changed records; the table of findings sorts by a column and saves itself as CSV.
+ResultCode cleanWriter(NavDatabase*, const char*, ConversionReport*) {
+    return kOk;
+}
+
+// Texts with a byte of another character set, a comma, quotes and line ends (one without quotes).
+ResultCode changingWriter(NavDatabase*, const char*, ConversionReport* report) {
+    report->add(FindingKind::TextCut, RecordKind::Waypoint, 0, -1, "CAF\xE9\n", "name",
+                "CAF\xE9 DU PORT", "CAF\xE9 D", "six characters");
+    report->add(FindingKind::NameRenamed, RecordKind::Waypoint, 1, -1, "Harbour,Quay", "name",
+                "6\" pier", "001", "numbered");
+    report->add(FindingKind::CharactersReplaced, RecordKind::Route, 0, 2, "P2", "comment",
+                "two\r\nlines", "two  lines", "no line ends");
+    return kOk;
+}
+
+QStringList rowTexts(const QTableWidget* table, int column) {
+    QStringList texts;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        texts << table->item(r, column)->text();
+    }
+    return texts;
+}
+
+// Shows the Converting window of a one-file job and waits for it to complete.
+std::unique_ptr<ConversionJob> completedJob(FamilyWriter writer, test::ScriptedDialogs& dialogs,
+                                            std::unique_ptr<ProgressDialog>& window) {
+    const FormatFamily family{"Fam", "fam",
+                              [](const char*, NavDatabase*, ConversionReport*) { return kOk; },
+                              writer, ".out"};
+    auto job = makeConversionJob({"/in/file0.hub"}, "/out", 5, 5, family, family);
+    job->reportWanted = true;
+    window = std::make_unique<ProgressDialog>(job.get(), nullptr, &dialogs);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->completed(); }, 60000));
+    return job;
+}
+
+TEST(DetailsTest, ConvertingWindowShowsTheFindingsSortsThemAndSavesTheCsv) {
+    test::TempDir dir;
+    test::ScriptedDialogs dialogs;
+    std::unique_ptr<ConversionJob> clean, job; // the jobs outlive their windows
+    std::unique_ptr<ProgressDialog> window;
+    clean = completedJob(cleanWriter, dialogs, window);
+    EXPECT_FALSE(window->detailsButton()->isVisible());
+    window->actionButton()->click();
+    job = completedJob(changingWriter, dialogs, window);
+    ASSERT_TRUE(window->detailsButton()->isVisible());
+    EXPECT_EQ(window->detailsButton()->text(), "Details...");
+
+    const std::string csv = dir.file("findings.csv");
+    const bool seen = test::driveModal<FindingsDialog>(
+        [&] { window->detailsButton()->click(); },
+        [&](FindingsDialog* details) {
+            QTableWidget* table = details->table();
+            EXPECT_EQ(rowTexts(table, 0), QStringList(3, "file0.hub"));
+            EXPECT_EQ(rowTexts(table, 2),
+                      QStringList({"cut to the device's width", "renamed", "characters replaced"}));
+            EXPECT_EQ(table->item(1, 3)->text(), "name \"6\" pier\" -> \"001\"");
+            EXPECT_EQ(table->item(1, 4)->text(), "numbered");
+            QHeaderView* header = table->horizontalHeader();
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(1) + 4, 4));
+            EXPECT_EQ(rowTexts(table, 1),
+                      QStringList({"route 1, point 3 P2", "waypoint 1 CAF\uFFFD\n",
+                                   "waypoint 2 Harbour,Quay"}));
+            dialogs.pathAnswers = {QString::fromStdString(csv)};
+            details->saveButton()->click();
+            details->saveButton()->click(); // cancelled: the file stays as the first wrote it
+            details->accept();
+            return true;
+        });
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(test::readBytes(csv),
+              "File,Record,What happened,Old -> new,Why\r\n"
+              "file0.hub,\"route 1, point 3 P2\",characters replaced,"
+              "\"comment \"\"two\r\nlines\"\" -> \"\"two  lines\"\"\",no line ends\r\n"
+              "file0.hub,\"waypoint 1 CAF\xE9\n\",cut to the device's width,"
+              "\"name \"\"CAF\xE9 DU PORT\"\" -> \"\"CAF\xE9 D\"\"\",six characters\r\n"
+              "file0.hub,\"waypoint 2 Harbour,Quay\",renamed,"
+              "\"name \"\"6\"\" pier\"\" -> \"\"001\"\"\",numbered\r\n");
+    EXPECT_EQ(test::folderNames(dir.path().string()), std::vector<std::string>{"findings.csv"});
+    ASSERT_EQ(dialogs.calls.size(), 2u); // the two save dialogs, no message
+    EXPECT_EQ(test::fields(dialogs.calls[1].request),
+              test::fields({"*.csv", "CSV files (*.csv)|*.csv|All files (*.*)|*.*||", "csv", false,
+                            true, true}));
+    window->actionButton()->click();
+}
+
+TEST(DetailsTest, MergeMessageOffersTheRenamesBesideItsOk) {
+    test::TempDir dir;
+    test::ScriptedDialogs dialogs;
+    MergePage page(dialogs);
+    const std::string hub = hubWith("HOME");
+    test::writeBytes(dir.file("a.hub"), hub);
+    test::writeBytes(dir.file("b.hub"), hub);
+    page.fileList()->addEntry(QString::fromStdString(dir.file("a.hub")));
+    page.fileList()->addEntry(QString::fromStdString(dir.file("b.hub")));
+    control<QLineEdit>(&page, 1085)->setText(QString::fromStdString(dir.file("m.hub")));
+    dialogs.detailsAnswers = {MessageAnswer::Details};
+    QStringList row;
+    const bool seen = test::driveModal<FindingsDialog>(
+        [&] { page.merge(); },
+        [&](FindingsDialog* details) {
+            for (int c = 0; c < details->table()->columnCount(); ++c) {
+                row << details->table()->item(0, c)->text();
+            }
+            EXPECT_EQ(details->table()->rowCount(), 1);
+            details->accept();
+            return true;
+        });
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(row.mid(0, 4),
+              QStringList({"b.hub", "waypoint 1 HOME", "renamed", "name \"HOME\" -> \"WPT0\""}));
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text, "Merging Completed");
+    EXPECT_EQ(dialogs.calls[0].buttons, MessageButtons::OkDetails);
+}
+
+// The file lists: drops append every path in drop order, Delete removes the selection, and the
+// list view's date and size columns come from the file's metadata.
+// Drags the paths (or the text) over the list and drops them; whether every event was accepted.
+bool drop(QAbstractItemView* list, const QStringList& paths, const QString& text = {}) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+        urls.append(path.contains("://") ? QUrl(path) : QUrl::fromLocalFile(path));
+    }
+    text.isEmpty() ? mime.setUrls(urls) : mime.setText(text);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QDragMoveEvent move(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    bool accepted = true;
+    for (QEvent* event : std::initializer_list<QEvent*>{&enter, &move, &drop}) {
+        QApplication::sendEvent(list->viewport(), event);
+        accepted = accepted && event->isAccepted();
+    }
+    return accepted;
+}
+
+// Selects the rows and presses Delete.
+void deleteRows(QAbstractItemView* list, const std::vector<int>& rows) {
+    list->clearSelection();
+    for (const int row : rows) {
+        list->selectionModel()->select(list->model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    QTest::keyClick(list, Qt::Key_Delete);
+}
+
+TEST(FileListTest, DropsAppendEveryLocalPathInOrderAndDeleteRemovesTheSelection) {
+    test::TempDir dir;
+    test::writeBytes(dir.file("a.hub"), "x");
+    test::writeBytes(dir.file("b.s41"), std::string(2048, 'y'));
+    // A folder, a missing file and a repeated path are all listed.
+    QStringList paths;
+    for (const char* name : {"a.hub", "", "missing.xml", "a.hub", "b.s41"}) {
+        paths.append(QString::fromStdString(dir.file(name)));
+    }
+    FileDropListBox box;
+    FileDropListView view;
+    view.initColumns();
+    const std::pair<QAbstractItemView*, std::function<QStringList()>> lists[] = {
+        {&box, [&] { return box.entries(); }}, {&view, [&] { return view.paths(); }}};
+    for (const auto& [list, entries] : lists) {
+        EXPECT_TRUE(drop(list, paths));
+        EXPECT_EQ(entries(), paths);
+        deleteRows(list, {});
+        EXPECT_EQ(entries(), paths);
+        deleteRows(list, {1, 3, 4});
+        EXPECT_EQ(entries(), (QStringList{paths[0], paths[2]}));
+        EXPECT_FALSE(drop(list, {}, QStringLiteral("/not/a/url")));    // text is not a file
+        drop(list, {QStringLiteral("https://example.invalid/a.hub")}); // nor a web address
+        EXPECT_EQ(entries().size(), 2);
+    }
+}
+
+TEST(FileDropListViewTest, ColumnsFillTheWidthAndRowsShowTheMetadata) {
+    test::TempDir dir;
+    FileDropListView view;
+    view.resize(500, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.initColumns();
+    ASSERT_EQ(view.columnCount(), 3);
+    const QStringList headers = {"Name", "Date (d/m/yyyy)", "Size (KB)"};
+    for (int column = 0; column < 3; ++column) {
+        EXPECT_EQ(view.headerItem()->text(column), headers[column]);
+        EXPECT_TRUE(view.headerItem()->textAlignment(column) &
+                    (column == 0 ? Qt::AlignLeft : Qt::AlignRight));
+    }
+    for (const auto& [column, least] : {std::pair(1, 90), std::pair(2, 60)}) {
+        // 90 and 60 pixels, or wider when the heading needs it: never cut.
+        const int heading = view.header()->fontMetrics().horizontalAdvance(headers[column]);
+        EXPECT_EQ(view.columnWidth(column), std::max(least, heading + 16)) << column;
+    }
+    for (const int width : {500, 700}) { // the name takes the rest, also after a resize
+        view.resize(width, 300);
+        EXPECT_EQ(view.columnWidth(0) + view.columnWidth(1) + view.columnWidth(2),
+                  view.viewport()->width());
+    }
+    EXPECT_FALSE(view.isSortingEnabled() || view.header()->sectionsClickable());
+    // Name, bytes (none: the folder itself, a missing file), last write, date and size shown.
+    // The files are read-only and show their facts all the same: nothing opens them to write.
+    const std::tuple<std::string, int, CivilTime, QString, QString> rows[] = {
+        {"a.s41", 511, {12, 30, 0, 5, 3, 2012}, "5/03/2012", "0"},
+        {"b.s41", 512, {23, 59, 59, 29, 2, 2024}, "29/02/2024", "1"},
+        {"c.s41", 1535, {0, 0, 0, 1, 1, 1970}, "1/01/1970", "1"},
+        {"d.s41", 1536, {0, 0, 1, 31, 12, 1999}, "31/12/1999", "2"},
+        {"", -1, {}, "*", "*"},
+        {"gone.s6", -1, {}, "*", "*"}};
+    for (const auto& [name, bytes, modified, date, size] : rows) {
+        if (bytes >= 0) {
+            test::writeBytes(dir.file(name), std::string(static_cast<std::size_t>(bytes), 'x'));
+            const auto seconds = static_cast<time_t>(secondsFromCivil(modified));
+            const utimbuf times{seconds, seconds};
+            ASSERT_EQ(::utime(dir.file(name).c_str(), &times), 0);
+            ASSERT_EQ(::chmod(dir.file(name).c_str(), 0444), 0);
+        }
+        view.addFile(QString::fromStdString(dir.file(name)));
+        const QTreeWidgetItem* row = view.topLevelItem(view.topLevelItemCount() - 1);
+        EXPECT_EQ(row->text(0).toStdString(), dir.file(name));
+        EXPECT_EQ(row->text(1), date) << name;
+        EXPECT_EQ(row->text(2), size) << name;
+        EXPECT_TRUE(row->textAlignment(2) & Qt::AlignRight);
+    }
+    EXPECT_EQ(formatListSize(5368709120ull), "5242880"); // past 32 bits
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The Read and Write tabs (start state, port settings per type click, the buttons' checks) and
-// their "Reading..." and "Writing..." windows, run from the pages against the plotter simulator.
+// their "Reading..." and "Writing..." windows, run from the pages against the plotter simulator;
+// the "COM Properties" dialog.
 
 #include <QComboBox>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include "serial/DeviceReadJob.h"
 #include "serial/DeviceWriteJob.h"
 #include "serial/PortNames.h"
+#include "ui/ComSettingsDialog.h"
 #include "ui/ConvertPage.h"
 #include "ui/FileDropListView.h"
 #include "ui/KeyFilter.h"
@@ -263,6 +265,57 @@ TEST_F(TransferPagesTest, WritesAskBetweenFilesAndCancelEndsThemAtOnce) {
     EXPECT_LT(sinceOpen.elapsed(), 2300); // 300 ms after the port opened, then the Cancel
     EXPECT_EQ(shown, "Writing...|" + kStart + "|Sended : 0 lines");
     EXPECT_TRUE(silent.ended().received.empty());
+}
+
+// "COM Properties": its lists, the positions in and out, the device line. ("Wiring Info" is
+// opened from the transfer pages' tests.)
+TEST(ComSettingsDialogTest, ListsMatchTheLineTables) {
+    ComSettingsDialog built;
+    const ComSettings atBuild = built.settings();
+    EXPECT_EQ(std::tie(atBuild.portIndex, atBuild.baudIndex, atBuild.dataBitsIndex,
+                       atBuild.flowIndex, atBuild.parityIndex, atBuild.stopBitsIndex),
+              std::tuple(0, 4, 3, 2, 2, 0));
+    EXPECT_EQ(built.windowTitle(), "COM Properties");
+    // The ports (9) and line speeds (15) from first to last, the other lists whole.
+    const std::pair<int, QStringList> lists[] = {
+        {1033, {"COM1", "COM9", "9"}}, {1034, {"110", "256000", "15"}},
+        {1035, {"5", "6", "7", "8"}},  {1036, {"Even", "Odd", "None", "Mark", "Space"}},
+        {1037, {"1", "1.5", "2"}},     {1038, {"Xon / Xoff", "Hardware", "None"}},
+    };
+    for (const auto& [id, expected] : lists) {
+        auto* list = control<QComboBox>(&built, id);
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i) {
+            texts.append(list->itemText(i));
+        }
+        const QStringList ends = {texts.front(), texts.back(), QString::number(texts.size())};
+        EXPECT_EQ(id > 1034 ? texts : ends, expected) << id;
+    }
+}
+
+TEST(ComSettingsDialogTest, DeviceLineSaysWhatTheChosenNameStandsForEachTimeItOpens) {
+    ComSettingsDialog dialog;
+    {
+        const ScopedSerialDevices none({});
+        dialog.show();
+        EXPECT_EQ(dialog.deviceText(), "no device");
+        dialog.hide();
+    }
+    const ScopedSerialDevices plugged({"/dev/ttyUSB0", "/dev/ttyACM1"});
+    dialog.show(); // opened again: the adapters plugged in meanwhile are seen
+    const char* expected[] = {"/dev/ttyUSB0 \u2014 USB serial adapter",
+                              "/dev/ttyACM1 \u2014 USB serial device", "no device"};
+    for (int port = 0; port < 3; ++port) {
+        if (port > 0) {
+            control<QComboBox>(&dialog, 1033)->setCurrentIndex(port);
+        }
+        EXPECT_EQ(dialog.deviceText(), QString::fromUtf8(expected[port])) << port;
+    }
+    EXPECT_EQ(control<QComboBox>(&dialog, 1033)->currentText(), "COM3"); // the item texts stay
+    // A simulated plotter is described in its simulator's own words.
+    const std::vector<SerialPortInfo> simulated = {
+        {"COM1", "/dev/pts/7", "COM1 \xE2\x80\x94 simulated Series 41 plotter", true}};
+    EXPECT_EQ(portDeviceText(simulated, 0), "simulated Series 41 plotter");
 }
 
 } // namespace

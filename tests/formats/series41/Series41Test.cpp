@@ -1,10 +1,10 @@
 // Series 41 sentences byte for byte both ways, the mapping to and from the navigation database,
 // file errors and `velmar convert`.
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <limits>
-#include <sys/wait.h>
+#include <tuple>
 
 #include "TestSupport.h"
 #include "core/Clock.h"
@@ -19,15 +19,6 @@ namespace {
 using namespace test;
 
 constexpr char kS41End[] = "$PFEC,GPxfr,CTL,E";
-
-// Lines joined with `end` after every line (CR LF, as the writer ends them).
-std::string joinLines(const std::vector<std::string>& lines, const char* end = "\r\n") {
-    std::string out;
-    for (const std::string& line : lines) {
-        out += line + end;
-    }
-    return out;
-}
 
 std::string waypointLine(const std::string& name, double latitude = 35.0, double longitude = 139.0,
                          char letter = 'q') {
@@ -52,7 +43,7 @@ Series41Data readBytesAsSet(const std::string& bytes) {
 }
 
 Series41Data readLines(const std::vector<std::string>& lines) {
-    return readBytesAsSet(joinLines(lines));
+    return readBytesAsSet(crlf(lines));
 }
 
 std::string writtenBytes(const Series41Data& set) {
@@ -90,17 +81,17 @@ TEST(Series41Write, SentencesAreByteExact) {
     // A position out of range leaves both its fields empty: the line keeps its 14 fields.
     // Every route is split into sentences of 8 points and followed by its name sentence.
     EXPECT_EQ(writtenBytes(set),
-              joinLines({"$PFEC,GPwpl,3512.345,N,13945.678,E,HOME  ,,@qMARINA          ,A,,,,",
-                         "$PFEC,GPwpl,0530.000,S,13506.000,W,ABCDEF,,@u0123456789ABCDEF,A,,,,",
-                         "$PFEC,GPwpl,9000.000,S,18000.000,E,      ,,@a                ,A,,,,",
-                         "$PFEC,GPwpl,,,,,BAD   ,,@q                ,A,,,,",
-                         "$PFEC,GPwpl,,,01000.000,E,NAN   ,,@yX               ,A,,,,",
-                         "$GPRTE,4,1,C,12" + routeItems(1, 8), "$GPRTE,4,2,C,12" + routeItems(9, 8),
-                         "$GPRTE,4,3,C,12" + routeItems(17, 8),
-                         "$GPRTE,4,4,C,12" + routeItems(25, 6), "$PFEC,GPrtc,12,",
-                         "$GPRTE,2,1,C,01" + routeItems(1, 8), "$GPRTE,2,2,C,01" + routeItems(9, 1),
-                         "$PFEC,GPrtc,01,HARBOUR TOUR", "$GPRTE,1,1,C,123" + routeItems(1, 8),
-                         "$PFEC,GPrtc,123,", "$PFEC,GPrtc,05,EMPTY", kS41End}));
+              crlf({"$PFEC,GPwpl,3512.345,N,13945.678,E,HOME  ,,@qMARINA          ,A,,,,",
+                    "$PFEC,GPwpl,0530.000,S,13506.000,W,ABCDEF,,@u0123456789ABCDEF,A,,,,",
+                    "$PFEC,GPwpl,9000.000,S,18000.000,E,      ,,@a                ,A,,,,",
+                    "$PFEC,GPwpl,,,,,BAD   ,,@q                ,A,,,,",
+                    "$PFEC,GPwpl,,,01000.000,E,NAN   ,,@yX               ,A,,,,",
+                    "$GPRTE,4,1,C,12" + routeItems(1, 8), "$GPRTE,4,2,C,12" + routeItems(9, 8),
+                    "$GPRTE,4,3,C,12" + routeItems(17, 8), "$GPRTE,4,4,C,12" + routeItems(25, 6),
+                    "$PFEC,GPrtc,12,", "$GPRTE,2,1,C,01" + routeItems(1, 8),
+                    "$GPRTE,2,2,C,01" + routeItems(9, 1), "$PFEC,GPrtc,01,HARBOUR TOUR",
+                    "$GPRTE,1,1,C,123" + routeItems(1, 8), "$PFEC,GPrtc,123,",
+                    "$PFEC,GPrtc,05,EMPTY", kS41End}));
     OutputFile notOpen;
     EXPECT_EQ(writeSeries41Sentences(&notOpen, &set), 1);
     EXPECT_EQ(writeSeries41Sentences(nullptr, &set), 5);
@@ -137,8 +128,8 @@ TEST(Series41Read, LineEndsAndTheEndSentence) {
         waypointLine("ONE", 10.5, 20.25, 'r'), waypointLine("TWO", -10.5, -20.25),
         "$GPRTE,1,1,C,04, ONE   , TWO   ", "$PFEC,GPrtc,04,OUT AND BACK", kS41End};
     // CR LF and LF files read alike, and what was read writes back byte for byte.
-    EXPECT_EQ(writtenBytes(readBytesAsSet(joinLines(lines, "\n"))), joinLines(lines));
-    EXPECT_EQ(writtenBytes(readLines(lines)), joinLines(lines));
+    EXPECT_EQ(writtenBytes(readBytesAsSet(crlf(lines, "\n"))), crlf(lines));
+    EXPECT_EQ(writtenBytes(readLines(lines)), crlf(lines));
     for (const std::string end : {kS41End, "$PFEC,GPxfr", "$PFEC,GPxfrMORE,$PFEC,GPwpl,TEXT"}) {
         const Series41Data set =
             readLines({waypointLine("BEFORE"), "$GPRTE,1,1,C,01, BEFORE", end,
@@ -195,8 +186,8 @@ TEST(Series41Read, LimitsAndHostileBytes) {
     for (int i = 0; i < 20000; ++i) {
         bytes.push_back(static_cast<char>((i * 131 + 7) & 0xFF)); // noise with '$' and line ends
     }
-    bytes += "\r\n" + joinLines({"$GPTRK,1,1,C,01,ABC", " " + waypointLine("SPACE"),
-                                 "$pfec,gpwpl,0100.000,N,00100.000,E,LOWER ,,@q,A,,,,", "$", ""});
+    bytes += "\r\n" + crlf({"$GPTRK,1,1,C,01,ABC", " " + waypointLine("SPACE"),
+                            "$pfec,gpwpl,0100.000,N,00100.000,E,LOWER ,,@q,A,,,,", "$", ""});
     bytes += waypointLine("NUL") + std::string("\0GARBAGE,$GPRTE,1", 17) + "\r\n";
     bytes += std::string(1 << 20, ',') + "\r\n";
     for (int i = 1; i <= 1000; ++i) {
@@ -260,7 +251,7 @@ NavDatabase readFileBytes(const std::string& bytes) {
 
 TEST(Series41ToHub, SymbolLettersRouteNamesAndNumbers) {
     const ScopedClock clock(1620216000); // 2021-05-05 12:00:00 UTC
-    const NavDatabase database = readFileBytes(joinLines(
+    const NavDatabase database = readFileBytes(crlf(
         {waypointLine("A", 10.0, 20.0, 'r'), waypointLine("B", 11.0, 21.0, 'a'),
          waypointLine("Z", 1.0, 1.0, 'z'), waypointLine("DEL", 1.0, 1.0, '\x7F'),
          waypointLine("BELOW", 1.0, 1.0, '`'), waypointLine("HIGH", 1.0, 1.0, '\xE1'),
@@ -284,15 +275,15 @@ TEST(Series41ToHub, SymbolLettersRouteNamesAndNumbers) {
 }
 
 TEST(HubToSeries41, WidthsCharacterFilterAndSymbols) {
-    EXPECT_EQ(fileBytes(hubOf({hubWaypoint("Harbour", 1.0, 1.0, 5, "Fuel dock"),
-                               hubWaypoint("BUOY 1", 2.0, 2.0, 20, "A_&()+-/=?}Z09 !"),
-                               hubWaypoint("BUOY 2", 3.0, 3.0, 24, "Longer than sixteen"),
-                               hubWaypoint("Y", 4.0, 4.0, 25, "\x80\xFF,*$")})),
-              joinLines({"$PFEC,GPwpl,0100.000,N,00100.000,E,Harbou,,@qF????????       ,A,,,,",
-                         "$PFEC,GPwpl,0200.000,N,00200.000,E,BUOY 1,,@uA_&()+-/=?}Z09??,A,,,,",
-                         "$PFEC,GPwpl,0300.000,N,00300.000,E,BUOY 2,,@yL???????????????,A,,,,",
-                         "$PFEC,GPwpl,0400.000,N,00400.000,E,Y     ,,@q?????           ,A,,,,",
-                         kS41End}));
+    EXPECT_EQ(
+        fileBytes(hubOf({hubWaypoint("Harbour", 1.0, 1.0, 5, "Fuel dock"),
+                         hubWaypoint("BUOY 1", 2.0, 2.0, 20, "A_&()+-/=?}Z09 !"),
+                         hubWaypoint("BUOY 2", 3.0, 3.0, 24, "Longer than sixteen"),
+                         hubWaypoint("Y", 4.0, 4.0, 25, "\x80\xFF,*$")})),
+        crlf({"$PFEC,GPwpl,0100.000,N,00100.000,E,Harbou,,@qF????????       ,A,,,,",
+              "$PFEC,GPwpl,0200.000,N,00200.000,E,BUOY 1,,@uA_&()+-/=?}Z09??,A,,,,",
+              "$PFEC,GPwpl,0300.000,N,00300.000,E,BUOY 2,,@yL???????????????,A,,,,",
+              "$PFEC,GPwpl,0400.000,N,00400.000,E,Y     ,,@q?????           ,A,,,,", kS41End}));
     std::string all;
     for (int c = 1; c < 256; ++c) {
         all.push_back(static_cast<char>(c));
@@ -306,12 +297,11 @@ TEST(HubToSeries41, DuplicateSixCharacterNamesRenameEveryWaypoint) {
     const Waypoint start = hubWaypoint("START", 1.0, 1.0, 17);
     const Waypoint one = hubWaypoint("MARINA1", 2.0, 2.0, 18);
     const Waypoint two = hubWaypoint("MARINA2", 3.0, 3.0, 19);
-    EXPECT_EQ(
-        fileBytes(hubOf({start, one, two}, {{"Marinas", {two, start, one}}})),
-        joinLines({"$PFEC,GPwpl,0100.000,N,00100.000,E,001   ,,@r                ,A,,,,",
-                   "$PFEC,GPwpl,0200.000,N,00200.000,E,002   ,,@s                ,A,,,,",
-                   "$PFEC,GPwpl,0300.000,N,00300.000,E,003   ,,@t                ,A,,,,",
-                   "$GPRTE,1,1,C,01, 003   , 001   , 002   ", "$PFEC,GPrtc,01,M??????", kS41End}));
+    EXPECT_EQ(fileBytes(hubOf({start, one, two}, {{"Marinas", {two, start, one}}})),
+              crlf({"$PFEC,GPwpl,0100.000,N,00100.000,E,001   ,,@r                ,A,,,,",
+                    "$PFEC,GPwpl,0200.000,N,00200.000,E,002   ,,@s                ,A,,,,",
+                    "$PFEC,GPwpl,0300.000,N,00300.000,E,003   ,,@t                ,A,,,,",
+                    "$GPRTE,1,1,C,01, 003   , 001   , 002   ", "$PFEC,GPrtc,01,M??????", kS41End}));
 }
 
 TEST(HubToSeries41, WaypointLimits) {
@@ -385,28 +375,26 @@ TEST(Series41File, ErrorsAndMissingArguments) {
     }
 }
 
-int velmar(const std::string& arguments) {
-    const std::string command = "'" + binaryPath("cli/velmar") + "' " + arguments + " >/dev/null";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(Series41Convert, DeviceFileSurvivesTheHubUnchanged) {
-    const std::string original = joinLines(
-        {"$PFEC,GPwpl,3512.345,N,13945.678,E,HOME  ,,@qMARINA(NORTH)=1},A,,,,",
-         "$PFEC,GPwpl,0530.000,S,00006.500,W,REEF  ,,@y0123456789ABCDEF,A,,,,",
-         "$PFEC,GPwpl,6000.000,N,17959.999,E,FAR   ,,@uA/B-C_D&E+F?GHIJ,A,,,,",
-         // Comments the device padded with spaces keep their padding.
-         "$PFEC,GPwpl,6000.000,N,17959.000,E,DOCK  ,,@qMARINA          ,A,,,,",
-         "$PFEC,GPwpl,6000.000,N,17958.000,E,MOOR  ,,@q                ,A,,,,",
-         "$GPRTE,2,1,C,01, HOME  , REEF  , FAR   , HOME  , REEF  , FAR   , HOME  , REEF  ",
-         "$GPRTE,2,2,C,01, FAR   ", "$PFEC,GPrtc,01,ROUND(TRIP)", "$GPRTE,1,1,C,02, FAR   , HOME  ",
-         "$PFEC,GPrtc,02,", kS41End});
+    const std::string original =
+        crlf({"$PFEC,GPwpl,3512.345,N,13945.678,E,HOME  ,,@qMARINA(NORTH)=1},A,,,,",
+              "$PFEC,GPwpl,0530.000,S,00006.500,W,REEF  ,,@y0123456789ABCDEF,A,,,,",
+              "$PFEC,GPwpl,6000.000,N,17959.999,E,FAR   ,,@uA/B-C_D&E+F?GHIJ,A,,,,",
+              // Comments the device padded with spaces keep their padding.
+              "$PFEC,GPwpl,6000.000,N,17959.000,E,DOCK  ,,@qMARINA          ,A,,,,",
+              "$PFEC,GPwpl,6000.000,N,17958.000,E,MOOR  ,,@q                ,A,,,,",
+              "$GPRTE,2,1,C,01, HOME  , REEF  , FAR   , HOME  , REEF  , FAR   , HOME  , REEF  ",
+              "$GPRTE,2,2,C,01, FAR   ", "$PFEC,GPrtc,01,ROUND(TRIP)",
+              "$GPRTE,1,1,C,02, FAR   , HOME  ", "$PFEC,GPrtc,02,", kS41End});
     TempDir dir;
     writeBytes(dir.file("trip.s41"), original);
-    const std::string out = "--out '" + dir.path().string() + "' '" + dir.file("trip.s41");
-    ASSERT_EQ(velmar("convert --from s41 --to hub " + out + "'"), 0);
-    ASSERT_EQ(velmar("convert --from hub --to s41 " + out + ".hub'"), 0);
+    for (const auto& [from, to, file] :
+         {std::tuple{"s41", "hub", "trip.s41"}, {"hub", "s41", "trip.s41.hub"}}) {
+        ASSERT_EQ(runVelmar({"convert", "--from", from, "--to", to, "--out", dir.path().string(),
+                             dir.file(file)})
+                      .exitCode,
+                  0);
+    }
     EXPECT_EQ(readBytes(dir.file("trip.s41.hub.s41")), original);
 }
 

@@ -15,13 +15,6 @@ constexpr auto npos = std::string::npos;
 const std::string kV = "$VERSION,1.0.1,2010.12.22*";
 const std::string kTrk = "$TRK,000,T,000000,20120501*";
 
-std::string crlf(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\r\n";
-    }
-    return text;
-}
 std::string wpt(const std::string& name, const std::string& symbol = "00") {
     return "$" + name + ",," + symbol + ",000000,35D12.345N,139D45.678E,20120501,0.0,,,*";
 }

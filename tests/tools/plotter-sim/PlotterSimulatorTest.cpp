@@ -63,53 +63,6 @@ struct Program {
     SerialPort port;
 };
 
-TEST(PlotterSimulator, SendersStreamTheirFileAfterThePurgeWithTheEndAddedOnce) {
-    const std::string s6File = "$NRM\r\n$0001,82,18D20.150N,64D55.420W,\r\n$END\r\n";
-    struct Case {
-        int device;
-        std::string file;
-        std::vector<Noise> noise;
-        std::string wire; // what the program must receive
-    } cases[] = {
-        {kDeviceSeries41, kWaypoints, {}, kWaypoints + kEnd41},
-        {kDeviceSeries41, kWaypoints + kEnd41, {}, kWaypoints + kEnd41},
-        {kDeviceSeries41,
-         kWaypoints,
-         {{NoiseKind::StrayBytes, 1},
-          {NoiseKind::ForeignSentence, 2},
-          {NoiseKind::LongSentence, 9}},
-         "\xA5\x5A$PFEC,GPwpl,3512.345,N,13945.678,E,HOME  ,,@qMARINA          ,A,,,,\r\n"
-         "$GPGGA,092750.000,5321.6802,N,00630.3372,W,1,8,1.03,61.7,M,55.2,M,,*76\r\n"
-         "$GPRTE,1,1,C,01, HOME  , 002   \r\n$PFEC,GPrtc,01,HARBOUR\r\n$PFEC,GPwpl," +
-             std::string(288, '9') + kEnd41},
-        {kDeviceSeries6, s6File, {}, s6File + "\x1A"},
-        {kDeviceSeries6, s6File + "\x1A", {}, s6File + "\x1A"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.wire.substr(0, 20));
-        test::SimulatedPlotter running(
-            test::plotter(Role::Send, c.device, c.file, {.noise = c.noise}));
-        std::string got;
-        {
-            Program program(running.simulator.portPath());
-            got = program.readUntil(c.device == kDeviceSeries6 ? "\x1A" : kEnd41);
-        }
-        ASSERT_EQ(running.simulator.wait(), kExchangeEnded);
-        const SimulatorSummary& summary = running.simulator.summary();
-        EXPECT_EQ(got, c.wire);
-        EXPECT_EQ(summary.sent, c.wire) << "nothing before the purge, nothing after the end";
-        EXPECT_EQ(summary.sentLines,
-                  static_cast<std::uint64_t>(std::count(c.wire.begin(), c.wire.end(), '\n')));
-        EXPECT_EQ(summary.noiseBytes,
-                  c.noise.empty() ? 0u : c.wire.size() - kWaypoints.size() - kEnd41.size());
-        EXPECT_EQ(summary.opens.size() + summary.closes.size(), 2u);
-        ASSERT_FALSE(summary.purges.empty());
-        EXPECT_GT(summary.startedAt, summary.purges.back().at);
-        ASSERT_FALSE(summary.settings.empty());
-        EXPECT_EQ(summary.settings.back().settings, (LineSettings{4800, 8, 'N', 1, "none"}));
-    }
-}
-
 TEST(PlotterSimulator, Series5SenderAnswersEveryRequestAndRepeatsStopsOrIgnoresAsAsked) {
     const std::string lines[] = {"$WPT*\r\n", "$0001,A\r\n", "ENDDATA\r\n"};
     struct Case {
