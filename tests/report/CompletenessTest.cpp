@@ -33,7 +33,7 @@ NavDatabase stressDatabase() {
         if (i == 7) {
             name = "Harbour,Quay"; // lower case, a comma, past 6 characters
         }
-        db.waypoints.push_back({name, i % 2 ? "Fuel dock and a long comment" : "", 5u + i % 30,
+        db.waypoints.push_back({name, i % 2 ? "Fuel dock, <B> & co" : "", 5u + i % 30,
                                 colours[i % 4], at(i), -at(i), date, double(i % 7)});
     }
     db.marks.push_back({"MARK1", 3, {1, 2, 3}, 1.0, 2.0, date, 4.0});
