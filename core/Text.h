@@ -12,10 +12,16 @@ namespace velmar {
 // A NUL byte ends the source text, as in the fixed character fields of the devices.
 void copyText(std::string& target, std::string_view source, std::size_t maximum);
 
+// What a field of a comma-separated line cannot hold and what it is written as instead: a ','
+// would split the field (written as ';'), and a '*' or '$' would end it early when it is read
+// back (written as the replacement character '?').
+inline constexpr std::string_view kFieldBreaking = ",*$";
+inline constexpr std::string_view kFieldReplacements = ";??";
+
 // Appends a text so that it reads back as the one field it was written as: CR, LF and NUL
 // become a space, and each byte of `breaking` becomes the byte at the same place of
-// `replacements` (the comma-separated families pass "," and ";"). Only writing replaces:
-// stored files read as they stand.
+// `replacements` (the comma-separated families pass kFieldBreaking and kFieldReplacements). Only
+// writing replaces: stored files read as they stand.
 void appendFieldText(std::string& out, std::string_view text, std::string_view breaking = {},
                      std::string_view replacements = {});
 

@@ -112,7 +112,7 @@ bool writeAll(OutputFile& file, const NavDatabase& db) {
     return file.writeLine("ENDDATA");
 }
 
-constexpr char kHubText[] = "a HUB file cannot hold line ends or commas in a text";
+constexpr char kHubText[] = "a HUB file cannot hold line ends or the characters , * $ in a text";
 
 template <typename Points>
 void notePoints(const RecordNotes& notes, const Points& points, const std::string& name) {
@@ -121,7 +121,7 @@ void notePoints(const RecordNotes& notes, const Points& points, const std::strin
         const RecordNotes pointNotes = notes.atPoint(p, name);
         pointNotes.position(point.latitude, point.longitude);
         if constexpr (requires { point.name; }) {
-            pointNotes.written("name", point.name, ",", ";", kHubText);
+            pointNotes.written("name", point.name, kFieldBreaking, kFieldReplacements, kHubText);
         }
     }
 }
@@ -133,25 +133,25 @@ void noteHubWrite(const NavDatabase& db, ConversionReport* report) {
     for (std::size_t i = 0; i < db.waypoints.size(); ++i) {
         const Waypoint& w = db.waypoints[i];
         const RecordNotes notes(report, RecordKind::Waypoint, i, w.name);
-        notes.written("name", w.name, ",", ";", kHubText);
-        notes.written("comment", w.comment, ",", ";", kHubText);
+        notes.written("name", w.name, kFieldBreaking, kFieldReplacements, kHubText);
+        notes.written("comment", w.comment, kFieldBreaking, kFieldReplacements, kHubText);
         notes.position(w.latitude, w.longitude);
     }
     for (std::size_t i = 0; i < db.marks.size(); ++i) {
         const RecordNotes notes(report, RecordKind::Mark, i, db.marks[i].name);
-        notes.written("name", db.marks[i].name, ",", ";", kHubText);
+        notes.written("name", db.marks[i].name, kFieldBreaking, kFieldReplacements, kHubText);
         notes.position(db.marks[i].latitude, db.marks[i].longitude);
     }
     for (std::size_t i = 0; i < db.routes.size(); ++i) {
         const Route& r = db.routes[i];
         const RecordNotes notes(report, RecordKind::Route, i, r.name);
-        notes.written("name", r.name, ",", ";", kHubText);
-        notes.written("comment", r.comment, ",", ";", kHubText);
+        notes.written("name", r.name, kFieldBreaking, kFieldReplacements, kHubText);
+        notes.written("comment", r.comment, kFieldBreaking, kFieldReplacements, kHubText);
         notePoints(notes, r.points, kNoName);
     }
     for (std::size_t i = 0; i < db.tracks.size(); ++i) {
         const RecordNotes notes(report, RecordKind::Track, i, db.tracks[i].name);
-        notes.written("name", db.tracks[i].name, ",", ";", kHubText);
+        notes.written("name", db.tracks[i].name, kFieldBreaking, kFieldReplacements, kHubText);
         if (!db.tracks[i].points.empty() && db.tracks[i].points.back().pointFlag != 'S') {
             notes.note(FindingKind::FieldNotCarried, "pointFlag", "the track's runs", {},
                        "a HUB track ends with the end of a run");
@@ -160,7 +160,7 @@ void noteHubWrite(const NavDatabase& db, ConversionReport* report) {
     }
     for (std::size_t i = 0; i < db.lines.size(); ++i) {
         const RecordNotes notes(report, RecordKind::Line, i, db.lines[i].name);
-        notes.written("name", db.lines[i].name, ",", ";", kHubText);
+        notes.written("name", db.lines[i].name, kFieldBreaking, kFieldReplacements, kHubText);
         notePoints(notes, db.lines[i].points, db.lines[i].name);
     }
     for (std::size_t i = 0; i < db.zones.size(); ++i) {

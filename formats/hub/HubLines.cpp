@@ -9,10 +9,10 @@ namespace velmar::hub {
 
 namespace {
 
-// A text field: a ',' would split it and shift every later field when read back, so it is
-// written as ';'; CR, LF and NUL become a space.
+// A text field: a ',' would split it and shift every later field when read back, and a '*' or
+// '$' would end it there, so they are written as ';' and '?'; CR, LF and NUL become a space.
 void appendText(std::string& out, std::string_view text) {
-    appendFieldText(out, text, ",", ";");
+    appendFieldText(out, text, kFieldBreaking, kFieldReplacements);
 }
 
 char* putPosition(char* out, double latitude, double longitude) {

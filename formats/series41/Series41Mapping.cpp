@@ -109,7 +109,7 @@ void noteWaypoint(const RecordNotes& notes, const Waypoint& source,
     notes.position(source.latitude, source.longitude);
     notes.cut("name", source.name, kSeries41NameWidth,
               "a Series 41 device keeps 6 characters of a waypoint name");
-    notes.written("name", waypoint.name, ",*$", ";??",
+    notes.written("name", waypoint.name, kFieldBreaking, kFieldReplacements,
                   "a Series 41 sentence cannot hold line ends or the characters , * $");
     notes.cut("comment", source.comment, kSeries41CommentWidth,
               "a Series 41 device keeps 16 characters of a comment");

@@ -40,7 +40,7 @@ double readDegreesMinutes(std::string_view field, std::size_t degreeDigits) {
 // A text inside a sentence: ',' would split its field and '*' or '$' end it, so they are
 // written as ';' and the family's replacement character '?'; CR, LF and NUL become a space.
 void appendText(std::string& out, std::string_view text) {
-    appendFieldText(out, text, ",*$", ";??");
+    appendFieldText(out, text, kFieldBreaking, kFieldReplacements);
 }
 
 void appendPadded(std::string& out, std::string_view text, std::size_t width) {

@@ -5,13 +5,15 @@
 #include <string>
 
 #include "core/CappedTable.h"
+#include "core/Text.h"
 
 namespace velmar {
 
 namespace {
 
 constexpr std::uint32_t kMaxHubSymbol = 255;
-constexpr char kLineText[] = "a Series 5 file cannot hold line ends or commas in a text";
+constexpr char kLineText[] =
+    "a Series 5 file cannot hold line ends or the characters , * $ in a text";
 
 std::uint32_t hubSymbol(std::uint32_t symbol) {
     return symbol <= kMaxHubSymbol ? symbol : 0;
@@ -113,7 +115,7 @@ ResultCode waypointsIntoSet(const NavDatabase& db, Series5Data* data, Conversion
             notes.position(waypoint.latitude, waypoint.longitude);
             notes.symbol(waypoint.symbol, 0, "a Series 5 device shows every waypoint alike");
             notes.textNotCarried("comment", waypoint.comment, "a Series 5 waypoint has no comment");
-            notes.written("name", waypoint.name, ",", ";", kLineText);
+            notes.written("name", waypoint.name, kFieldBreaking, kFieldReplacements, kLineText);
         }
         Mark mark = markOf(waypoint);
         mark.name.resize(std::min(mark.name.size(), kMarkNameWidth));
@@ -135,8 +137,8 @@ ResultCode routesIntoSet(const NavDatabase& db, Series5Data* data, ConversionRep
             notes.dropped("a Series 5 device holds 50 routes");
             continue;
         }
-        notes.written("name", source.name, ",", ";", kLineText);
-        notes.written("comment", source.comment, ",", ";", kLineText);
+        notes.written("name", source.name, kFieldBreaking, kFieldReplacements, kLineText);
+        notes.written("comment", source.comment, kFieldBreaking, kFieldReplacements, kLineText);
         startRouteAs(source, &route);
         for (const RoutePoint& from : source.points) {
             const RoutePoint point = routePointAs(from, 0);
@@ -150,7 +152,8 @@ ResultCode routesIntoSet(const NavDatabase& db, Series5Data* data, ConversionRep
             if (notes.active()) {
                 const RecordNotes pointNotes = notes.atPoint(route.points.size() - 1, from.name);
                 pointNotes.position(from.latitude, from.longitude);
-                pointNotes.written("name", from.name, ",", ";", kLineText);
+                pointNotes.written("name", from.name, kFieldBreaking, kFieldReplacements,
+                                   kLineText);
                 pointNotes.symbol(from.symbol, 0,
                                   "a Series 5 device shows every route point alike");
             }
@@ -176,7 +179,7 @@ ResultCode tracksIntoSet(const NavDatabase& db, Series5Data* data, ConversionRep
             notes.dropped("a Series 5 device holds 40 tracks");
             continue;
         }
-        notes.written("name", source.name, ",", ";", kLineText);
+        notes.written("name", source.name, kFieldBreaking, kFieldReplacements, kLineText);
         startTrackAs(source, &track);
         for (const TrackPoint& from : source.points) {
             const TrackPoint point = trackPointAs(from);

@@ -245,7 +245,7 @@ void appendPosition(std::string& text, double latitude, double longitude) {
 
 void appendWaypointLine(std::string& text, const Series6Waypoint& waypoint) {
     text.push_back('$');
-    appendFieldText(text, waypoint.name, ",", ";"); // a ',' would shift the fields after it
+    appendFieldText(text, waypoint.name, kFieldBreaking, kFieldReplacements); // a field of its own
     text.push_back(',');
     appendInt(text, waypoint.symbol, 2);
     text.push_back(',');
@@ -255,7 +255,7 @@ void appendWaypointLine(std::string& text, const Series6Waypoint& waypoint) {
 
 void appendRoutePointLine(std::string& text, const Series6RoutePoint& point) {
     text.push_back('$');
-    appendFieldText(text, point.name, ",", ";");
+    appendFieldText(text, point.name, kFieldBreaking, kFieldReplacements);
     text.push_back(',');
     appendHex(text, static_cast<std::uint32_t>(point.pointCode), 2);
     text.push_back(',');

@@ -31,9 +31,9 @@ NavDatabase stressDatabase() {
         std::string name = i % 3 == 0 ? "MARINA" : "W";
         appendInt(name, i, 4);
         if (i == 7) {
-            name = "Harbour,Quay"; // lower case, a comma, past 6 characters
+            name = "Harbour,Q*$y"; // lower case, a comma, the sentence marks, past 6 characters
         }
-        db.waypoints.push_back({name, i % 2 ? "Fuel dock, <B> & co" : "", 5u + i % 30,
+        db.waypoints.push_back({name, i % 2 ? "Fuel $5 dock, <B> & co*" : "", 5u + i % 30,
                                 colours[i % 4], at(i), -at(i), date, double(i % 7)});
     }
     db.marks.push_back({"MARK1", 3, {1, 2, 3}, 1.0, 2.0, date, 4.0});
