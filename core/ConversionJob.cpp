@@ -193,13 +193,7 @@ int runConversionJob(ConversionJob* job) {
 }
 
 void startConversionJob(ConversionJob* job, JobWindow* window) {
-    {
-        const std::lock_guard<std::mutex> guard(job->lock);
-        job->resultLog = kConvertStartText;
-        job->stopFlag = 0;
-        job->progressWindow = window;
-    }
-    job->workerThread = std::thread([job] { runConversionJob(job); });
+    startJobWorker(job, window, [job] { runConversionJob(job); });
 }
 
 void stopConversionJob(ConversionJob* job) {

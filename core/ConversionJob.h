@@ -17,8 +17,6 @@
 
 namespace velmar {
 
-// The conversion's log starts with the text every progress window starts with.
-inline constexpr auto& kConvertStartText = kJobStartText;
 inline constexpr char kConvertCompletedLine[] = "\r\nConverting Completed";
 
 inline constexpr char kNoFilesMessage[] =

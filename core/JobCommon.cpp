@@ -1,5 +1,7 @@
 #include "core/JobCommon.h"
 
+#include <utility>
+
 namespace velmar {
 
 namespace {
@@ -20,6 +22,16 @@ std::string trimText(const std::string& text) {
         --end;
     }
     return text.substr(begin, end - begin);
+}
+
+void startJobWorker(JobControl* job, JobWindow* window, std::function<void()> run) {
+    {
+        const std::lock_guard<std::mutex> guard(job->lock);
+        job->resultLog = kJobStartText;
+        job->stopFlag = 0;
+        job->progressWindow = window;
+    }
+    job->workerThread = std::thread(std::move(run));
 }
 
 std::string takeJobLog(JobControl* job, std::size_t* offset) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -33,6 +34,10 @@ struct JobControl {
     std::int32_t stopFlag = 0;
     std::string resultLog;
 };
+
+// Starts a job's worker: the log starts with kJobStartText, the stop flag is cleared and the
+// window is the one the job posts to.
+void startJobWorker(JobControl* job, JobWindow* window, std::function<void()> run);
 
 // The part of the log after `*offset` (under the lock); advances the offset.
 std::string takeJobLog(JobControl* job, std::size_t* offset);

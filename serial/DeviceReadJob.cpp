@@ -329,7 +329,7 @@ int runReadJob(DeviceReadJob* job) {
 }
 
 void startDeviceReadJob(DeviceReadJob* job, JobWindow* window) {
-    startTransferJob(job, window, [job] { runReadJob(job); });
+    startJobWorker(job, window, [job] { runReadJob(job); });
 }
 
 void stopDeviceReadJob(DeviceReadJob* job) {

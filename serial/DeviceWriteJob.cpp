@@ -398,7 +398,7 @@ int runWriteJob(DeviceWriteJob* job) {
 }
 
 void startDeviceWriteJob(DeviceWriteJob* job, JobWindow* window) {
-    startTransferJob(job, window, [job] { runWriteJob(job); });
+    startJobWorker(job, window, [job] { runWriteJob(job); });
 }
 
 void stopDeviceWriteJob(DeviceWriteJob* job) {

@@ -79,16 +79,6 @@ bool transferStopAsked(TransferJob* job) {
     return job->stopFlag == 1;
 }
 
-void startTransferJob(TransferJob* job, JobWindow* window, std::function<void()> run) {
-    {
-        const std::lock_guard<std::mutex> guard(job->lock);
-        job->resultLog = kJobStartText;
-        job->stopFlag = 0;
-        job->progressWindow = window;
-    }
-    job->workerThread = std::thread(std::move(run));
-}
-
 void stopTransferJob(TransferJob* job) {
     if (job == nullptr) {
         return;

@@ -76,9 +76,6 @@ void postLineCount(TransferJob* job);
 void postPortLost(TransferJob* job);
 bool transferStopAsked(TransferJob* job);
 
-// What the progress window does when it opens: the log starts with kJobStartText, the stop
-// flag is 0, and the worker starts on `run`.
-void startTransferJob(TransferJob* job, JobWindow* window, std::function<void()> run);
 // What the window's button does: asks for a stop (flag and event) unless the job has posted its
 // final line, and waits until the worker has ended.
 void stopTransferJob(TransferJob* job);

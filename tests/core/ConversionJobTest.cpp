@@ -150,7 +150,7 @@ TEST_F(ConversionJobTest, CancelDuringTheFirstReadAbortsIt) {
     }
     gate.changed.notify_all();
     stopConversionJob(j.get());
-    EXPECT_EQ(j->resultLog, std::string(kConvertStartText) + "\r\nABORT : " + dir.file("a.hub"));
+    EXPECT_EQ(j->resultLog, std::string(kJobStartText) + "\r\nABORT : " + dir.file("a.hub"));
     EXPECT_TRUE(window.posts().empty());
     EXPECT_FALSE(test::fileExists(dir.file("out/a.hub.hub")));
 }
