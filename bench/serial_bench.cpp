@@ -39,7 +39,7 @@ constexpr int kRoundTrips = 1000;
 bool openLikeATransfer(SerialPort& port, const Line& line) {
     const ScopedSerialDevices devices({line.path()});
     ComSettings settings;
-    defaultComSettings(&settings, kDeviceSeries5);
+    defaultComSettings(&settings, kSeries5);
     return openConfiguredPort(&port, &settings, true) == kPortReady;
 }
 

@@ -115,8 +115,7 @@ void BM_ReadSeries5Turnaround(benchmark::State& state) {
     std::vector<double> samples;
     for (auto _ : state) {
         std::unique_ptr<DeviceReadJob> job;
-        prepareDeviceReadJob(scratch("velmar-bench-read.s5"), kDeviceSeries5,
-                             defaults(kDeviceSeries5), &job);
+        prepareDeviceReadJob(scratch("velmar-bench-read.s5"), kSeries5, defaults(kSeries5), &job);
         job->portName = line.path();
         test::TestWindow window;
         window.job = job.get();
@@ -154,7 +153,7 @@ void BM_WriteSeries5Turnaround(benchmark::State& state) {
     std::vector<double> samples;
     for (auto _ : state) {
         std::unique_ptr<DeviceWriteJob> job;
-        prepareDeviceWriteJob({path}, kDeviceSeries5, defaults(kDeviceSeries5), &job);
+        prepareDeviceWriteJob({path}, kSeries5, defaults(kSeries5), &job);
         job->portName = line.path();
         test::TestWindow window;
         window.job = job.get();
@@ -200,7 +199,7 @@ void BM_ReadSeries6Stream(benchmark::State& state) {
         state.PauseTiming();
         Line line;
         std::unique_ptr<DeviceReadJob> job;
-        prepareDeviceReadJob(out, kDeviceSeries6, defaults(kDeviceSeries6), &job);
+        prepareDeviceReadJob(out, kSeries6, defaults(kSeries6), &job);
         SerialPort port;
         if (openConfiguredPort(&port, line.path().c_str(), &job->settings, true) != kPortReady) {
             state.SkipWithError("cannot open the port");
@@ -230,7 +229,7 @@ void BM_WriteSeries6Stream(benchmark::State& state) {
     for (auto _ : state) {
         Line line;
         std::unique_ptr<DeviceWriteJob> job;
-        prepareDeviceWriteJob({path}, kDeviceSeries6, defaults(kDeviceSeries6), &job);
+        prepareDeviceWriteJob({path}, kSeries6, defaults(kSeries6), &job);
         job->portName = line.path();
         test::TestWindow window;
         window.job = job.get();
@@ -260,7 +259,7 @@ void BM_WriteSeries41Pacing(benchmark::State& state) {
     for (auto _ : state) {
         Line line;
         std::unique_ptr<DeviceWriteJob> job;
-        prepareDeviceWriteJob({path}, kDeviceSeries41, defaults(kDeviceSeries41), &job);
+        prepareDeviceWriteJob({path}, kSeries41, defaults(kSeries41), &job);
         job->portName = line.path();
         test::TestWindow window;
         window.job = job.get();

@@ -47,7 +47,7 @@ class ReadCommand final : public Command {
             return kExitBadArguments;
         }
         job->portName = serial_.port;
-        if (::isatty(STDERR_FILENO) == 1 && deviceType != kDeviceSeries5) {
+        if (::isatty(STDERR_FILENO) == 1 && deviceType != kSeries5) {
             std::fprintf(stderr, "Waiting on %s: start the sending on the plotter\n",
                          serial_.port.c_str());
         }

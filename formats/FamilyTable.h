@@ -1,23 +1,14 @@
 #pragma once
-// The one table of format families, by type index. 0..6 are the desktop program's type radio
-// buttons, in their order: 0 Series 41, 1 Series 5, 2 Series 6, 3 Series 66, 4 Series 77,
-// 5 HUB, 6 CMAP. Families after them are offered by the command line only: 7 GPX.
+// The one table of format families, by type index (core/TypeIndex.h).
 
 #include <string_view>
 
 #include "core/FormatFamily.h"
+#include "core/TypeIndex.h"
 
 namespace velmar {
 
 inline constexpr int kFamilyCount = 8;
-inline constexpr int kSeries41 = 0;
-inline constexpr int kSeries5 = 1;
-inline constexpr int kSeries6 = 2;
-inline constexpr int kSeries66 = 3;
-inline constexpr int kSeries77 = 4;
-inline constexpr int kHub = 5;
-inline constexpr int kCmap = 6;
-inline constexpr int kGpx = 7;
 
 // What a family can do. Reading, writing and the file set follow from the family's row (its
 // reader, its writer, its member suffixes); the type radio button is said by the row itself.

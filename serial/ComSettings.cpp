@@ -23,9 +23,9 @@ int defaultComSettings(ComSettings* settings, int deviceType) {
     settings->parityIndex = 2;
     settings->stopBitsIndex = 0;
     settings->flowIndex = 2;
-    if (deviceType == kDeviceSeries41 || deviceType == kDeviceSeries6) {
+    if (deviceType == kSeries41 || deviceType == kSeries6) {
         settings->baudIndex = 5;
-    } else if (deviceType == kDeviceSeries5) {
+    } else if (deviceType == kSeries5) {
         settings->baudIndex = 12;
     }
     return kOk;

@@ -6,17 +6,10 @@
 #include <array>
 #include <cstdint>
 
+#include "core/TypeIndex.h"
 #include "serial/SerialPort.h"
 
 namespace velmar {
-
-// Device type index: the radio order of the Read and Write pages. Only 0..2 can be transferred.
-inline constexpr int kDeviceSeries41 = 0;
-inline constexpr int kDeviceSeries5 = 1;
-inline constexpr int kDeviceSeries6 = 2;
-inline constexpr int kDeviceSeries66 = 3;
-inline constexpr int kDeviceSeries77 = 4;
-inline constexpr int kDeviceHub = 5;
 
 struct ComSettings {
     std::int32_t portIndex = 0;     // 0..8: "COM1".."COM9"

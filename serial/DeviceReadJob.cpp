@@ -312,13 +312,13 @@ int runReadJob(DeviceReadJob* job) {
     runTransfer(job, kReadingCompletedLine, [job](SerialPort& port) {
         port.purge();
         switch (job->deviceType) {
-        case kDeviceSeries41:
+        case kSeries41:
             receiveSeries41(job, &port);
             break;
-        case kDeviceSeries5:
+        case kSeries5:
             receiveSeries5(job, &port);
             break;
-        case kDeviceSeries6:
+        case kSeries6:
             receiveSeries6(job, &port);
             break;
         default:

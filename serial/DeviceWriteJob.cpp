@@ -354,13 +354,13 @@ namespace {
 
 void sendFile(int fileIndex, DeviceWriteJob* job, SerialPort* port) {
     switch (job->deviceType) {
-    case kDeviceSeries41:
+    case kSeries41:
         sendSeries41(fileIndex, job, port);
         break;
-    case kDeviceSeries5:
+    case kSeries5:
         sendSeries5(fileIndex, job, port);
         break;
-    case kDeviceSeries6:
+    case kSeries6:
         sendSeries6(fileIndex, job, port);
         break;
     default:

@@ -27,8 +27,7 @@ std::string jobPortName(const TransferJob* job) {
 } // namespace
 
 bool noTransferSupport(int deviceType) {
-    return deviceType == kDeviceSeries66 || deviceType == kDeviceSeries77 ||
-           deviceType == kDeviceHub;
+    return deviceType == kSeries66 || deviceType == kSeries77 || deviceType == kHub;
 }
 
 void postResult(TransferJob* job, std::string_view text, const std::string* path,

@@ -26,7 +26,7 @@ void TransferPage::initTransferControls(int firstRadioId, QLabel* models, QPushB
     models_->setMinimumHeight(fontMetrics().lineSpacing() * 3 + 4);
     typeGroup_ = new QButtonGroup(this);
     typeGroup_->setExclusive(true);
-    for (int type = kDeviceSeries41; type <= kDeviceHub; ++type) {
+    for (int type = kSeries41; type <= kHub; ++type) {
         if (auto* radio = control<QRadioButton>(this, firstRadioId + type)) {
             typeGroup_->addButton(radio, type);
         }

@@ -52,7 +52,7 @@ class TransferPage : public QWidget {
     QButtonGroup* typeGroup_ = nullptr;
     QLabel* models_ = nullptr;
     QString modelLabel_;
-    int deviceType_ = kDeviceSeries41;
+    int deviceType_ = kSeries41;
     ComSettings comSettings_;
 };
 

@@ -277,7 +277,7 @@ TEST(TransferCommands, BadArgumentsChecksAndAMissingPortExitWithTheirTexts) {
 TEST(TransferCommands, PortsListsTheSimulatorAndReadSavesWhatItSendsAndCtrlCTellsItToStop) {
     const std::string example = test::readBytes(test::sourcePath("examples/harbour-tour.s41"));
     for (const bool interrupt : {false, true}) {
-        const int type = interrupt ? kDeviceSeries5 : kDeviceSeries41;
+        const int type = interrupt ? kSeries5 : kSeries41;
         sim::SimulatorOptions options =
             test::plotter(sim::Role::Send, type, example, {.silent = interrupt});
         options.registerPort = true; // `velmar ports` lists it
@@ -312,7 +312,7 @@ TEST(TransferCommands, WriteSendsTheFilesAnswersBetweenThemAndCtrlCCancels) {
     for (const auto& c : cases) {
         const bool ctrlC = std::string(c.flag) == "ctrl-c";
         test::SimulatedPlotter plotter(
-            test::plotter(sim::Role::Receive, ctrlC ? kDeviceSeries41 : kDeviceSeries6, "",
+            test::plotter(sim::Role::Receive, ctrlC ? kSeries41 : kSeries6, "",
                           {.silent = ctrlC, .count = std::max(c.taken, 1)}));
         std::vector<std::string> args{"write", "--device", ctrlC ? "s41" : "s6", file, file};
         if (c.flag[0] == '-') {

@@ -80,21 +80,21 @@ TEST(DeviceReadJob, EachReceiverSavesWhatItKeepsByteForByte) {
         std::string kept;
         int lines;
     } cases[] = {
-        {kDeviceSeries41,
+        {kSeries41,
          kWpl + kRte,
          {.noise = {{NoiseKind::StrayBytes, 1},
                     {NoiseKind::ForeignSentence, 2},
                     {NoiseKind::LongSentence, 3}}},
          kWpl + kRte + kEnd,
          3},
-        {kDeviceSeries41, "$\r\n" + kWpl + lfEnd, {}, kWpl + lfEnd + kEnd, 3},
-        {kDeviceSeries41, kRte + fits + tooLong + kRte, {}, kRte + fits + kRte + kEnd, 4},
-        {kDeviceSeries6, stream, {}, stream, 4}, // the trailer came in the same read
-        {kDeviceSeries5, s5, {.ignore = {1, 3}}, s5, 2},
+        {kSeries41, "$\r\n" + kWpl + lfEnd, {}, kWpl + lfEnd + kEnd, 3},
+        {kSeries41, kRte + fits + tooLong + kRte, {}, kRte + fits + kRte + kEnd, 4},
+        {kSeries6, stream, {}, stream, 4}, // the trailer came in the same read
+        {kSeries5, s5, {.ignore = {1, 3}}, s5, 2},
     };
     for (const auto& c : cases) {
         Reading reading(c.type, test::plotter(Role::Send, c.type, c.sent, c.script));
-        if (c.type == kDeviceSeries5) {
+        if (c.type == kSeries5) {
             ASSERT_TRUE(reading.window.linesCounted(1));
             EXPECT_EQ(reading.saved(), "earlier");
         }
@@ -105,7 +105,7 @@ TEST(DeviceReadJob, EachReceiverSavesWhatItKeepsByteForByte) {
         EXPECT_EQ(reading.window.lines(), c.lines);
         // The plotter's noise went out on the line and none of it was kept.
         EXPECT_EQ(reading.plotter.ended().noiseBytes > 0, !c.script.noise.empty());
-        if (c.type == kDeviceSeries5) { // nothing asked after the end line
+        if (c.type == kSeries5) { // nothing asked after the end line
             const std::vector<sim::Command>& asked = reading.plotter.ended().commands;
             ASSERT_EQ(asked.size(), 4u);
             EXPECT_EQ(asked[0].text + asked[1].text + asked[2].text + asked[3].text, "++NN");
@@ -129,16 +129,16 @@ TEST(DeviceReadJob, CancelAndUnplugEndEveryReceiverWithinASecondAndKeepWhatArriv
         test::Script script;
         const char* kept; // null: a beginning of what the plotter sent
     } cases[] = {
-        {kDeviceSeries41, "", {.silent = true}, ""},
-        {kDeviceSeries5, "", {.silent = true}, ""},
-        {kDeviceSeries6, "", {.silent = true}, ""},
-        {kDeviceSeries41, "", {.garbage = 4096}, ""},
-        {kDeviceSeries41, kWpl + kRte, {.lineGapMs = 5000}, kWpl.c_str()}, // mid-stream
-        {kDeviceSeries6, stream, {.lineRate = true}, nullptr},
-        {kDeviceSeries5, w12, {.ignore = {2}}, "W1\r\n"}, // in the 2-second wait
-        {kDeviceSeries41, kWpl + kRte, {.unplugAfterBytes = 80}, kWpl.c_str()},
-        {kDeviceSeries5, w12, {.unplugAfterBytes = 4}, "W1\r\n"},
-        {kDeviceSeries6, stream, {.unplugAfterBytes = 100}, nullptr},
+        {kSeries41, "", {.silent = true}, ""},
+        {kSeries5, "", {.silent = true}, ""},
+        {kSeries6, "", {.silent = true}, ""},
+        {kSeries41, "", {.garbage = 4096}, ""},
+        {kSeries41, kWpl + kRte, {.lineGapMs = 5000}, kWpl.c_str()}, // mid-stream
+        {kSeries6, stream, {.lineRate = true}, nullptr},
+        {kSeries5, w12, {.ignore = {2}}, "W1\r\n"}, // in the 2-second wait
+        {kSeries41, kWpl + kRte, {.unplugAfterBytes = 80}, kWpl.c_str()},
+        {kSeries5, w12, {.unplugAfterBytes = 4}, "W1\r\n"},
+        {kSeries6, stream, {.unplugAfterBytes = 100}, nullptr},
     };
     for (const auto& c : cases) {
         const bool unplug = c.script.unplugAfterBytes >= 0;
@@ -154,7 +154,7 @@ TEST(DeviceReadJob, CancelAndUnplugEndEveryReceiverWithinASecondAndKeepWhatArriv
             const auto pressed = Clock::now();
             stopDeviceReadJob(reading.job.get());
             EXPECT_LT(Clock::now() - pressed, 1s);
-            if (c.type != kDeviceSeries5) { // Series 5 ends when told to stop
+            if (c.type != kSeries5) { // Series 5 ends when told to stop
                 reading.plotter.simulator.stop(SIGTERM);
             }
         }
@@ -164,7 +164,7 @@ TEST(DeviceReadJob, CancelAndUnplugEndEveryReceiverWithinASecondAndKeepWhatArriv
         const std::string saved = reading.saved();
         EXPECT_EQ(c.kept != nullptr ? std::string(c.kept) : summary.sent.substr(0, saved.size()),
                   saved);
-        EXPECT_EQ(c.type == kDeviceSeries5 && !unplug, summary.received.ends_with(kSeries5Stop));
+        EXPECT_EQ(c.type == kSeries5 && !unplug, summary.received.ends_with(kSeries5Stop));
         EXPECT_EQ(summary.ending == sim::Ending::Unplugged, unplug);
     }
 }
@@ -181,9 +181,8 @@ TEST(DeviceReadJob, APortOrFileThatCannotBeHadIsReportedAndAnEarlierFileIsKept) 
          "\r\nErr : Open file /velmar-missing/a.out\r\nReading Completed"},
     };
     for (const auto& c : cases) {
-        Reading reading(kDeviceSeries41,
-                        test::plotter(Role::Send, kDeviceSeries41, "", {.silent = true}), c.output,
-                        c.port);
+        Reading reading(kSeries41, test::plotter(Role::Send, kSeries41, "", {.silent = true}),
+                        c.output, c.port);
         ASSERT_TRUE(reading.window.waitFinal());
         stopDeviceReadJob(reading.job.get());
         EXPECT_EQ(reading.log(), kStart + c.log);
@@ -248,12 +247,12 @@ TEST(DeviceWriteJob, EachSenderDeliversTheFileAsStoredWithItsEnd) {
         std::string file, wire;
         int lines;
     } cases[] = {
-        {kDeviceSeries41, lines(3, 20), lines(3, 20) + kEnd, 4},
-        {kDeviceSeries41, "A\r\n" + kEnd, "A\r\n" + kEnd, 3},
-        {kDeviceSeries41, "A\r\n" + kEnd + "B\r\n", "A\r\n" + kEnd, 3},
-        {kDeviceSeries5, "L1\r\nL2\r\n", "L1\r\nL2\r\nENDDATA\r\n", 2},
-        {kDeviceSeries6, "A\r\nB\r\n", "A\r\nB\r\n\x1A", 2},
-        {kDeviceSeries6, "A\r\n\x1A\r\nB", "A\r\n\x1A\r\n", 2},
+        {kSeries41, lines(3, 20), lines(3, 20) + kEnd, 4},
+        {kSeries41, "A\r\n" + kEnd, "A\r\n" + kEnd, 3},
+        {kSeries41, "A\r\n" + kEnd + "B\r\n", "A\r\n" + kEnd, 3},
+        {kSeries5, "L1\r\nL2\r\n", "L1\r\nL2\r\nENDDATA\r\n", 2},
+        {kSeries6, "A\r\nB\r\n", "A\r\nB\r\n\x1A", 2},
+        {kSeries6, "A\r\n\x1A\r\nB", "A\r\n\x1A\r\n", 2},
     };
     for (const auto& c : cases) {
         test::SimulatedPlotter plotter(test::plotter(Role::Receive, c.type));
@@ -282,8 +281,8 @@ TEST(DeviceWriteJob, APromptOrCommandCountsOnlyAsAWholeRead) {
         Exchange exchange;
         int lines;
     } cases[] = {
-        {kDeviceSeries41, {{"x>\r\n", ""}, {">\r\n", "L1\r\nL2\r\n" + kEnd}}, 3},
-        {kDeviceSeries5,
+        {kSeries41, {{"x>\r\n", ""}, {">\r\n", "L1\r\nL2\r\n" + kEnd}}, 3},
+        {kSeries5,
          {{"R\r\n", ""},
           {"+\r\n", "L1\r\n"},
           {"N\r\n", "L2\r\n"},
@@ -297,7 +296,7 @@ TEST(DeviceWriteJob, APromptOrCommandCountsOnlyAsAWholeRead) {
         test::PtyDevice device;
         Writing writing(c.type, {"L1\r\nL2\r\n"});
         writing.start(device.path());
-        ASSERT_TRUE(configured(device, c.type == kDeviceSeries5 ? 115200 : 4800));
+        ASSERT_TRUE(configured(device, c.type == kSeries5 ? 115200 : 4800));
         for (const auto& [command, answer] : c.exchange) {
             ASSERT_TRUE(device.send(command));
             EXPECT_EQ(answer.empty() ? device.receiveAvailable(300ms)
@@ -327,9 +326,9 @@ TEST(DeviceWriteJob, TheWindowIsAskedBeforeEachFurtherFile) {
         {{"", "B\n"}, {true}, {"B\n\x1A"}, {1}, {"Err : Open file ", "OK : "}},
     };
     for (const auto& c : cases) {
-        test::SimulatedPlotter plotter(test::plotter(Role::Receive, kDeviceSeries6, "",
+        test::SimulatedPlotter plotter(test::plotter(Role::Receive, kSeries6, "",
                                                      {.count = static_cast<int>(c.taken.size())}));
-        Writing writing(kDeviceSeries6, c.files);
+        Writing writing(kSeries6, c.files);
         if (c.files[0].empty()) {
             writing.job->files[0] = writing.dir.file("missing");
         }
@@ -365,25 +364,25 @@ TEST(DeviceWriteJob, CancelAndUnplugEndEveryPhaseWithinASecond) {
         bool unplug;
         const char* line; // the first file's line, null for none
     } cases[] = {
-        {"prompt", kDeviceSeries41, "A\r\n", {.silent = true}, false, nullptr},
+        {"prompt", kSeries41, "A\r\n", {.silent = true}, false, nullptr},
         {"prompt",
-         kDeviceSeries41,
+         kSeries41,
          "A\r\n",
          {.silent = true, .unplugAfterSeconds = 0.3},
          true,
          "ABORT : "},
-        {"paced line", kDeviceSeries41, lines(20, 30), {}, false, "ABORT : "},
-        {"paced line", kDeviceSeries41, lines(20, 30), {.unplugAfterBytes = 40}, true, "ABORT : "},
-        {"command", kDeviceSeries5, "A\r\n", {.silent = true}, false, "ABORT : "},
+        {"paced line", kSeries41, lines(20, 30), {}, false, "ABORT : "},
+        {"paced line", kSeries41, lines(20, 30), {.unplugAfterBytes = 40}, true, "ABORT : "},
+        {"command", kSeries5, "A\r\n", {.silent = true}, false, "ABORT : "},
         {"command",
-         kDeviceSeries5,
+         kSeries5,
          "A\r\n",
          {.silent = true, .unplugAfterSeconds = 0.3},
          true,
          "ABORT : "},
-        {"held", kDeviceSeries6, held, {}, false, "ABORT : "}, // a pseudo-terminal sends XOFF
-        {"held", kDeviceSeries6, held, {}, true, "ABORT : "},
-        {"answer", kDeviceSeries6, "A\r\n", {}, false, "OK : "},
+        {"held", kSeries6, held, {}, false, "ABORT : "}, // a pseudo-terminal sends XOFF
+        {"held", kSeries6, held, {}, true, "ABORT : "},
+        {"answer", kSeries6, "A\r\n", {}, false, "OK : "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.phase) + (c.unplug ? " unplug" : " cancel"));

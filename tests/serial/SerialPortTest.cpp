@@ -99,7 +99,7 @@ class ConfiguredPort : public PtyPort {
   protected:
     void SetUp() override {
         ComSettings settings;
-        defaultComSettings(&settings, kDeviceSeries41);
+        defaultComSettings(&settings, kSeries41);
         ASSERT_EQ(openConfiguredPort(&port, &settings, true), kPortReady);
     }
 };

@@ -226,7 +226,7 @@ TEST_F(TransferPagesTest, WritesAskBetweenFilesAndCancelEndsThemAtOnce) {
         {MessageAnswer::Yes, true, "\nOK : " + a + "|Sended : 2", "A1\r\nA2\r\n\x1A"},
     };
     for (const auto& c : cases) {
-        test::SimulatedPlotter plotter(test::plotter(sim::Role::Receive, kDeviceSeries6, "",
+        test::SimulatedPlotter plotter(test::plotter(sim::Role::Receive, kSeries6, "",
                                                      {.count = c.received.size() > 9 ? 2 : 1}));
         const ScopedSerialDevices com1({plotter.port()});
         dialogs.calls.clear();
@@ -248,7 +248,7 @@ TEST_F(TransferPagesTest, WritesAskBetweenFilesAndCancelEndsThemAtOnce) {
 
     // A Series 41 plotter that never prompts: Cancel ends the wait for the prompt at once.
     std::atomic<bool> opened{false};
-    auto options = test::plotter(sim::Role::Receive, kDeviceSeries41, "", {.silent = true});
+    auto options = test::plotter(sim::Role::Receive, kSeries41, "", {.silent = true});
     options.onEvent = [&](const std::string& words) {
         opened = opened || words.find("opened the port") != std::string::npos;
     };

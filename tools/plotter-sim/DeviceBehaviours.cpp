@@ -212,7 +212,7 @@ class Receiver final : public DeviceBehaviour {
 
     void start(DeviceLine& line) override {
         started_ = true;
-        if (device_ == kDeviceSeries6) {
+        if (device_ == kSeries6) {
             taking_ = true;
             for (const std::string& bytes : early_) {
                 received(line, bytes);
@@ -224,7 +224,7 @@ class Receiver final : public DeviceBehaviour {
     }
 
     void received(DeviceLine& line, std::string_view bytes) override {
-        if (device_ == kDeviceSeries6) {
+        if (device_ == kSeries6) {
             if (!started_) {
                 early_.emplace_back(bytes); // they wait in the line for the start
                 return;
@@ -264,7 +264,7 @@ class Receiver final : public DeviceBehaviour {
 
     // Series 41 and 5: the prompt or "+" that opens file `number` (from 0).
     void ask(DeviceLine& line, int number) {
-        const bool series41 = device_ == kDeviceSeries41;
+        const bool series41 = device_ == kSeries41;
         const std::string text = series41 ? ">" : "+";
         line.send(text + "\r\n", 0,
                   number == 0 ? TimePoint{}
@@ -283,7 +283,7 @@ class Receiver final : public DeviceBehaviour {
         }
         ReceivedFile& into = file(line);
         append(line, into, text);
-        if (device_ == kDeviceSeries41) {
+        if (device_ == kSeries41) {
             if (text == kSeries41End) {
                 finishFile(line, into, withoutLineEnd(kSeries41End));
                 if (filesDone_ < count_) {
@@ -379,9 +379,9 @@ std::unique_ptr<DeviceBehaviour> makeBehaviour(const SimulatorOptions& options, 
         return std::make_unique<Receiver>(options);
     }
     switch (options.deviceType) {
-    case kDeviceSeries5:
+    case kSeries5:
         return std::make_unique<Series5Sender>(options, std::move(data));
-    case kDeviceSeries6:
+    case kSeries6:
         return std::make_unique<Series6Sender>(std::move(data));
     default:
         return std::make_unique<Series41Sender>(options, std::move(data));

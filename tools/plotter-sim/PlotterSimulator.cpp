@@ -214,7 +214,7 @@ struct PlotterSimulator::Impl final : DeviceLine {
         if (ready) {
             return 0;
         }
-        if (options.deviceType < kDeviceSeries41 || options.deviceType > kDeviceSeries6) {
+        if (options.deviceType < kSeries41 || options.deviceType > kSeries6) {
             return fail(problem, "no such device type");
         }
         std::string why;
@@ -399,8 +399,8 @@ struct PlotterSimulator::Impl final : DeviceLine {
         lastActivity = began;
         lastDone = began;
         startAfter = options.startAfter.value_or(
-            options.role == Role::Send && options.deviceType != kDeviceSeries5 ? StartAfter::Purge
-                                                                               : StartAfter::Open);
+            options.role == Role::Send && options.deviceType != kSeries5 ? StartAfter::Purge
+                                                                         : StartAfter::Open);
         try {
             behaviour = makeBehaviour(options, std::move(data));
             if (startAfter == StartAfter::Now) {
@@ -760,7 +760,7 @@ struct PlotterSimulator::Impl final : DeviceLine {
             break;
         }
         release();
-        if (options.role == Role::Receive && options.deviceType == kDeviceSeries41) {
+        if (options.role == Role::Receive && options.deviceType == kSeries41) {
             measurePacing();
         }
         if (!options.savePath.empty()) {

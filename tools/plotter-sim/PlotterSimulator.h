@@ -7,7 +7,7 @@
 // In a test:
 //     sim::SimulatorOptions options;
 //     options.role = sim::Role::Send;
-//     options.deviceType = kDeviceSeries41;
+//     options.deviceType = kSeries41;
 //     options.sendBytes = "...";
 //     sim::PlotterSimulator simulator(options);
 //     ASSERT_EQ(simulator.setUp(&problem), 0);
@@ -50,7 +50,7 @@ inline constexpr int kTimedOut = 3;
 
 struct SimulatorOptions {
     Role role = Role::Send;
-    int deviceType = kDeviceSeries41; // kDeviceSeries41, kDeviceSeries5 or kDeviceSeries6
+    int deviceType = kSeries41; // kSeries41, kSeries5 or kSeries6
     // send: the file whose bytes the device sends, or, without a file, these bytes.
     std::string sendFile;
     std::string sendBytes;
@@ -137,7 +137,7 @@ enum class Ending { Running, Completed, Unplugged, TimedOut, Stopped };
 
 struct SimulatorSummary {
     Role role = Role::Send;
-    int deviceType = kDeviceSeries41;
+    int deviceType = kSeries41;
     std::string description; // "simulated Series 41 plotter (sends harbour-tour.s41)"
     std::string port;        // "/dev/pts/5"
     std::string link;

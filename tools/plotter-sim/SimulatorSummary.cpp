@@ -80,13 +80,11 @@ std::string spreadText(const Spread& spread) {
 } // namespace
 
 const char* deviceKey(int deviceType) {
-    return deviceType == kDeviceSeries5 ? "s5" : deviceType == kDeviceSeries6 ? "s6" : "s41";
+    return deviceType == kSeries5 ? "s5" : deviceType == kSeries6 ? "s6" : "s41";
 }
 
 const char* deviceName(int deviceType) {
-    return deviceType == kDeviceSeries5   ? "Series 5"
-           : deviceType == kDeviceSeries6 ? "Series 6"
-                                          : "Series 41";
+    return deviceType == kSeries5 ? "Series 5" : deviceType == kSeries6 ? "Series 6" : "Series 41";
 }
 
 std::string escapeBytes(const std::string& bytes) {

@@ -137,19 +137,17 @@ std::string finishOptions(CommandLine& line, const CLI::App* used, bool sending)
     const std::string& startAfter = line.startAfter;
     options.registerPort = !line.noRegister;
     options.role = sending ? Role::Send : Role::Receive;
-    options.deviceType = device == "s5"   ? kDeviceSeries5
-                         : device == "s6" ? kDeviceSeries6
-                                          : kDeviceSeries41;
+    options.deviceType = device == "s5" ? kSeries5 : device == "s6" ? kSeries6 : kSeries41;
     if (!startAfter.empty()) {
         options.startAfter = startAfter == "now"    ? StartAfter::Now
                              : startAfter == "open" ? StartAfter::Open
                                                     : StartAfter::Purge;
     }
-    const bool sendSeries41 = sending && options.deviceType == kDeviceSeries41;
+    const bool sendSeries41 = sending && options.deviceType == kSeries41;
     if (used->count("--line-gap") > 0 && !sendSeries41) {
         return "--line-gap applies to send --device s41";
     }
-    if (!options.ignoreRequests.empty() && !(sending && options.deviceType == kDeviceSeries5)) {
+    if (!options.ignoreRequests.empty() && !(sending && options.deviceType == kSeries5)) {
         return "--ignore applies to send --device s5";
     }
     for (const std::string& text : line.noise) {

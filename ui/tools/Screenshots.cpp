@@ -190,7 +190,7 @@ bool picturePortDialogs(const QDir& output) {
     {
         const velmar::ScopedSerialDevices adapter({"/dev/ttyUSB0"});
         velmar::ComSettings settings;
-        velmar::defaultComSettings(&settings, velmar::kDeviceSeries41);
+        velmar::defaultComSettings(&settings, velmar::kSeries41);
         velmar::ComSettingsDialog comProperties;
         comProperties.setSettings(settings);
         comProperties.show();
@@ -198,7 +198,7 @@ bool picturePortDialogs(const QDir& output) {
     }
     const char* const wiringNames[] = {"wiring-series41.png", "wiring-series5.png",
                                        "wiring-series6.png"};
-    for (int type = velmar::kDeviceSeries41; type <= velmar::kDeviceSeries6; ++type) {
+    for (int type = velmar::kSeries41; type <= velmar::kSeries6; ++type) {
         velmar::WiringInfoDialog wiring;
         wiring.setDeviceType(type);
         wiring.show();
@@ -233,7 +233,7 @@ bool pictureTransfers(velmar::PageTabCtrl* tabs, const QDir& examples, const QDi
     {
         velmar::sim::SimulatorOptions options;
         options.role = velmar::sim::Role::Send;
-        options.deviceType = velmar::kDeviceSeries41;
+        options.deviceType = velmar::kSeries41;
         options.sendFile = velmar::localPath(examples.filePath(QStringLiteral("harbour-tour.s41")));
         options.registerPort = false;
         options.startDelayMs = 0;
@@ -248,7 +248,7 @@ bool pictureTransfers(velmar::PageTabCtrl* tabs, const QDir& examples, const QDi
     {
         velmar::sim::SimulatorOptions options;
         options.role = velmar::sim::Role::Receive;
-        options.deviceType = velmar::kDeviceSeries5;
+        options.deviceType = velmar::kSeries5;
         options.count = 2;
         options.registerPort = false;
         options.answerDelayMs = 60;

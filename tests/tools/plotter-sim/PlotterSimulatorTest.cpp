@@ -34,7 +34,7 @@ const std::string kWaypoints =
 struct Program {
     explicit Program(const std::string& device, bool purge = true) : devices({device}) {
         ComSettings settings;
-        defaultComSettings(&settings, kDeviceSeries41);
+        defaultComSettings(&settings, kSeries41);
         if (openConfiguredPort(&port, &settings, true) != kPortReady ||
             (purge && port.purge() != 0)) {
             throw std::runtime_error("cannot open " + device);
@@ -87,7 +87,7 @@ TEST(PlotterSimulator, Series5SenderAnswersEveryRequestAndRepeatsStopsOrIgnoresA
     };
     for (const Case& c : cases) {
         test::SimulatedPlotter running(test::plotter(
-            Role::Send, kDeviceSeries5, lines[0] + lines[1] + lines[2], {.ignore = c.ignore}));
+            Role::Send, kSeries5, lines[0] + lines[1] + lines[2], {.ignore = c.ignore}));
         std::string wire;
         {
             Program program(running.simulator.portPath());
@@ -114,23 +114,23 @@ TEST(PlotterSimulator, ReceiversPromptForEachFileAndKeepItsBytes) {
     test::TempDir folder;
     const std::string files[] = {kWaypoints + kEnd41, "$0001,A\r\n$0002,B\r\nENDDATA\r\n",
                                  "$NRM\r\n$END\r\n\x1A"};
-    for (const int device : {kDeviceSeries41, kDeviceSeries5, kDeviceSeries6}) {
+    for (const int device : {kSeries41, kSeries5, kSeries6}) {
         SimulatorOptions chosen = test::plotter(Role::Receive, device, "", {.count = 2});
         chosen.savePath = folder.file(std::string("saved.") + deviceKey(device));
-        chosen.startAfter = device == kDeviceSeries41 ? StartAfter::Now : chosen.startAfter;
+        chosen.startAfter = device == kSeries41 ? StartAfter::Now : chosen.startAfter;
         test::SimulatedPlotter running(chosen);
-        std::this_thread::sleep_for(device == kDeviceSeries41 ? 1s : 0s);
+        std::this_thread::sleep_for(device == kSeries41 ? 1s : 0s);
         const std::string& file = files[device];
         {
             Program program(running.simulator.portPath(), false);
             for (int copy = 0; copy < 2; ++copy) {
-                if (device == kDeviceSeries41) {
+                if (device == kSeries41) {
                     ASSERT_EQ(program.readUntil("\n"), ">\r\n");
                     for (const char c : file) { // as the write job paces them
                         program.write(std::string(1, c));
                         std::this_thread::sleep_for(c == '\n' ? 20ms : 1ms);
                     }
-                } else if (device == kDeviceSeries5) {
+                } else if (device == kSeries5) {
                     ASSERT_EQ(program.readUntil("\n"), "+\r\n");
                     for (const std::string& line : splitLines(file)) {
                         program.write(line);
@@ -160,8 +160,8 @@ TEST(PlotterSimulator, ReceiversPromptForEachFileAndKeepItsBytes) {
         const auto prompts =
             std::count_if(summary.commands.begin(), summary.commands.end(),
                           [](const Command& c) { return c.text == ">" || c.text == "+"; });
-        EXPECT_EQ(prompts, device == kDeviceSeries6 ? 0 : 2);
-        if (device == kDeviceSeries41) {
+        EXPECT_EQ(prompts, device == kSeries6 ? 0 : 2);
+        if (device == kSeries41) {
             EXPECT_EQ(summary.heldBytes, 3u);
             EXPECT_LT(summary.startedAt, summary.opens.at(0));
             ASSERT_TRUE(summary.byteGaps && summary.lineGaps);
