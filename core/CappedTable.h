@@ -15,6 +15,17 @@
 
 namespace velmar {
 
+// How many records each table of a record set holds, and how many points each of its records:
+// the limits of the navigation database and of each device family. 0 where a set has no such
+// table.
+struct Capacities {
+    std::size_t waypoints = 0, marks = 0;
+    std::size_t routes = 0, routePoints = 0;
+    std::size_t tracks = 0, trackPoints = 0;
+    std::size_t lines = 0, linePoints = 0;
+    std::size_t zones = 0, zonePoints = 0;
+};
+
 // The one rule for running out of memory: readers and mappings drop a record that a full table
 // refuses and go on, but an allocation failure ends them. This turns 3 into std::bad_alloc,
 // which the entry point of the reader or mapping returns as 3; other results pass through.

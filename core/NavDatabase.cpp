@@ -82,58 +82,64 @@ ResultCode initGeoPoint(GeoPoint* point) {
 }
 
 ResultCode addWaypoint(NavDatabase* database, const Waypoint* record) {
-    return appendTo(database, &NavDatabase::waypoints, record, kMaxWaypoints, kWaypointsFull);
+    return appendTo(database, &NavDatabase::waypoints, record, kNavCapacities.waypoints,
+                    kWaypointsFull);
 }
 ResultCode addMark(NavDatabase* database, const Mark* record) {
-    return appendTo(database, &NavDatabase::marks, record, kMaxMarks, kMarksFull);
+    return appendTo(database, &NavDatabase::marks, record, kNavCapacities.marks, kMarksFull);
 }
 ResultCode addRoute(NavDatabase* database, const Route* record) {
-    return appendTo(database, &NavDatabase::routes, record, kMaxRoutes, kRoutesFull);
+    return appendTo(database, &NavDatabase::routes, record, kNavCapacities.routes, kRoutesFull);
 }
 ResultCode addTrack(NavDatabase* database, const Track* record) {
-    return appendTo(database, &NavDatabase::tracks, record, kMaxTracks, kTracksFull);
+    return appendTo(database, &NavDatabase::tracks, record, kNavCapacities.tracks, kTracksFull);
 }
 ResultCode addLine(NavDatabase* database, const Line* record) {
-    return appendTo(database, &NavDatabase::lines, record, kMaxLines, kLinesFull);
+    return appendTo(database, &NavDatabase::lines, record, kNavCapacities.lines, kLinesFull);
 }
 ResultCode addZone(NavDatabase* database, const Zone* record) {
-    return appendTo(database, &NavDatabase::zones, record, kMaxZones, kZonesFull);
+    return appendTo(database, &NavDatabase::zones, record, kNavCapacities.zones, kZonesFull);
 }
 
 ResultCode addRoute(NavDatabase* database, Route&& record) {
-    return moveTo(database, &NavDatabase::routes, std::move(record), kMaxRoutes, kRoutesFull);
+    return moveTo(database, &NavDatabase::routes, std::move(record), kNavCapacities.routes,
+                  kRoutesFull);
 }
 ResultCode addTrack(NavDatabase* database, Track&& record) {
-    return moveTo(database, &NavDatabase::tracks, std::move(record), kMaxTracks, kTracksFull);
+    return moveTo(database, &NavDatabase::tracks, std::move(record), kNavCapacities.tracks,
+                  kTracksFull);
 }
 ResultCode addLine(NavDatabase* database, Line&& record) {
-    return moveTo(database, &NavDatabase::lines, std::move(record), kMaxLines, kLinesFull);
+    return moveTo(database, &NavDatabase::lines, std::move(record), kNavCapacities.lines,
+                  kLinesFull);
 }
 ResultCode addZone(NavDatabase* database, Zone&& record) {
-    return moveTo(database, &NavDatabase::zones, std::move(record), kMaxZones, kZonesFull);
+    return moveTo(database, &NavDatabase::zones, std::move(record), kNavCapacities.zones,
+                  kZonesFull);
 }
 
 ResultCode addRoutePoint(Route* route, const RoutePoint* point) {
-    return appendPoint(route, point, kMaxRoutePoints, kRoutePointsFull);
+    return appendPoint(route, point, kNavCapacities.routePoints, kRoutePointsFull);
 }
 ResultCode addTrackPoint(Track* track, const TrackPoint* point) {
     // A track that outgrows its first room gets room for a full track at once: one move of a
     // few thousand points instead of a move at every doubling.
     if (track != nullptr && track->points.size() == track->points.capacity() &&
-        track->points.size() >= kFirstTrackRoom && track->points.size() < kMaxTrackPoints) {
+        track->points.size() >= kFirstTrackRoom &&
+        track->points.size() < kNavCapacities.trackPoints) {
         try {
-            track->points.reserve(kMaxTrackPoints);
+            track->points.reserve(kNavCapacities.trackPoints);
         } catch (const std::bad_alloc&) {
             return kNoMemory;
         }
     }
-    return appendPoint(track, point, kMaxTrackPoints, kTrackPointsFull);
+    return appendPoint(track, point, kNavCapacities.trackPoints, kTrackPointsFull);
 }
 ResultCode addLinePoint(Line* line, const GeoPoint* point) {
-    return appendPoint(line, point, kMaxLinePoints, kLinePointsFull);
+    return appendPoint(line, point, kNavCapacities.linePoints, kLinePointsFull);
 }
 ResultCode addZonePoint(Zone* zone, const GeoPoint* point) {
-    return appendPoint(zone, point, kMaxZonePoints, kZonePointsFull);
+    return appendPoint(zone, point, kNavCapacities.zonePoints, kZonePointsFull);
 }
 
 ResultCode clearRoutePoints(Route* route) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/BulkAllocator.h"
+#include "core/CappedTable.h"
 #include "core/FieldCodecs.h"
 #include "core/ResultCode.h"
 
@@ -25,17 +26,16 @@ inline constexpr std::size_t kLineNameWidth = 34;
 inline constexpr std::size_t kVersionWidth = 8;
 inline constexpr std::size_t kVersionDateWidth = 10;
 
-// Capacities.
-inline constexpr std::size_t kMaxWaypoints = 10000;
-inline constexpr std::size_t kMaxMarks = 1000;
-inline constexpr std::size_t kMaxRoutes = 1000;
-inline constexpr std::size_t kMaxTracks = 1000;
-inline constexpr std::size_t kMaxLines = 1000;
-inline constexpr std::size_t kMaxZones = 1000;
-inline constexpr std::size_t kMaxRoutePoints = 1000;
-inline constexpr std::size_t kMaxTrackPoints = 100000;
-inline constexpr std::size_t kMaxLinePoints = 1000;
-inline constexpr std::size_t kMaxZonePoints = 1000;
+inline constexpr Capacities kNavCapacities{.waypoints = 10000,
+                                           .marks = 1000,
+                                           .routes = 1000,
+                                           .routePoints = 1000,
+                                           .tracks = 1000,
+                                           .trackPoints = 100000,
+                                           .lines = 1000,
+                                           .linePoints = 1000,
+                                           .zones = 1000,
+                                           .zonePoints = 1000};
 
 inline constexpr char kDefaultVersion[] = "1.0.1";
 inline constexpr char kDefaultVersionDate[] = "2010.12.22";

@@ -5,13 +5,16 @@
 
 namespace velmar {
 
-inline constexpr int kSeries41 = 0;
-inline constexpr int kSeries5 = 1;
-inline constexpr int kSeries6 = 2;
-inline constexpr int kSeries66 = 3;
-inline constexpr int kSeries77 = 4;
-inline constexpr int kHub = 5;
-inline constexpr int kCmap = 6;
-inline constexpr int kGpx = 7;
+// Unscoped, so an index compares and stores as the int the pages and the command line use.
+enum TypeIndex : int {
+    kSeries41 = 0,
+    kSeries5 = 1,
+    kSeries6 = 2,
+    kSeries66 = 3,
+    kSeries77 = 4,
+    kHub = 5,
+    kCmap = 6,
+    kGpx = 7,
+};
 
 } // namespace velmar

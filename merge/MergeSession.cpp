@@ -110,20 +110,22 @@ ResultCode MergeSession::merge(NavDatabase* source, ConversionReport* report) {
         tracks_.catchUp(target->tracks);
         constexpr char kSameName[] = "a record of that name came from an earlier file";
         ResultCode result = mergeNamed(
-            source->waypoints, target->waypoints, kMaxWaypoints, waypoints_.names, "WPT",
+            source->waypoints, target->waypoints, kNavCapacities.waypoints, waypoints_.names, "WPT",
             &counters_.waypoints, kWaypointNameWidth,
             [target](const Waypoint* w) { return addWaypoint(target, w); },
             {report, RecordKind::Waypoint, "the merged file holds 10,000 waypoints", kSameName});
         if (result == kOk) {
             result = mergeNamed(
-                source->routes, target->routes, kMaxRoutes, routes_.names, "RTE", &counters_.routes,
-                kRouteNameWidth, [target](const Route* r) { return addRoute(target, r); },
+                source->routes, target->routes, kNavCapacities.routes, routes_.names, "RTE",
+                &counters_.routes, kRouteNameWidth,
+                [target](const Route* r) { return addRoute(target, r); },
                 {report, RecordKind::Route, "the merged file holds 1,000 routes", kSameName});
         }
         if (result == kOk) {
             result = mergeNamed(
-                source->tracks, target->tracks, kMaxTracks, tracks_.names, "TRK", &counters_.tracks,
-                kTrackNameWidth, [target](const Track* t) { return addTrack(target, t); },
+                source->tracks, target->tracks, kNavCapacities.tracks, tracks_.names, "TRK",
+                &counters_.tracks, kTrackNameWidth,
+                [target](const Track* t) { return addTrack(target, t); },
                 {report, RecordKind::Track, "the merged file holds 1,000 tracks", kSameName});
         }
         if (result == kOk) {

@@ -54,35 +54,37 @@ ResultCode initCmapTrack(CmapTrack* record) {
 }
 
 ResultCode addCmapWaypoint(CmapDatabase* database, const CmapWaypoint* record) {
-    return appendTo(database, &CmapDatabase::waypoints, record, kMaxCmapWaypoints,
+    return appendTo(database, &CmapDatabase::waypoints, record, kCmapCapacities.waypoints,
                     kCmapWaypointsFull);
 }
 
 ResultCode addCmapRoute(CmapDatabase* database, const CmapRoute* record) {
-    return appendTo(database, &CmapDatabase::routes, record, kMaxCmapRoutes, kCmapRoutesFull);
+    return appendTo(database, &CmapDatabase::routes, record, kCmapCapacities.routes,
+                    kCmapRoutesFull);
 }
 
 ResultCode addCmapTrack(CmapDatabase* database, const CmapTrack* record) {
-    return appendTo(database, &CmapDatabase::tracks, record, kMaxCmapTracks, kCmapTracksFull);
+    return appendTo(database, &CmapDatabase::tracks, record, kCmapCapacities.tracks,
+                    kCmapTracksFull);
 }
 
 ResultCode addCmapRoute(CmapDatabase* database, CmapRoute&& record) {
-    return moveTo(database, &CmapDatabase::routes, std::move(record), kMaxCmapRoutes,
+    return moveTo(database, &CmapDatabase::routes, std::move(record), kCmapCapacities.routes,
                   kCmapRoutesFull, &CmapRoute::waypoints);
 }
 
 ResultCode addCmapTrack(CmapDatabase* database, CmapTrack&& record) {
-    return moveTo(database, &CmapDatabase::tracks, std::move(record), kMaxCmapTracks,
+    return moveTo(database, &CmapDatabase::tracks, std::move(record), kCmapCapacities.tracks,
                   kCmapTracksFull);
 }
 
 ResultCode addCmapRouteWaypoint(CmapRoute* route, const CmapRouteWaypoint* point) {
-    return appendTo(route, &CmapRoute::waypoints, point, kMaxCmapRouteWaypoints,
+    return appendTo(route, &CmapRoute::waypoints, point, kCmapCapacities.routePoints,
                     kCmapRouteWaypointsFull);
 }
 
 ResultCode addCmapTrackPoint(CmapTrack* track, const CmapTrackPoint* point) {
-    return appendPoint(track, point, kMaxCmapTrackPoints, kCmapTrackPointsFull);
+    return appendPoint(track, point, kCmapCapacities.trackPoints, kCmapTrackPointsFull);
 }
 
 ResultCode clearCmapRouteWaypoints(CmapRoute* route) {

@@ -9,18 +9,16 @@
 #include <vector>
 
 #include "core/Calendar.h"
+#include "core/CappedTable.h"
 #include "core/ResultCode.h"
 
 namespace velmar {
 
 inline constexpr std::size_t kCmapNameWidth = 40;
 inline constexpr std::size_t kCmapDescriptionWidth = 40;
-
-inline constexpr std::size_t kMaxCmapWaypoints = 10000;
-inline constexpr std::size_t kMaxCmapRoutes = 1000;
-inline constexpr std::size_t kMaxCmapRouteWaypoints = 1000;
-inline constexpr std::size_t kMaxCmapTracks = 1000;
-inline constexpr std::size_t kMaxCmapTrackPoints = 100000;
+// A route's points are its route waypoints.
+inline constexpr Capacities kCmapCapacities{
+    .waypoints = 10000, .routes = 1000, .routePoints = 1000, .tracks = 1000, .trackPoints = 100000};
 
 // The family's codes for a full table (12, 13 and 14 differ from the navigation database's).
 inline constexpr ResultCode kCmapWaypointsFull = 10;

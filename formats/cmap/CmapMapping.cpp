@@ -255,16 +255,18 @@ void noteWrittenToCmap(ConversionReport* report, const NavDatabase& database) {
     RecordCounts& written = report->written;
     written = {};
     written.waypoints =
-        static_cast<long long>(std::min(database.waypoints.size(), kMaxCmapWaypoints));
-    written.routes = static_cast<long long>(std::min(database.routes.size(), kMaxCmapRoutes));
-    written.tracks = static_cast<long long>(std::min(database.tracks.size(), kMaxCmapTracks));
+        static_cast<long long>(std::min(database.waypoints.size(), kCmapCapacities.waypoints));
+    written.routes =
+        static_cast<long long>(std::min(database.routes.size(), kCmapCapacities.routes));
+    written.tracks =
+        static_cast<long long>(std::min(database.tracks.size(), kCmapCapacities.tracks));
     for (std::size_t i = 0; i < static_cast<std::size_t>(written.routes); ++i) {
         written.routePoints += static_cast<long long>(
-            std::min(database.routes[i].points.size(), kMaxCmapRouteWaypoints));
+            std::min(database.routes[i].points.size(), kCmapCapacities.routePoints));
     }
     for (std::size_t i = 0; i < static_cast<std::size_t>(written.tracks); ++i) {
-        written.trackPoints +=
-            static_cast<long long>(std::min(database.tracks[i].points.size(), kMaxCmapTrackPoints));
+        written.trackPoints += static_cast<long long>(
+            std::min(database.tracks[i].points.size(), kCmapCapacities.trackPoints));
     }
     report->wasWritten = true;
 }
@@ -365,7 +367,7 @@ class HubSink final : public CmapRecordSink {
     // The CMAP table's capacity first (a record it refuses is never mapped), then the hub's:
     // once the hub table refused a record, the kind is not mapped further.
     ResultCode addWaypoint(const CmapWaypoint& source) override {
-        if (cmapWaypoints_ >= kMaxCmapWaypoints) {
+        if (cmapWaypoints_ >= kCmapCapacities.waypoints) {
             return kCmapWaypointsFull;
         }
         ++cmapWaypoints_;
@@ -386,7 +388,7 @@ class HubSink final : public CmapRecordSink {
         routePointsStopped_ = false;
     }
     ResultCode addRouteWaypoint(CmapRoute& route, const CmapRouteWaypoint& waypoint) override {
-        if (routeWaypoints_ >= kMaxCmapRouteWaypoints) {
+        if (routeWaypoints_ >= kCmapCapacities.routePoints) {
             return kCmapRouteWaypointsFull;
         }
         ++routeWaypoints_;
@@ -402,7 +404,7 @@ class HubSink final : public CmapRecordSink {
         return result;
     }
     ResultCode addRoute(CmapRoute&& source) override {
-        if (cmapRoutes_ >= kMaxCmapRoutes) {
+        if (cmapRoutes_ >= kCmapCapacities.routes) {
             return kCmapRoutesFull;
         }
         ++cmapRoutes_;
@@ -468,29 +470,33 @@ class HubSource final : public CmapRecordSource {
         initCmapTrackPoint(&newPoint_);
     }
     std::size_t waypointCount() const override {
-        return std::min(db_.waypoints.size(), kMaxCmapWaypoints);
+        return std::min(db_.waypoints.size(), kCmapCapacities.waypoints);
     }
     const CmapWaypoint& waypoint(std::size_t index) override {
         waypoint_ = newWaypoint_;
         cmapWaypointOf(db_.waypoints[index], &waypoint_);
         return waypoint_;
     }
-    std::size_t routeCount() const override { return std::min(db_.routes.size(), kMaxCmapRoutes); }
+    std::size_t routeCount() const override {
+        return std::min(db_.routes.size(), kCmapCapacities.routes);
+    }
     const CmapRoute& route(std::size_t index) override {
         cmapRouteHeaderOf(db_.routes[index], &route_);
         return route_;
     }
     std::size_t routeWaypointCount(std::size_t route) const override {
-        return std::min(db_.routes[route].points.size(), kMaxCmapRouteWaypoints);
+        return std::min(db_.routes[route].points.size(), kCmapCapacities.routePoints);
     }
     const CmapRouteWaypoint& routeWaypoint(std::size_t route, std::size_t index) override {
         routeWaypoint_ = newRouteWaypoint_;
         cmapRouteWaypointOf(db_.routes[route].points[index], &routeWaypoint_);
         return routeWaypoint_;
     }
-    std::size_t trackCount() const override { return std::min(db_.tracks.size(), kMaxCmapTracks); }
+    std::size_t trackCount() const override {
+        return std::min(db_.tracks.size(), kCmapCapacities.tracks);
+    }
     std::size_t trackPointCount(std::size_t track) const override {
-        return std::min(db_.tracks[track].points.size(), kMaxCmapTrackPoints);
+        return std::min(db_.tracks[track].points.size(), kCmapCapacities.trackPoints);
     }
     const CmapTrackPoint& trackPoint(std::size_t track, std::size_t index) override {
         point_ = newPoint_;
@@ -511,13 +517,13 @@ void noteHubToCmap(ConversionReport* report, const NavDatabase& database) {
     if (report == nullptr) {
         return;
     }
-    for (std::size_t i = 0; i < database.waypoints.size() && i <= kMaxCmapWaypoints; ++i) {
+    for (std::size_t i = 0; i < database.waypoints.size() && i <= kCmapCapacities.waypoints; ++i) {
         noteWaypointToCmap(report, i, database.waypoints[i]);
     }
-    for (std::size_t i = 0; i < database.routes.size() && i <= kMaxCmapRoutes; ++i) {
+    for (std::size_t i = 0; i < database.routes.size() && i <= kCmapCapacities.routes; ++i) {
         noteRouteToCmap(report, i, database.routes[i]);
     }
-    for (std::size_t i = 0; i < database.tracks.size() && i <= kMaxCmapTracks; ++i) {
+    for (std::size_t i = 0; i < database.tracks.size() && i <= kCmapCapacities.tracks; ++i) {
         noteTrackToCmap(report, i, database.tracks[i]);
     }
     noteWrittenToCmap(report, database);

@@ -694,7 +694,7 @@ void GpxReader::finish(Context context) {
 // A track longer than one hub track holds goes on in another hub track of the same name, so no
 // point of a long recording is lost.
 void GpxReader::addTrackPoint() {
-    if (track_.points.size() >= kMaxTrackPoints) {
+    if (track_.points.size() >= kNavCapacities.trackPoints) {
         endSegment();
         Track rest;
         rest.number = track_.number;

@@ -24,14 +24,15 @@ ResultCode addSeries41Waypoint(Series41Data* set, const Series41Waypoint* waypoi
     if (set == nullptr || waypoint == nullptr) {
         return kBadArgument;
     }
-    if (set->waypoints.size() >= kSeries41MaxWaypoints) {
+    if (set->waypoints.size() >= kSeries41Capacities.waypoints) {
         return kWaypointsFull;
     }
     try {
         Series41Waypoint copy = *waypoint;
         copyText(copy.name, waypoint->name, kSeries41NameWidth);
         copyText(copy.comment, waypoint->comment, kSeries41CommentWidth);
-        return appendCapped(set->waypoints, std::move(copy), kSeries41MaxWaypoints, kWaypointsFull);
+        return appendCapped(set->waypoints, std::move(copy), kSeries41Capacities.waypoints,
+                            kWaypointsFull);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
@@ -41,7 +42,7 @@ ResultCode addSeries41Route(Series41Data* set, const Series41Route* route) {
     if (set == nullptr || route == nullptr) {
         return kBadArgument;
     }
-    if (set->routes.size() >= kSeries41MaxRoutes) {
+    if (set->routes.size() >= kSeries41Capacities.routes) {
         return kRoutesFull;
     }
     try {
@@ -49,14 +50,14 @@ ResultCode addSeries41Route(Series41Data* set, const Series41Route* route) {
         Series41Route copy;
         copy.number = route->number;
         copyText(copy.name, route->name, kSeries41RouteNameWidth);
-        const std::size_t count = std::min(route->points.size(), kSeries41MaxRoutePoints);
+        const std::size_t count = std::min(route->points.size(), kSeries41Capacities.routePoints);
         copy.points.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
             Series41RoutePoint point = route->points[i];
             copyText(point.name, route->points[i].name, kSeries41NameWidth);
             copy.points.push_back(std::move(point));
         }
-        return appendCapped(set->routes, std::move(copy), kSeries41MaxRoutes, kRoutesFull);
+        return appendCapped(set->routes, std::move(copy), kSeries41Capacities.routes, kRoutesFull);
     } catch (const std::bad_alloc&) {
         return kNoMemory;
     }
@@ -66,13 +67,13 @@ ResultCode addSeries41RoutePoint(Series41Route* route, const Series41RoutePoint*
     if (route == nullptr || point == nullptr) {
         return kBadArgument;
     }
-    if (route->points.size() >= kSeries41MaxRoutePoints) {
+    if (route->points.size() >= kSeries41Capacities.routePoints) {
         return kRoutePointsFull;
     }
     try {
         Series41RoutePoint copy = *point;
         copyText(copy.name, point->name, kSeries41NameWidth);
-        return appendCapped(route->points, std::move(copy), kSeries41MaxRoutePoints,
+        return appendCapped(route->points, std::move(copy), kSeries41Capacities.routePoints,
                             kRoutePointsFull);
     } catch (const std::bad_alloc&) {
         return kNoMemory;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/CappedTable.h"
 #include "core/ResultCode.h"
 
 namespace velmar {
@@ -18,9 +19,7 @@ inline constexpr std::size_t kSeries41CommentWidth = 16;
 inline constexpr std::size_t kSeries41RouteNameWidth = 16;
 
 // The waypoint list of the devices has room for 1000 but holds at most 999.
-inline constexpr std::size_t kSeries41MaxWaypoints = 999;
-inline constexpr std::size_t kSeries41MaxRoutes = 50;
-inline constexpr std::size_t kSeries41MaxRoutePoints = 30;
+inline constexpr Capacities kSeries41Capacities{.waypoints = 999, .routes = 50, .routePoints = 30};
 
 inline constexpr std::int32_t kSeries41DefaultSymbol = 16; // the letter 'q'
 inline constexpr std::int32_t kSeries41DefaultRouteNumber = 51;

@@ -205,7 +205,7 @@ ResultCode mapRoutesOut(const NavDatabase* database, Series41Data* set, Conversi
     std::size_t routeIndex = 0;
     for (const Route& source : database->routes) {
         const RecordNotes notes(report, RecordKind::Route, routeIndex++, source.name);
-        if (set->routes.size() >= kSeries41MaxRoutes) {
+        if (set->routes.size() >= kSeries41Capacities.routes) {
             notes.dropped("a Series 41 device holds 50 routes");
             continue;
         }

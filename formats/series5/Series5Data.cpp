@@ -21,31 +21,34 @@ ResultCode clearSeries5Data(Series5Data* data) {
 }
 
 ResultCode addSeries5Waypoint(Series5Data* data, const Mark* waypoint) {
-    return appendTo(data, &Series5Data::waypoints, waypoint, kMaxSeries5Waypoints, kWaypointsFull);
+    return appendTo(data, &Series5Data::waypoints, waypoint, kSeries5Capacities.waypoints,
+                    kWaypointsFull);
 }
 
 ResultCode addSeries5Route(Series5Data* data, const Series5Route* route) {
-    return appendTo(data, &Series5Data::routes, route, kMaxSeries5Routes, kRoutesFull);
+    return appendTo(data, &Series5Data::routes, route, kSeries5Capacities.routes, kRoutesFull);
 }
 
 ResultCode addSeries5Track(Series5Data* data, const Series5Track* track) {
-    return appendTo(data, &Series5Data::tracks, track, kMaxSeries5Tracks, kTracksFull);
+    return appendTo(data, &Series5Data::tracks, track, kSeries5Capacities.tracks, kTracksFull);
 }
 
 ResultCode addSeries5Route(Series5Data* data, Series5Route&& route) {
-    return moveTo(data, &Series5Data::routes, std::move(route), kMaxSeries5Routes, kRoutesFull);
+    return moveTo(data, &Series5Data::routes, std::move(route), kSeries5Capacities.routes,
+                  kRoutesFull);
 }
 
 ResultCode addSeries5Track(Series5Data* data, Series5Track&& track) {
-    return moveTo(data, &Series5Data::tracks, std::move(track), kMaxSeries5Tracks, kTracksFull);
+    return moveTo(data, &Series5Data::tracks, std::move(track), kSeries5Capacities.tracks,
+                  kTracksFull);
 }
 
 ResultCode addSeries5RoutePoint(Series5Route* route, const RoutePoint* point) {
-    return appendPoint(route, point, kMaxSeries5RoutePoints, kRoutePointsFull);
+    return appendPoint(route, point, kSeries5Capacities.routePoints, kRoutePointsFull);
 }
 
 ResultCode addSeries5TrackPoint(Series5Track* track, const TrackPoint* point) {
-    return appendPoint(track, point, kMaxSeries5TrackPoints, kTrackPointsFull);
+    return appendPoint(track, point, kSeries5Capacities.trackPoints, kTrackPointsFull);
 }
 
 ResultCode numberSeries5Records(Series5Data* data, int selector) {

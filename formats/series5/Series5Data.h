@@ -10,11 +10,8 @@
 
 namespace velmar {
 
-inline constexpr std::size_t kMaxSeries5Waypoints = 18000;
-inline constexpr std::size_t kMaxSeries5Routes = 50;
-inline constexpr std::size_t kMaxSeries5Tracks = 40;
-inline constexpr std::size_t kMaxSeries5RoutePoints = 300;
-inline constexpr std::size_t kMaxSeries5TrackPoints = 2100;
+inline constexpr Capacities kSeries5Capacities{
+    .waypoints = 18000, .routes = 50, .routePoints = 300, .tracks = 40, .trackPoints = 2100};
 
 // Initialised with initRoute / initTrack: every field zero, the date today.
 using Series5Route = Route;

@@ -62,7 +62,7 @@ TrackPoint trackPointAs(const TrackPoint& from) {
 void mapIntoDatabase(const Series5Data& data, NavDatabase* db, ConversionReport* report) {
     for (std::size_t i = 0; i < data.waypoints.size(); ++i) {
         const Mark& mark = data.waypoints[i];
-        if (db->waypoints.size() >= kMaxWaypoints) {
+        if (db->waypoints.size() >= kNavCapacities.waypoints) {
             RecordNotes(report, RecordKind::Waypoint, i, mark.name)
                 .dropped("the navigation database holds 10,000 waypoints");
             continue;
@@ -107,7 +107,7 @@ ResultCode waypointsIntoSet(const NavDatabase& db, Series5Data* data, Conversion
     for (std::size_t i = 0; i < db.waypoints.size(); ++i) {
         const Waypoint& waypoint = db.waypoints[i];
         const RecordNotes notes(report, RecordKind::Waypoint, i, waypoint.name);
-        if (data->waypoints.size() >= kMaxSeries5Waypoints) {
+        if (data->waypoints.size() >= kSeries5Capacities.waypoints) {
             notes.dropped("a Series 5 device holds 18,000 waypoints");
             continue;
         }
@@ -133,7 +133,7 @@ ResultCode routesIntoSet(const NavDatabase& db, Series5Data* data, ConversionRep
     for (std::size_t i = 0; i < db.routes.size(); ++i) {
         const Route& source = db.routes[i];
         const RecordNotes notes(report, RecordKind::Route, i, source.name);
-        if (data->routes.size() >= kMaxSeries5Routes) {
+        if (data->routes.size() >= kSeries5Capacities.routes) {
             notes.dropped("a Series 5 device holds 50 routes");
             continue;
         }
@@ -175,7 +175,7 @@ ResultCode tracksIntoSet(const NavDatabase& db, Series5Data* data, ConversionRep
     for (std::size_t i = 0; i < db.tracks.size(); ++i) {
         const Track& source = db.tracks[i];
         const RecordNotes notes(report, RecordKind::Track, i, source.name);
-        if (data->tracks.size() >= kMaxSeries5Tracks) {
+        if (data->tracks.size() >= kSeries5Capacities.tracks) {
             notes.dropped("a Series 5 device holds 40 tracks");
             continue;
         }

@@ -7,19 +7,21 @@
 #include <string>
 #include <vector>
 
+#include "core/CappedTable.h"
 #include "core/ResultCode.h"
 
 namespace velmar {
 
 inline constexpr std::size_t kSeries6NameWidth = 4;
 
-inline constexpr std::size_t kSeries6MaxWaypoints = 4000;
-inline constexpr std::size_t kSeries6MaxRoutes = 100;
-inline constexpr std::size_t kSeries6MaxRoutePoints = 100;
-inline constexpr std::size_t kSeries6MaxTracks = 8000;
-inline constexpr std::size_t kSeries6MaxTrackPoints = 8000;
-inline constexpr std::size_t kSeries6MaxBoundaries = 200;
-inline constexpr std::size_t kSeries6MaxBoundaryPoints = 200;
+// Zones are the device's boundaries.
+inline constexpr Capacities kSeries6Capacities{.waypoints = 4000,
+                                               .routes = 100,
+                                               .routePoints = 100,
+                                               .tracks = 8000,
+                                               .trackPoints = 8000,
+                                               .zones = 200,
+                                               .zonePoints = 200};
 
 inline constexpr std::int32_t kSeries6NewSymbol = 82;
 inline constexpr std::int32_t kSeries6RoutePointCode = 0xC0;

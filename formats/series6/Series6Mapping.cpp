@@ -73,7 +73,7 @@ void tracksToHub(const Series6Data& data, NavDatabase* database, ConversionRepor
     TrackPoint point;
     for (std::size_t i = 0; i < data.tracks.size(); ++i) {
         const Series6Track& source = data.tracks[i];
-        if (database->tracks.size() >= kMaxTracks) {
+        if (database->tracks.size() >= kNavCapacities.tracks) {
             static const std::string kNoName;
             RecordNotes(report, RecordKind::Track, i, kNoName)
                 .dropped("the navigation database holds 1,000 tracks");
@@ -163,10 +163,11 @@ void noteRoutes(const NavDatabase& database, const Series6Data& data, Conversion
         const Route& source = database.routes[i];
         const RecordNotes notes(report, RecordKind::Route, i, source.name);
         if (i >= data.routes.size()) {
-            notes.dropped(i >= kSeries6MaxRoutes ? "a Series 6 device holds 100 routes"
-                                                 : "the points of all routes together, with one "
-                                                   "number free after each route, may not pass "
-                                                   "number 100 on a Series 6 device");
+            notes.dropped(i >= kSeries6Capacities.routes
+                              ? "a Series 6 device holds 100 routes"
+                              : "the points of all routes together, with one "
+                                "number free after each route, may not pass "
+                                "number 100 on a Series 6 device");
             continue;
         }
         const Series6Route& route = data.routes[i];
@@ -176,7 +177,7 @@ void noteRoutes(const NavDatabase& database, const Series6Data& data, Conversion
                                                   "pass number 100 on a Series 6 device");
             continue;
         }
-        const std::size_t limited = std::min(source.points.size(), kSeries6MaxRoutePoints);
+        const std::size_t limited = std::min(source.points.size(), kSeries6Capacities.routePoints);
         notes.pointsDropped(source.points.size(), limited, "a Series 6 route holds 100 points");
         notes.pointsDropped(limited, route.points.size(),
                             "the points of all routes together, with one number free after each "
@@ -210,7 +211,7 @@ void noteTracks(const NavDatabase& database, const Series6Data& data, Conversion
             continue;
         }
         const Series6Track& track = data.tracks[i];
-        const std::size_t limited = std::min(source.points.size(), kSeries6MaxTrackPoints);
+        const std::size_t limited = std::min(source.points.size(), kSeries6Capacities.trackPoints);
         notes.pointsDropped(source.points.size(), limited, "a Series 6 track holds 8,000 points");
         notes.pointsDropped(limited, track.points.size(),
                             "the points of all tracks together may not pass 8,000 on a Series 6 "
@@ -266,14 +267,14 @@ void noteZones(const NavDatabase& database, const Series6Data& data, ConversionR
         if (i >= data.boundaries.size() || data.boundaries[i].points.empty()) {
             notes.dropped(source.points.empty()
                               ? "a Series 6 device keeps no boundary without points"
-                          : i >= kSeries6MaxBoundaries
+                          : i >= kSeries6Capacities.zones
                               ? "a Series 6 device holds 200 boundaries"
                               : "the points of all boundaries together may not pass 200 on a "
                                 "Series 6 device");
             continue;
         }
         const Series6Boundary& boundary = data.boundaries[i];
-        const std::size_t limited = std::min(source.points.size(), kSeries6MaxBoundaryPoints);
+        const std::size_t limited = std::min(source.points.size(), kSeries6Capacities.zonePoints);
         notes.pointsDropped(source.points.size(), limited, "a Series 6 boundary holds 200 points");
         notes.pointsDropped(limited, boundary.points.size(),
                             "the points of all boundaries together may not pass 200 on a Series "

@@ -151,11 +151,11 @@ TEST(NavDatabase, RoutePointsBecomeWaypointsOnce) {
 TEST(NavDatabase, FullWaypointTableSkipsRoutePointsSilently) {
     NavDatabase db;
     initNavDatabase(&db);
-    db.waypoints.resize(kMaxWaypoints);
+    db.waypoints.resize(kNavCapacities.waypoints);
     Route route = routeOf({{"NEW", 0, 5, 5}});
     addRoute(&db, &route);
     EXPECT_EQ(addRoutePointsAsWaypoints(&db), kOk);
-    EXPECT_EQ(db.waypoints.size(), kMaxWaypoints);
+    EXPECT_EQ(db.waypoints.size(), kNavCapacities.waypoints);
 }
 
 } // namespace

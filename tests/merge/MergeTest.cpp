@@ -105,8 +105,8 @@ TEST(MergeNavDatabase, FindsTheFirstExactNameRenamesClashesWithinTheFieldAndStop
 
     // Each kind stops at its capacity, and nothing is renamed once its table is full.
     db = database({});
-    db.waypoints.resize(kMaxWaypoints - 1);
-    db.lines.resize(kMaxLines);
+    db.waypoints.resize(kNavCapacities.waypoints - 1);
+    db.lines.resize(kNavCapacities.lines);
     source = database({"", "", ""});
     source.lines.resize(1);
     source.zones.resize(1);
@@ -114,7 +114,7 @@ TEST(MergeNavDatabase, FindsTheFirstExactNameRenamesClashesWithinTheFieldAndStop
     ASSERT_EQ(mergeNavDatabase(&db, &source, &counters), kOk);
     EXPECT_EQ(namesOf(db.waypoints).back(), "WPT0");
     EXPECT_EQ(std::tuple(db.waypoints.size(), counters.waypoints, db.lines.size(), db.zones.size()),
-              std::tuple(kMaxWaypoints, 1, kMaxLines, std::size_t(1)));
+              std::tuple(kNavCapacities.waypoints, 1, kNavCapacities.lines, std::size_t(1)));
 }
 
 TEST(MergeJob, HubFilesWithTheSameNamesGiveUniqueNames) {

@@ -296,13 +296,13 @@ TEST(CmapReader, HostileBytesNeverBreakIt) {
 // Each table takes one more record up to its capacity, then refuses one with its own code.
 TEST(CmapDatabase, TablesFillToCapacityAndRefuseOneMore) {
     CmapDatabase db;
-    db.waypoints.resize(kMaxCmapWaypoints - 1);
-    db.routes.resize(kMaxCmapRoutes - 1);
-    db.tracks.resize(kMaxCmapTracks - 1);
+    db.waypoints.resize(kCmapCapacities.waypoints - 1);
+    db.routes.resize(kCmapCapacities.routes - 1);
+    db.tracks.resize(kCmapCapacities.tracks - 1);
     CmapRoute route;
-    route.waypoints.resize(kMaxCmapRouteWaypoints - 1);
+    route.waypoints.resize(kCmapCapacities.routePoints - 1);
     CmapTrack track;
-    track.points.resize(kMaxCmapTrackPoints - 1);
+    track.points.resize(kCmapCapacities.trackPoints - 1);
     const CmapWaypoint waypoint;
     const CmapRouteWaypoint routeWaypoint;
     const CmapTrackPoint point;
@@ -316,14 +316,14 @@ TEST(CmapDatabase, TablesFillToCapacityAndRefuseOneMore) {
         EXPECT_EQ(add(), kOk);
         EXPECT_EQ(add(), full);
     }
-    EXPECT_EQ(db.routes.back().waypoints.size(), kMaxCmapRouteWaypoints); // a deep copy
-    EXPECT_EQ(route.waypoints.size(), kMaxCmapRouteWaypoints);
+    EXPECT_EQ(db.routes.back().waypoints.size(), kCmapCapacities.routePoints); // a deep copy
+    EXPECT_EQ(route.waypoints.size(), kCmapCapacities.routePoints);
     EXPECT_EQ(addCmapRoute(&db, std::move(route)), 11);
     // Handing over a record moves its points and leaves it without any.
     CmapDatabase other;
     ASSERT_EQ(addCmapTrack(&other, std::move(track)), kOk);
     EXPECT_TRUE(track.points.empty());
-    EXPECT_EQ(other.tracks.at(0).points.size(), kMaxCmapTrackPoints);
+    EXPECT_EQ(other.tracks.at(0).points.size(), kCmapCapacities.trackPoints);
 
     for (ResultCode result :
          {initCmapWaypoint(nullptr), initCmapRouteWaypoint(nullptr), initCmapRoute(nullptr),
