@@ -32,7 +32,11 @@ ResultCode initCmapWaypoint(CmapWaypoint* record) {
 }
 
 ResultCode initCmapRouteWaypoint(CmapRouteWaypoint* record) {
-    return initStamped(record);
+    const ResultCode result = initStamped(record);
+    if (result == kOk) {
+        record->type = kNewCmapRouteWaypointType;
+    }
+    return result;
 }
 
 ResultCode initCmapRoute(CmapRoute* record) {

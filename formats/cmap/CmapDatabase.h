@@ -47,20 +47,12 @@ struct CmapWaypoint {
     CmapDateTime dateTime;
 };
 
-struct CmapRouteWaypoint {
-    std::string name;        // up to 40
-    std::string description; // up to 40
-    std::int32_t icon = 0;
-    std::int32_t iconColor = 0;
-    double latitude = 0.0;
-    double longitude = 0.0;
-    std::int32_t type = kNewCmapRouteWaypointType;
-    double speed = 0.0;
-    double altitude = 0.0;
+// A waypoint of a route: a waypoint (of type 1 once initialised) with its leg's bearing and
+// distances.
+struct CmapRouteWaypoint : CmapWaypoint {
     double bearing = 0.0;
     double distance = 0.0;
     double incrementalDistance = 0.0;
-    CmapDateTime dateTime;
 };
 
 struct CmapRoute {

@@ -283,7 +283,7 @@ class DocumentWriter {
     }
 
     // The ten elements every waypoint has, in their order.
-    template <typename W, typename Emit> bool waypointElements(const W& w, Emit emit) {
+    template <typename Emit> bool waypointElements(const CmapWaypoint& w, Emit emit) {
         return textElement(e_.name, w.name, emit) &&
                textElement(e_.description, w.description, emit) &&
                latitudeElement(w.latitude, emit) && longitudeElement(w.longitude, emit) &&
@@ -811,7 +811,7 @@ class DocumentReader {
     }
 
     // The fields every waypoint has; false when the tag is not one of them.
-    template <typename W> static bool waypointField(Tag tag, std::string_view value, W& w) {
+    static bool waypointField(Tag tag, std::string_view value, CmapWaypoint& w) {
         switch (tag) {
         case Tag::Name:
             copyText(w.name, value, kCmapNameWidth);

@@ -52,6 +52,7 @@ CmapDatabase smallDatabase() {
     initCmapWaypoint(&waypoint);
     waypoint = {"A", "", 0, 0, 34.20575, 135.108333, waypoint.type, 0.0, 0.0, waypoint.dateTime};
     db.routes.push_back({"R", "d", 0, std::vector<CmapRouteWaypoint>(1)});
+    initCmapRouteWaypoint(&db.routes[0].waypoints[0]);
     db.routes[0].waypoints[0].name = "P";
     CmapTrackPoint& point = db.tracks.emplace_back().points.emplace_back();
     initCmapTrackPoint(&point);
@@ -172,7 +173,7 @@ TEST(CmapReader, ReadsBackWhatTheWriterWroteFileAfterFile) {
     db.waypoints.push_back({"Harbour", "red light", 42, 3, -33.5, 151.25, 2, 1.5, -2.5, time});
     CmapRoute& route = db.routes.emplace_back(CmapRoute{"Evening run", "along the coast", 0, {}});
     route.waypoints.push_back(
-        {"P1", "x", 5, 6, 10.0, -20.0, 3, 3.0, 4.0, 90.0, 1.5, 0.75, {1, 2, 3, 4, 5, 2020}});
+        {{"P1", "x", 5, 6, 10.0, -20.0, 3, 3.0, 4.0, {1, 2, 3, 4, 5, 2020}}, 90.0, 1.5, 0.75});
     db.tracks.emplace_back().points.push_back(
         {0.5, -0.5, 1, 2, 3, 4.0, 5.0, 6.0, {23, 59, 59, 31, 12, 1999}, 270.0, 12.0});
     const std::string text = documentText(db, CmapAllKinds);
