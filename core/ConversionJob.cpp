@@ -65,19 +65,19 @@ std::string outputPathFor(const std::string& folder, const std::string& source,
 std::string checkConvertInputs(std::size_t fileCount, const std::string& folderText,
                                const FormatFamily* source, const FormatFamily* destination) {
     if (fileCount == 0) {
-        return kNoFilesMessage;
+        return "No files for convert.\nPress the <Add file> button to add a file to list";
     }
     const std::string folder = trimText(folderText);
     if (folder.empty()) {
-        return kNoFolderMessage;
+        return "No folder for save output files.\nPress the <Browse> button to choose folder";
     }
     if (!isExistingFolder(folder)) {
-        return folder + kFolderMissingSuffix;
+        return folder + " folder is not exist";
     }
     // Only Series 66 is a type button without a reader and a writer.
     if (source == nullptr || source->reader == nullptr || destination == nullptr ||
         destination->writer == nullptr) {
-        return kNoSeries66Message;
+        return "No support Series 66";
     }
     return {};
 }
@@ -186,7 +186,7 @@ int runConversionJob(ConversionJob* job) {
             return 0;
         }
         job->stopFlag = 1;
-        job->resultLog.append(kConvertCompletedLine);
+        job->resultLog.append("\r\nConverting Completed");
     }
     post(job, 0);
     return 0;

@@ -17,15 +17,6 @@
 
 namespace velmar {
 
-inline constexpr char kConvertCompletedLine[] = "\r\nConverting Completed";
-
-inline constexpr char kNoFilesMessage[] =
-    "No files for convert.\nPress the <Add file> button to add a file to list";
-inline constexpr char kNoFolderMessage[] =
-    "No folder for save output files.\nPress the <Browse> button to choose folder";
-inline constexpr char kFolderMissingSuffix[] = " folder is not exist";
-inline constexpr char kNoSeries66Message[] = "No support Series 66";
-
 struct ConversionJob : JobControl {
     std::vector<std::string> files; // source paths in list order
     std::int32_t fileCount = 0;

@@ -186,7 +186,7 @@ ResultCode mergeNavDatabase(NavDatabase* target, NavDatabase* source, MergeCount
 
 std::string checkMergeInputs(std::size_t fileCount, const std::string& outputText) {
     if (fileCount == 0) {
-        return kNoMergeFilesMessage;
+        return "No HUB/CMAP files for merge.\nPress the <Add file> button to add a file to list";
     }
     if (trimText(outputText).empty()) {
         return kNoOutputFileMessage;
@@ -199,7 +199,7 @@ std::string MergeReport::message() const {
         return refusal;
     }
     if (ok()) {
-        return kMergeCompletedMessage;
+        return "Merging Completed";
     }
     std::string text;
     const auto line = [&text](const std::string& content) {
@@ -209,22 +209,22 @@ std::string MergeReport::message() const {
         text += content;
     };
     for (const std::string& input : unreadableInputs) {
-        line(kMergeUnreadableInput + input);
+        line("Err : Cannot read input file " + input);
     }
     switch (writeResult) {
     case kOk:
         break;
     case kCannotOpen:
-        line(kMergeCannotCreateOutput + outputPath);
+        line("Err : Cannot create output file " + outputPath);
         break;
     case kBadArgument:
-        line(kMergeUnknownType);
+        line("Err : Unknown merge type");
         break;
     case kNoMemory:
         line(kNoMemoryMessage);
         break;
     default:
-        line(kMergeCannotWriteOutput + outputPath);
+        line("Err : Cannot write output file " + outputPath);
         break;
     }
     return text;

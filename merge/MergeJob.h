@@ -12,15 +12,6 @@
 
 namespace velmar {
 
-inline constexpr char kNoMergeFilesMessage[] =
-    "No HUB/CMAP files for merge.\nPress the <Add file> button to add a file to list";
-inline constexpr char kMergeCompletedMessage[] = "Merging Completed";
-// The lines of a merge that did not wholly succeed, each followed by the file's path.
-inline constexpr char kMergeUnreadableInput[] = "Err : Cannot read input file ";
-inline constexpr char kMergeCannotCreateOutput[] = "Err : Cannot create output file ";
-inline constexpr char kMergeCannotWriteOutput[] = "Err : Cannot write output file ";
-inline constexpr char kMergeUnknownType[] = "Err : Unknown merge type";
-
 enum MergeType : int { MergeHub = 0, MergeCmap = 1 };
 
 // The Merge button's two checks in their order: the message of the first failed one, or an

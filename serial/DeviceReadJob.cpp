@@ -57,7 +57,7 @@ class Reception {
     // written and the final line for a lost line.
     int finish() {
         if (file_.close() != kOk) {
-            postResult(job_, kWriteFailedLine, &job_->outputPath, 0, false);
+            postResult(job_, "Err : Write file ", &job_->outputPath, 0, false);
         }
         if (lost_) {
             postPortLost(job_);
@@ -208,7 +208,7 @@ std::string prepareDeviceReadJob(const std::string& outputText, int deviceType,
         made->settings = settings;
         made->stopEvent = ManualResetEvent::create();
         if (!made->stopEvent) {
-            return kReadStopEventMessage;
+            return "Unable to create manual-reset event for stop event.";
         }
         *job = std::move(made);
     } catch (const std::bad_alloc&) {

@@ -17,11 +17,7 @@
 
 namespace velmar {
 
-inline constexpr char kReadStopEventMessage[] =
-    "Unable to create manual-reset event for stop event.";
 inline constexpr char kReadingCompletedLine[] = "Reading Completed";
-// The output file could not be written to the end (a full disk): the earlier file is kept.
-inline constexpr char kWriteFailedLine[] = "Err : Write file ";
 
 // A Series 41 sentence longer than this before its line feed is dropped.
 inline constexpr std::size_t kSentenceBufferSize = 128;

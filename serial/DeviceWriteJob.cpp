@@ -100,8 +100,8 @@ class Delivery {
     }
     // "OK : " or "ABORT : " with the path; after a lost line the final "Err : COM-port lost".
     int finish(Outcome outcome) {
-        postResult(job, outcome == Outcome::Sent ? kFileSentLine : kFileAbortLine, &path,
-                   kWriteFileResult, false);
+        postResult(job, outcome == Outcome::Sent ? "OK : " : "ABORT : ", &path, kWriteFileResult,
+                   false);
         if (outcome == Outcome::Lost) {
             postPortLost(job);
         }
@@ -130,7 +130,7 @@ std::string prepareDeviceWriteJob(const std::vector<std::string>& files, int dev
                                   std::unique_ptr<DeviceWriteJob>* job) {
     job->reset();
     if (files.empty()) {
-        return kNoWriteFilesMessage;
+        return "No files for write to device.\nPress the <Add file> button to add a file to list";
     }
     if (noTransferSupport(deviceType)) {
         return kNoTransferSupportMessage;
@@ -145,7 +145,7 @@ std::string prepareDeviceWriteJob(const std::vector<std::string>& files, int dev
         made->continueEvent = ManualResetEvent::create();
         made->stopEvent = ManualResetEvent::create();
         if (!made->continueEvent || !made->stopEvent) {
-            return kWriteEventsMessage;
+            return "Unable to create manual-reset events for stop event.";
         }
         *job = std::move(made);
     } catch (const std::bad_alloc&) {

@@ -21,13 +21,7 @@
 
 namespace velmar {
 
-inline constexpr char kNoWriteFilesMessage[] =
-    "No files for write to device.\nPress the <Add file> button to add a file to list";
-inline constexpr char kWriteEventsMessage[] =
-    "Unable to create manual-reset events for stop event.";
 inline constexpr char kWritingCompletedLine[] = "Writing Completed";
-inline constexpr char kFileSentLine[] = "OK : ";
-inline constexpr char kFileAbortLine[] = "ABORT : ";
 
 // wParam of 0x503.
 inline constexpr std::uintptr_t kWriteFinalLine = 0;

@@ -70,7 +70,7 @@ void postLineCount(TransferJob* job) {
 }
 
 void postPortLost(TransferJob* job) {
-    postResult(job, kPortLostLine, nullptr, 0, true);
+    postResult(job, "Err : COM-port lost", nullptr, 0, true);
 }
 
 bool transferStopAsked(TransferJob* job) {
@@ -128,7 +128,8 @@ bool openTransferPort(TransferJob* job, SerialPort* port) {
         return true;
     }
     const std::string reason = portOpenFailureReason(name, port->lastError, port->lastSystemError);
-    postResult(job, std::string(kPortOpenFailedLine) + "\r\n" + reason, nullptr, 0, true);
+    postResult(job, std::string("Err : Unable to open COM-port") + "\r\n" + reason, nullptr, 0,
+               true);
     return false;
 }
 

@@ -22,8 +22,6 @@
 namespace velmar {
 
 inline constexpr char kNoTransferSupportMessage[] = "No support Series 66/77/HUB";
-inline constexpr char kPortOpenFailedLine[] = "Err : Unable to open COM-port";
-inline constexpr char kPortLostLine[] = "Err : COM-port lost";
 inline constexpr char kOpenFileLine[] = "Err : Open file ";
 
 // The fixed lines on the wire.

@@ -12,7 +12,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent), form_(std::make_unique<Ui::AboutDialogForm>()) {
     form_->setupUi(this);
     form_->picture->setPixmap(svgPixmap(QString::fromLatin1(kAboutPicture), devicePixelRatioF()));
-    setWindowTitle(QString::fromLatin1(kAboutCaption));
+    setWindowTitle(QStringLiteral("About Velmar"));
     form_->versionText->setText(QString::fromLatin1(kVersionText));
     connect(form_->okButton, &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The desktop program's own texts: captions, the version text and the page titles.
+// The desktop program's texts that several windows show: its title, the version text, the page
+// titles and tab names.
 
 #include <array>
 
@@ -7,8 +8,6 @@ namespace velmar {
 
 inline constexpr char kAppTitle[] = "Velmar Toolkit";
 inline constexpr char kVersionText[] = "Ver 12.4.17";
-inline constexpr char kAboutMenuText[] = "&About Velmar...";
-inline constexpr char kAboutCaption[] = "About Velmar";
 inline constexpr unsigned kAboutCommand = 0x0010; // the About entry's command id
 
 // The main window's caption for each page, by page index.

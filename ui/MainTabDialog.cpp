@@ -48,7 +48,7 @@ MainTabDialog::MainTabDialog(DialogService& dialogs, QWidget* parent)
     windowMenu_ = new QMenu(this);
     addCommand(this, windowMenu_, QStringLiteral("Mi&nimise"), kMinimiseCommand);
     addCommand(this, windowMenu_, QStringLiteral("&Close"), kCloseCommand);
-    const QString aboutText = QString::fromLatin1(kAboutMenuText);
+    const QString aboutText = QStringLiteral("&About Velmar...");
     if (!aboutText.isEmpty()) {
         windowMenu_->addSeparator();
         // Where a user looks for it on Linux too: F1 anywhere in the window, and the window's

@@ -191,7 +191,8 @@ TEST(MergeJob, ReportsUnreadableInputsAndUnwritableOutputs) {
     EXPECT_EQ(report.message(), "Err : Cannot read input file " + dir.path().string() +
                                     "\nErr : Cannot write output file /dev/full");
     EXPECT_EQ(runMergeJob(7, {"/dev/null"}, dir.file("o")).message(), "Err : Unknown merge type");
-    EXPECT_EQ(runMergeJob(MergeCmap, {}, dir.file("o")).message(), kNoMergeFilesMessage);
+    EXPECT_EQ(runMergeJob(MergeCmap, {}, dir.file("o")).message(),
+              "No HUB/CMAP files for merge.\nPress the <Add file> button to add a file to list");
     EXPECT_FALSE(test::fileExists(dir.file("o")));
 }
 

@@ -178,13 +178,15 @@ TEST_F(ConvertPageTest, ConvertChecksComeInTheirOrder) {
         int source, destination;
         QString message;
     } cases[] = {
-        {0, "", 0, 3, kNoFilesMessage},
-        {1, "   \t ", 0, 5, kNoFolderMessage},
-        {1, "", 3, 3, kNoFolderMessage},
+        {0, "", 0, 3, "No files for convert.\nPress the <Add file> button to add a file to list"},
+        {1, "   \t ", 0, 5,
+         "No folder for save output files.\nPress the <Browse> button to choose folder"},
+        {1, "", 3, 3,
+         "No folder for save output files.\nPress the <Browse> button to choose folder"},
         {1, path("file"), 0, 5, path("file") + " folder is not exist"},
         {1, "  " + folder + "/nowhere ", 3, 5, folder + "/nowhere folder is not exist"},
-        {2, folder, 3, 5, kNoSeries66Message},
-        {1, " " + folder, 0, 3, kNoSeries66Message},
+        {2, folder, 3, 5, "No support Series 66"},
+        {1, " " + folder, 0, 3, "No support Series 66"},
     };
     for (const auto& c : cases) {
         setFiles(QStringList(c.files, path("in.hub")));
@@ -336,7 +338,10 @@ TEST_F(MergePageTest, MergesAfterTheChecksAndReportsCompletedOnlyOnFullSuccess) 
         QString message;
         std::vector<std::string> names; // the waypoints written
     } cases[] = {
-        {{}, "", kNoMergeFilesMessage, {}},
+        {{},
+         "",
+         "No HUB/CMAP files for merge.\nPress the <Add file> button to add a file to list",
+         {}},
         {{a, b}, "  \t ", kNoOutputFileMessage, {}},
         {{a, b}, " " + path("2.hub") + " ", "Merging Completed", {"HOME", "WPT0"}},
         {{a, absent}, path("3.hub"), "Err : Cannot read input file " + absent, {"HOME"}},

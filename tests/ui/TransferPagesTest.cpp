@@ -139,7 +139,8 @@ TEST_F(TransferPagesTest, FileDialogsAndTheChecksBeforeAnyWindowOpens) {
     const std::tuple<QWidget*, int, int, const char*> cases[] = {
         {&read, 1142, 1150, kNoOutputFileMessage},
         {&read, 1146, 1150, kNoTransferSupportMessage},
-        {&write, 1013, 1020, kNoWriteFilesMessage},
+        {&write, 1013, 1020,
+         "No files for write to device.\nPress the <Add file> button to add a file to list"},
         {&write, 1016, 1020, kNoTransferSupportMessage},
     };
     for (const auto& [page, radio, button, message] : cases) {
