@@ -76,17 +76,21 @@ class LinePrinter {
     bool failed_ = false;
 };
 
-// The type names of the family table, or the digit of a desktop type button, as the type index.
-CLI::Validator familyType() {
+// A required family option: a type name of the family table, or the digit of a desktop type
+// button, stored as the type index.
+void addFamilyOption(CLI::App& app, const char* name, int& type, const char* help) {
     std::vector<std::string> names;
     int buttons = 0;
     for (int i = 0; i < kFamilyCount; ++i) {
         names.emplace_back(formatFamily(i)->key);
         buttons += familyHas(i, kOnTypeRadios) ? 1 : 0;
     }
-    return namedChoice(
-        names, [](const std::string& value) { return familyIndexByKey(value); },
-        " or 0.." + std::to_string(buttons - 1));
+    app.add_option(name, type, help)
+        ->required()
+        ->type_name("TYPE")
+        ->transform(namedChoice(
+            names, [](const std::string& value) { return familyIndexByKey(value); },
+            " or 0.." + std::to_string(buttons - 1)));
 }
 
 constexpr char kConvertFooter[] =
@@ -133,14 +137,8 @@ class ConvertCommand final : public Command {
   public:
     void addOptions(CLI::App& app) override {
         app.footer(kConvertFooter);
-        app.add_option("--from", from_, "the family of the sources")
-            ->required()
-            ->type_name("TYPE")
-            ->transform(familyType());
-        app.add_option("--to", to_, "the family of the outputs")
-            ->required()
-            ->type_name("TYPE")
-            ->transform(familyType());
+        addFamilyOption(app, "--from", from_, "the family of the sources");
+        addFamilyOption(app, "--to", to_, "the family of the outputs");
         out_ = app.add_option("--out", folder_,
                               "the folder the outputs go to (default: the "
                               "current folder)")
