@@ -282,17 +282,6 @@ ResultCode longitudeKey(double value, std::int32_t* key) {
     return kOk;
 }
 
-int samePosition(double latitudeA, double longitudeA, double latitudeB, double longitudeB) {
-    if (!latitudeInRange(latitudeA) || !latitudeInRange(latitudeB) ||
-        !longitudeInRange(longitudeA) || !longitudeInRange(longitudeB)) {
-        return 1;
-    }
-    return positionKey(latitudeA) == positionKey(latitudeB) &&
-                   positionKey(longitudeA) == positionKey(longitudeB)
-               ? 0
-               : 1;
-}
-
 ResultCode padField(std::string* out, std::string_view source, int width, char pad) {
     if (out == nullptr || width < 0) {
         return kBadArgument;

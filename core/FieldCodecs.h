@@ -64,8 +64,6 @@ bool longitudeInRange(double value);
 std::int32_t positionKey(double value);
 ResultCode latitudeKey(double value, std::int32_t* key);
 ResultCode longitudeKey(double value, std::int32_t* key);
-// 0 when both keys are equal, 1 when they differ or any value is out of range.
-int samePosition(double latitudeA, double longitudeA, double latitudeB, double longitudeB);
 
 // Copies at most `width` bytes of the source and pads to exactly `width` with `pad`.
 ResultCode padField(std::string* out, std::string_view source, int width, char pad);

@@ -191,18 +191,6 @@ ResultCode renumberRecords(NavDatabase* database, int selector) {
     }
 }
 
-const Waypoint* findWaypointAt(const NavDatabase* database, double latitude, double longitude) {
-    if (database == nullptr) {
-        return nullptr;
-    }
-    for (const Waypoint& waypoint : database->waypoints) {
-        if (samePosition(waypoint.latitude, waypoint.longitude, latitude, longitude) == 0) {
-            return &waypoint;
-        }
-    }
-    return nullptr;
-}
-
 ResultCode addRoutePointsAsWaypoints(NavDatabase* database) {
     if (database == nullptr) {
         return kBadArgument;

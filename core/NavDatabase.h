@@ -198,9 +198,6 @@ enum RenumberSelector : int {
 // Sets each record's number to its 1-based position in its table; 5 for another selector.
 ResultCode renumberRecords(NavDatabase* database, int selector);
 
-// The first waypoint (table order) at the position, at the grain of positionKey; null if none.
-const Waypoint* findWaypointAt(const NavDatabase* database, double latitude, double longitude);
-
 // Gives every route point a waypoint at its position with its name and symbol (as far as the
 // waypoint table has room). Only the first waypoint found at a position is compared.
 ResultCode addRoutePointsAsWaypoints(NavDatabase* database);

@@ -8,14 +8,6 @@
 
 namespace velmar {
 
-ResultCode initSeries41Waypoint(Series41Waypoint* waypoint) {
-    return resetRecord(waypoint);
-}
-
-ResultCode initSeries41RoutePoint(Series41RoutePoint* point) {
-    return resetRecord(point);
-}
-
 ResultCode initSeries41Route(Series41Route* route) {
     return resetRecord(route);
 }

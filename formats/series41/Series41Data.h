@@ -53,9 +53,7 @@ struct Series41Data {
     std::vector<Series41Route> routes;       // at most 50
 };
 
-// Set every field to its default (routes lose their points). 5 for a missing record.
-ResultCode initSeries41Waypoint(Series41Waypoint* waypoint);
-ResultCode initSeries41RoutePoint(Series41RoutePoint* point);
+// Sets every field to its default (the route loses its points). 5 for a missing route.
 ResultCode initSeries41Route(Series41Route* route);
 
 // 0, 3 when memory runs out, 10 when 999 waypoints are there, 5 for a missing argument.

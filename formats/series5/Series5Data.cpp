@@ -25,14 +25,6 @@ ResultCode addSeries5Waypoint(Series5Data* data, const Mark* waypoint) {
                     kWaypointsFull);
 }
 
-ResultCode addSeries5Route(Series5Data* data, const Series5Route* route) {
-    return appendTo(data, &Series5Data::routes, route, kSeries5Capacities.routes, kRoutesFull);
-}
-
-ResultCode addSeries5Track(Series5Data* data, const Series5Track* track) {
-    return appendTo(data, &Series5Data::tracks, track, kSeries5Capacities.tracks, kTracksFull);
-}
-
 ResultCode addSeries5Route(Series5Data* data, Series5Route&& route) {
     return moveTo(data, &Series5Data::routes, std::move(route), kSeries5Capacities.routes,
                   kRoutesFull);

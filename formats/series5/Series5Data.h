@@ -35,17 +35,14 @@ ResultCode initSeries5Data(Series5Data* data);
 // Frees every record and its points; the data version stays.
 ResultCode clearSeries5Data(Series5Data* data);
 
-// Each stores a copy: 0, 3 when memory runs out, or the full table's code (waypoints 10,
-// routes 11, tracks 15, points of a route 12, points of a track 16). 5 for a missing argument.
+// 0, 3 when memory runs out, or the full table's code (waypoints 10, routes 11, tracks 15,
+// points of a route 12, points of a track 16); 5 for a missing argument. Waypoints and points
+// are copied; a route or track is handed over (it is left without points).
 ResultCode addSeries5Waypoint(Series5Data* data, const Mark* waypoint);
-ResultCode addSeries5Route(Series5Data* data, const Series5Route* route);
-ResultCode addSeries5Track(Series5Data* data, const Series5Track* track);
-ResultCode addSeries5RoutePoint(Series5Route* route, const RoutePoint* point);
-ResultCode addSeries5TrackPoint(Series5Track* track, const TrackPoint* point);
-
-// Hand over a working record instead of copying it; it is left without points. Same codes.
 ResultCode addSeries5Route(Series5Data* data, Series5Route&& route);
 ResultCode addSeries5Track(Series5Data* data, Series5Track&& track);
+ResultCode addSeries5RoutePoint(Series5Route* route, const RoutePoint* point);
+ResultCode addSeries5TrackPoint(Series5Track* track, const TrackPoint* point);
 
 // Sets each route's (0) or track's (1) number to its position in its table counted from 0.
 // Another selector gives 5.

@@ -18,16 +18,6 @@ ResultCode addSeries6Waypoint(Series6Data* data, const Series6Waypoint* waypoint
     return appendTo(data, &Series6Data::waypoints, waypoint, kSeries6Capacities.waypoints,
                     kWaypointsFull);
 }
-ResultCode addSeries6Route(Series6Data* data, const Series6Route* route) {
-    return appendTo(data, &Series6Data::routes, route, kSeries6Capacities.routes, kRoutesFull);
-}
-ResultCode addSeries6Track(Series6Data* data, const Series6Track* track) {
-    return appendTo(data, &Series6Data::tracks, track, kSeries6Capacities.tracks, kTracksFull);
-}
-ResultCode addSeries6Boundary(Series6Data* data, const Series6Boundary* boundary) {
-    return appendTo(data, &Series6Data::boundaries, boundary, kSeries6Capacities.zones, kZonesFull);
-}
-
 ResultCode addSeries6Route(Series6Data* data, Series6Route&& route) {
     return moveTo(data, &Series6Data::routes, std::move(route), kSeries6Capacities.routes,
                   kRoutesFull);

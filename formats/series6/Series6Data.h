@@ -92,21 +92,16 @@ ResultCode initSeries6Data(Series6Data* data);
 // Frees every record and its points; every count becomes 0.
 ResultCode clearSeries6Data(Series6Data* data);
 
-// Appends a copy (deep for routes, tracks and boundaries). 5 for a missing argument, the
-// table's code when full (10, 11, 15, 17; 12, 16, 18 for the points of one record), 3 when
-// memory runs out; the table is then unchanged.
+// 5 for a missing argument, the table's code when full (10, 11, 15, 17; 12, 16, 18 for the
+// points of one record), 3 when memory runs out; the table is then unchanged. Waypoints and
+// points are copied; a route, track or boundary is handed over (it is left without points, as
+// after clearing them).
 ResultCode addSeries6Waypoint(Series6Data* data, const Series6Waypoint* waypoint);
-ResultCode addSeries6Route(Series6Data* data, const Series6Route* route);
-ResultCode addSeries6Track(Series6Data* data, const Series6Track* track);
-ResultCode addSeries6Boundary(Series6Data* data, const Series6Boundary* boundary);
-ResultCode addSeries6RoutePoint(Series6Route* route, const Series6RoutePoint* point);
-ResultCode addSeries6TrackPoint(Series6Track* track, const Series6TrackPoint* point);
-ResultCode addSeries6BoundaryPoint(Series6Boundary* boundary, const Series6BoundaryPoint* point);
-
-// Readers and mappings hand over their working record instead of copying it; on success it is
-// left without points, as after clearing them. Same capacities and codes as the copying adds.
 ResultCode addSeries6Route(Series6Data* data, Series6Route&& route);
 ResultCode addSeries6Track(Series6Data* data, Series6Track&& track);
 ResultCode addSeries6Boundary(Series6Data* data, Series6Boundary&& boundary);
+ResultCode addSeries6RoutePoint(Series6Route* route, const Series6RoutePoint* point);
+ResultCode addSeries6TrackPoint(Series6Track* track, const Series6TrackPoint* point);
+ResultCode addSeries6BoundaryPoint(Series6Boundary* boundary, const Series6BoundaryPoint* point);
 
 } // namespace velmar

@@ -145,11 +145,6 @@ TEST(FieldCodecs, PositionKeys) {
     EXPECT_EQ(longitudeKey(-135.5, &key), kOk);
     EXPECT_EQ(key, -13530000);
     EXPECT_EQ(latitudeKey(1.0, nullptr), kBadArgument);
-    EXPECT_EQ(samePosition(34.500001, 135.0, 34.5, 135.0), 0);
-    EXPECT_EQ(samePosition(34.50002, 135.0, 34.5, 135.0), 1);
-    EXPECT_EQ(samePosition(34.5, 135.0, 34.5, -135.0), 1);
-    EXPECT_EQ(samePosition(95.0, 0.0, 95.0, 0.0), 1); // out of range equals nothing
-    EXPECT_EQ(samePosition(std::nan(""), 0.0, std::nan(""), 0.0), 1);
 }
 
 TEST(FieldCodecs, FieldReader) {

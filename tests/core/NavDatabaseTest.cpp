@@ -35,7 +35,6 @@ TEST(NavDatabase, InitStampsTodayAndDefaults) {
     EXPECT_EQ(addRoutePoint(nullptr, nullptr), kBadArgument);
     EXPECT_EQ(renumberRecords(&db, 4), kBadArgument); // the merge's test renumbers
     EXPECT_EQ(renumberRecords(nullptr, 0), kBadArgument);
-    EXPECT_EQ(findWaypointAt(nullptr, 1, 2), nullptr);
 }
 
 template <typename Table, typename Add>

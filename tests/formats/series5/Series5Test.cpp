@@ -264,8 +264,7 @@ TEST(Series5, EntryPointsMissingArgumentsAndUnreadableFiles) {
     EXPECT_EQ(initSeries5Data(nullptr), kBadArgument);
     EXPECT_EQ(clearSeries5Data(nullptr), kBadArgument);
     EXPECT_EQ(addSeries5Waypoint(&data, nullptr), kBadArgument);
-    EXPECT_EQ(addSeries5Route(nullptr, &r), kBadArgument);
-    EXPECT_EQ(addSeries5Track(&data, static_cast<const Track*>(nullptr)), kBadArgument);
+    EXPECT_EQ(addSeries5Route(nullptr, Route{}), kBadArgument);
     EXPECT_EQ(addSeries5RoutePoint(&r, nullptr), kBadArgument);
     EXPECT_EQ(addSeries5TrackPoint(&t, nullptr), kBadArgument);
     EXPECT_EQ(numberSeries5Records(nullptr, 0), kBadArgument);

@@ -131,11 +131,11 @@ TEST(Series6Data, TablesAcceptUpToCapacityAndRefuseOnePast) {
     const Series6BoundaryPoint boundaryPoint;
     fillPastCapacity(4000, 10, [&] { return addSeries6Waypoint(&data, &waypoint); });
     fillPastCapacity(100, 12, [&] { return addSeries6RoutePoint(&route, &routePoint); });
-    fillPastCapacity(100, 11, [&] { return addSeries6Route(&data, &route); });
+    fillPastCapacity(100, 11, [&] { return addSeries6Route(&data, Series6Route(route)); });
     fillPastCapacity(8000, 16, [&] { return addSeries6TrackPoint(&track, &trackPoint); });
     fillPastCapacity(8000, 15, [&] { return addSeries6Track(&data, Series6Track{{trackPoint}}); });
     fillPastCapacity(200, 18, [&] { return addSeries6BoundaryPoint(&boundary, &boundaryPoint); });
-    fillPastCapacity(200, 17, [&] { return addSeries6Boundary(&data, &boundary); });
+    fillPastCapacity(200, 17, [&] { return addSeries6Boundary(&data, Series6Boundary(boundary)); });
     EXPECT_EQ(data.boundaries[199].points.size(), 200u);
     EXPECT_EQ(clearSeries6Data(&data), kOk);
     EXPECT_TRUE(data.waypoints.empty() && data.routes.empty() && data.tracks.empty() &&
