@@ -71,6 +71,22 @@ std::string crlf(const std::vector<std::string>& lines, const char* end) {
     return text;
 }
 
+std::string repeated(const std::string& text, std::size_t count) {
+    std::string bytes;
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes += text;
+    }
+    return bytes;
+}
+
+std::string noiseBytes(std::size_t count, unsigned step, unsigned offset) {
+    std::string bytes;
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes.push_back(static_cast<char>((i * step + offset) & 0xFF));
+    }
+    return bytes;
+}
+
 std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;

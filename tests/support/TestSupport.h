@@ -46,6 +46,11 @@ std::vector<std::string> folderNames(const std::string& folder);
 
 // The lines, each ended with `end` (CR LF, as the writers end them).
 std::string crlf(const std::vector<std::string>& lines, const char* end = "\r\n");
+// The text `count` times over.
+std::string repeated(const std::string& text, std::size_t count);
+// Binary noise of every byte value (line ends, '$', '<', NUL among them): byte i is
+// i * step + offset, modulo 256.
+std::string noiseBytes(std::size_t count, unsigned step = 37, unsigned offset = 0);
 std::string readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);

@@ -351,7 +351,23 @@ TEST_F(MergePageTest, MergesAfterTheChecksAndReportsCompletedOnlyOnFullSuccess) 
         setFiles(c.inputs);
         edit(1085)->clear();
         QTest::keyClicks(edit(1085), c.output);
-        EXPECT_TRUE(test::runWithoutModal([&] { clickControl(&page, 1087); }));
+        // "Details..." beside the OK of the renamed twin shows its rename.
+        const bool renamed = c.names.size() > 1;
+        dialogs.detailsAnswers = {renamed ? MessageAnswer::Details : MessageAnswer::Ok};
+        QStringList row;
+        EXPECT_EQ(test::driveModal<FindingsDialog>(
+                      [&] { clickControl(&page, 1087); },
+                      [&](FindingsDialog* details) {
+                          for (int column = 0; column < 4; ++column) {
+                              row << details->table()->item(0, column)->text();
+                          }
+                          row << QString::number(details->table()->rowCount());
+                          return details->accept(), true;
+                      }),
+                  renamed);
+        EXPECT_EQ(row, renamed ? QStringList({"b.hub", "waypoint 1 HOME", "renamed",
+                                              "name \"HOME\" -> \"WPT0\"", "1"})
+                               : QStringList());
         ASSERT_EQ(dialogs.calls.size(), 1u) << c.message.toStdString();
         EXPECT_EQ(dialogs.calls[0].text, c.message);
         EXPECT_EQ(dialogs.calls[0].icon,
@@ -428,10 +444,8 @@ QStringList rowTexts(const QTableWidget* table, int column) {
 // Shows the Converting window of a one-file job and waits for it to complete.
 std::unique_ptr<ConversionJob> completedJob(FamilyWriter writer, test::ScriptedDialogs& dialogs,
                                             std::unique_ptr<ProgressDialog>& window) {
-    const FormatFamily family{"Fam", "fam",
-                              [](const char*, NavDatabase*, ConversionReport*) { return kOk; },
-                              writer, ".out"};
-    auto job = makeConversionJob({"/in/file0.hub"}, "/out", 5, 5, family, family);
+    auto job = jobOf(
+        1, [](const char*, NavDatabase*, ConversionReport*) { return kOk; }, writer);
     job->reportWanted = true;
     window = std::make_unique<ProgressDialog>(job.get(), nullptr, &dialogs);
     window->show();
@@ -488,36 +502,6 @@ TEST(DetailsTest, ConvertingWindowShowsTheFindingsSortsThemAndSavesTheCsv) {
               test::fields({"*.csv", "CSV files (*.csv)|*.csv|All files (*.*)|*.*||", "csv", false,
                             true, true}));
     window->actionButton()->click();
-}
-
-TEST(DetailsTest, MergeMessageOffersTheRenamesBesideItsOk) {
-    test::TempDir dir;
-    test::ScriptedDialogs dialogs;
-    MergePage page(dialogs);
-    const std::string hub = hubWith("HOME");
-    test::writeBytes(dir.file("a.hub"), hub);
-    test::writeBytes(dir.file("b.hub"), hub);
-    page.fileList()->addEntry(QString::fromStdString(dir.file("a.hub")));
-    page.fileList()->addEntry(QString::fromStdString(dir.file("b.hub")));
-    control<QLineEdit>(&page, 1085)->setText(QString::fromStdString(dir.file("m.hub")));
-    dialogs.detailsAnswers = {MessageAnswer::Details};
-    QStringList row;
-    const bool seen = test::driveModal<FindingsDialog>(
-        [&] { page.merge(); },
-        [&](FindingsDialog* details) {
-            for (int c = 0; c < details->table()->columnCount(); ++c) {
-                row << details->table()->item(0, c)->text();
-            }
-            EXPECT_EQ(details->table()->rowCount(), 1);
-            details->accept();
-            return true;
-        });
-    ASSERT_TRUE(seen);
-    EXPECT_EQ(row.mid(0, 4),
-              QStringList({"b.hub", "waypoint 1 HOME", "renamed", "name \"HOME\" -> \"WPT0\""}));
-    ASSERT_EQ(dialogs.calls.size(), 1u);
-    EXPECT_EQ(dialogs.calls[0].text, "Merging Completed");
-    EXPECT_EQ(dialogs.calls[0].buttons, MessageButtons::OkDetails);
 }
 
 // The file lists: drops append every path in drop order, Delete removes the selection, and the

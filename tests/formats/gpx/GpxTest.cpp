@@ -220,11 +220,8 @@ TEST_F(GpxTest, MalformedAndHostileDocumentsFailCleanly) {
     const std::string head = "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">";
     std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE gpx [<!ENTITY a \"aaaaaaaaaa\">";
     for (char c = 'b'; c <= 'j'; ++c) { // each entity ten of the one before: 10^10 bytes
-        std::string references;
-        for (int k = 0; k < 10; ++k) {
-            references += std::string("&") + static_cast<char>(c - 1) + ";";
-        }
-        laughs += std::string("<!ENTITY ") + c + " \"" + references + "\">";
+        laughs += std::string("<!ENTITY ") + c + " \"" +
+                  test::repeated(std::string("&") + char(c - 1) + ";", 10) + "\">";
     }
     laughs += "]><gpx><wpt lat=\"1\" lon=\"1\"><name>&j;</name></wpt></gpx>";
     const struct {
@@ -243,16 +240,8 @@ TEST_F(GpxTest, MalformedAndHostileDocumentsFailCleanly) {
          kGpxNotWellFormed, "invalid token"},
         {"unknown encoding", "<?xml version=\"1.0\" encoding=\"EBCDIC-US\"?><gpx/>",
          kGpxNotWellFormed, "unknown encoding"},
-        {"nested too deep",
-         head +
-             [] {
-                 std::string s;
-                 for (int i = 0; i < 300; ++i) {
-                     s += "<a>";
-                 }
-                 return s;
-             }(),
-         kGpxNotWellFormed, "nested more than 256"},
+        {"nested too deep", head + test::repeated("<a>", 300), kGpxNotWellFormed,
+         "nested more than 256"},
         {"not GPX", "<kml><wpt lat=\"1\" lon=\"1\"/></kml>", kGpxNotGpx, "root element is <kml>"},
         {"latitude out of range", head + "<wpt lat=\"90.5\" lon=\"1\"/></gpx>", kBadArgument,
          "lat 90.5 is out of range"},

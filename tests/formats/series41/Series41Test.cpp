@@ -182,10 +182,7 @@ TEST(Series41Read, RoutesJoinGetNamesAndTakeTheFirstWaypointOfTheirName) {
 }
 
 TEST(Series41Read, LimitsAndHostileBytes) {
-    std::string bytes;
-    for (int i = 0; i < 20000; ++i) {
-        bytes.push_back(static_cast<char>((i * 131 + 7) & 0xFF)); // noise with '$' and line ends
-    }
+    std::string bytes = noiseBytes(20000, 131, 7);
     bytes += "\r\n" + crlf({"$GPTRK,1,1,C,01,ABC", " " + waypointLine("SPACE"),
                             "$pfec,gpwpl,0100.000,N,00100.000,E,LOWER ,,@q,A,,,,", "$", ""});
     bytes += waypointLine("NUL") + std::string("\0GARBAGE,$GPRTE,1", 17) + "\r\n";

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -48,14 +49,6 @@ std::string writtenSection(const Series6Data& data, int kind) {
     EXPECT_EQ(writeSeries6Section(&file, &data, kind), kOk);
     EXPECT_EQ(file.close(), kOk);
     return readBytes(dir.file("out"));
-}
-
-std::string repeated(const std::string& text, int count) {
-    std::string bytes;
-    for (int i = 0; i < count; ++i) {
-        bytes += text;
-    }
-    return bytes;
 }
 
 template <typename Record> Counts pointCounts(const std::vector<Record>& records) {
@@ -161,11 +154,8 @@ TEST(Series6Reader, FieldsSectionLinesEndMarkAndHostileBytes) {
     EXPECT_EQ(pointCounts(data.tracks), Counts{1});
     EXPECT_EQ(pointCounts(data.boundaries), Counts{1});
     // Binary and broken input never fails the read.
-    std::string binary;
-    for (int i = 0; i < 4096; ++i) {
-        const char c = static_cast<char>((i * 37) & 0xFF);
-        binary.push_back(c == 0x1A ? '$' : c);
-    }
+    std::string binary = noiseBytes(4096);
+    std::replace(binary.begin(), binary.end(), '\x1A', '$'); // no end mark to stop at
     for (const std::string& input : {""s, "\x1A"s, "$NRM"s, binary, "$TRK\n" + repeated(",", 300),
                                      "$RUT\n$" + repeated("9", 100000) + ",C0\n$END\n"}) {
         readBytesAsSeries6(input); // the helper expects the result 0
