@@ -110,7 +110,7 @@ Route routeOf(std::initializer_list<RoutePoint> points) {
     return route;
 }
 
-TEST(NavDatabase, RoutePointsBecomeWaypointsOnce) {
+TEST(NavDatabase, RoutePointsBecomeWaypointsOnceWhileThereIsRoom) {
     struct Case {
         const char* what;
         std::vector<Waypoint> waypoints;
@@ -145,11 +145,8 @@ TEST(NavDatabase, RoutePointsBecomeWaypointsOnce) {
         }
         EXPECT_EQ(names, c.names) << c.what;
     }
-}
-
-TEST(NavDatabase, FullWaypointTableSkipsRoutePointsSilently) {
+    // A full waypoint table skips the route points silently.
     NavDatabase db;
-    initNavDatabase(&db);
     db.waypoints.resize(kNavCapacities.waypoints);
     Route route = routeOf({{"NEW", 0, 5, 5}});
     addRoute(&db, &route);

@@ -73,6 +73,9 @@ TEST(DeviceReadJob, EachReceiverSavesWhatItKeepsByteForByte) {
     const std::string lfEnd = "$PFEC,GPxfr,CTL,E\n";
     const std::string stream = "W1,a\r\nW2\r\nW3\n" + std::string(1, '\0') + "\x1A" + "tail\r\n";
     const std::string s5 = "W1\r\nENDDATA\r\n";
+    const test::Script noisy{.noise = {{NoiseKind::StrayBytes, 1},
+                                       {NoiseKind::ForeignSentence, 2},
+                                       {NoiseKind::LongSentence, 3}}};
     const struct {
         int type;
         std::string sent;
@@ -80,13 +83,7 @@ TEST(DeviceReadJob, EachReceiverSavesWhatItKeepsByteForByte) {
         std::string kept;
         int lines;
     } cases[] = {
-        {kSeries41,
-         kWpl + kRte,
-         {.noise = {{NoiseKind::StrayBytes, 1},
-                    {NoiseKind::ForeignSentence, 2},
-                    {NoiseKind::LongSentence, 3}}},
-         kWpl + kRte + kEnd,
-         3},
+        {kSeries41, kWpl + kRte, noisy, kWpl + kRte + kEnd, 3},
         {kSeries41, "$\r\n" + kWpl + lfEnd, {}, kWpl + lfEnd + kEnd, 3},
         {kSeries41, kRte + fits + tooLong + kRte, {}, kRte + fits + kRte + kEnd, 4},
         {kSeries6, stream, {}, stream, 4}, // the trailer came in the same read
@@ -356,6 +353,8 @@ TEST(DeviceWriteJob, TheWindowIsAskedBeforeEachFurtherFile) {
 // a lost line adds "Err : COM-port lost" and offers no further file.
 TEST(DeviceWriteJob, CancelAndUnplugEndEveryPhaseWithinASecond) {
     const std::string held(256 * 1024, 'x');
+    const test::Script silent{.silent = true},
+        silentUnplugged{.silent = true, .unplugAfterSeconds = 0.3};
     const struct {
         const char* phase;
         int type;
@@ -364,22 +363,12 @@ TEST(DeviceWriteJob, CancelAndUnplugEndEveryPhaseWithinASecond) {
         bool unplug;
         const char* line; // the first file's line, null for none
     } cases[] = {
-        {"prompt", kSeries41, "A\r\n", {.silent = true}, false, nullptr},
-        {"prompt",
-         kSeries41,
-         "A\r\n",
-         {.silent = true, .unplugAfterSeconds = 0.3},
-         true,
-         "ABORT : "},
+        {"prompt", kSeries41, "A\r\n", silent, false, nullptr},
+        {"prompt", kSeries41, "A\r\n", silentUnplugged, true, "ABORT : "},
         {"paced line", kSeries41, lines(20, 30), {}, false, "ABORT : "},
         {"paced line", kSeries41, lines(20, 30), {.unplugAfterBytes = 40}, true, "ABORT : "},
-        {"command", kSeries5, "A\r\n", {.silent = true}, false, "ABORT : "},
-        {"command",
-         kSeries5,
-         "A\r\n",
-         {.silent = true, .unplugAfterSeconds = 0.3},
-         true,
-         "ABORT : "},
+        {"command", kSeries5, "A\r\n", silent, false, "ABORT : "},
+        {"command", kSeries5, "A\r\n", silentUnplugged, true, "ABORT : "},
         {"held", kSeries6, held, {}, false, "ABORT : "}, // a pseudo-terminal sends XOFF
         {"held", kSeries6, held, {}, true, "ABORT : "},
         {"answer", kSeries6, "A\r\n", {}, false, "OK : "},

@@ -238,7 +238,7 @@ TEST_F(TransferPagesTest, WritesAskBetweenFilesAndCancelEndsThemAtOnce) {
 
 // "COM Properties": its lists, the positions in and out, the device line. ("Wiring Info" is
 // opened from the transfer pages' tests.)
-TEST(ComSettingsDialogTest, ListsMatchTheLineTables) {
+TEST(ComSettingsDialogTest, ListsMatchTheLineTablesAndTheDeviceLineNamesTheChosenPort) {
     ComSettingsDialog built;
     const ComSettings atBuild = built.settings();
     EXPECT_EQ(std::tie(atBuild.portIndex, atBuild.baudIndex, atBuild.dataBitsIndex,
@@ -260,9 +260,7 @@ TEST(ComSettingsDialogTest, ListsMatchTheLineTables) {
         const QStringList ends = {texts.front(), texts.back(), QString::number(texts.size())};
         EXPECT_EQ(id > 1034 ? texts : ends, expected) << id;
     }
-}
-
-TEST(ComSettingsDialogTest, DeviceLineSaysWhatTheChosenNameStandsForEachTimeItOpens) {
+    // The device line says what the chosen name stands for, each time the dialog opens.
     ComSettingsDialog dialog;
     {
         const ScopedSerialDevices none({});

@@ -54,10 +54,7 @@ NavDatabase awkwardDatabase() {
     NavDatabase db;
     initNavDatabase(&db);
     db.version = {"9<&>\"'", "\x01\x7F\x81\x9D\xFF"};
-    std::string every;
-    for (int b = 1; b < 256; ++b) {
-        every.push_back(static_cast<char>(b));
-    }
+    const std::string every = test::noiseBytes(255, 1, 1); // bytes 1 to 255
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (std::size_t k = 0; k * 19 < every.size(); ++k) {
         Waypoint w;
@@ -71,40 +68,18 @@ NavDatabase awkwardDatabase() {
         w.date = k == 5 ? RecordDate{0, 0, 0} : k == 6 ? RecordDate{29, 2, 2023} : w.date;
         addWaypoint(&db, &w);
     }
-    Mark m;
-    initMark(&m);
-    m.name = "M&M";
-    m.colour = {1, 2, 3};
-    m.date = {-1, 13, 70000};
-    addMark(&db, &m);
-    Route r;
-    initRoute(&r);
-    r.number = -4;
-    addRoute(&db, &r); // no points
-    r.name = "<R>";
-    r.comment = "\t\r\n";
-    RoutePoint p{"A\"B", 300, -200.0, 1.0};
-    addRoutePoint(&r, &p);
-    addRoute(&db, &r);
-    Track t;
-    initTrack(&t);
-    addTrack(&db, &t); // no points
+    const RecordDate today{1, 5, 2012};
+    db.marks.push_back({"M&M", 0, {1, 2, 3}, 0.0, 0.0, {-1, 13, 70000}, 0.0});
+    db.routes.push_back({-4, "", "", {}, today, {}}); // no points
+    db.routes.push_back({-4, "<R>", "\t\r\n", {}, today, {{"A\"B", 300, -200.0, 1.0}}});
+    Track track{0, "", {}, today, {}};
+    db.tracks.push_back(track); // no points
     for (const std::int32_t flag : {'N', 'X', 'S', 'S', '\0', 'N'}) {
-        TrackPoint point{flag, 1.0, t.points.size() == 2 ? 181.0 : 2.0};
-        addTrackPoint(&t, &point);
+        track.points.push_back({flag, 1.0, track.points.size() == 2 ? 181.0 : 2.0});
     }
-    addTrack(&db, &t);
-    Line l;
-    initLine(&l);
-    l.name = "]]>";
-    GeoPoint g{200.0, -1e-300};
-    addLinePoint(&l, &g);
-    addLine(&db, &l);
-    Zone z;
-    initZone(&z);
-    z.zoneKind = -5;
-    addZonePoint(&z, &g);
-    addZone(&db, &z);
+    db.tracks.push_back(track);
+    db.lines.push_back({0, "]]>", {}, today, {{200.0, -1e-300}}});
+    db.zones.push_back({0, {}, {}, -5, today, {{200.0, -1e-300}}});
     return db;
 }
 
