@@ -168,32 +168,6 @@ TEST_F(ConversionJobTest, TakenOutputNamesGetANumber) {
     EXPECT_TRUE(test::fileExists(dir.file("out/day.hub-2.s6.wpt")));
 }
 
-// A write that fails (here a full disk) keeps the earlier output byte for byte, also for each
-// file of a set, and leaves no temporary file.
-TEST_F(ConversionJobTest, AFailedWriteKeepsTheEarlierOutput) {
-    NavDatabase big;
-    initNavDatabase(&big);
-    Track track;
-    initTrack(&track);
-    track.points.resize(5000);
-    addWaypoint(&big, &big.waypoints.emplace_back());
-    addTrack(&big, &track);
-    ASSERT_EQ(writeHubFile(&big, dir.file("big.hub").c_str()), kOk);
-    for (const char* earlier : {"out/big.hub.hub", "out/big.hub.s6.wpt", "out/big.hub.s6.trk"}) {
-        test::writeBytes(dir.file(earlier), "earlier");
-    }
-    const test::FileSizeLimit fullDisk(100000);
-    for (const int to : {kHub, kSeries6}) {
-        auto j = job({dir.file("big.hub")}, kHub, to);
-        EXPECT_NE(run(j.get()).find("FAIL (1- 1) " + dir.file("big.hub")), std::string::npos);
-    }
-    EXPECT_EQ(test::readBytes(dir.file("out/big.hub.hub")), "earlier");
-    EXPECT_EQ(test::readBytes(dir.file("out/big.hub.s6.trk")), "earlier");
-    EXPECT_NE(test::readBytes(dir.file("out/big.hub.s6.wpt")), "earlier"); // written whole
-    EXPECT_EQ(test::folderNames(dir.file("out")),
-              (std::vector<std::string>{"big.hub.hub", "big.hub.s6.trk", "big.hub.s6.wpt"}));
-}
-
 // Texts holding XML's own characters keep CMAP documents well-formed XML, also after a trip
 // through HUB (how each family carries such texts is the completeness test's).
 TEST_F(ConversionJobTest, CmapDocumentsStayWellFormedXml) {

@@ -194,30 +194,8 @@ TEST(Series5Files, EmptyKindsMakeNoFileAndLongOrSurplusRoutesAndTracksAreCut) {
     EXPECT_NE(tracks.find("\r\n$02100,N,"), npos); // its own flag, not forced to S
 }
 
-TEST(Series5Files, TheFirstFailureOfTheSetIsTheResultAndEveryKindIsTried) {
-    TempDir dir;
-    NavDatabase db;
-    db.waypoints.push_back({});
-    addRoute(&db, route("R", 2));
-    addTrack(&db, track(2));
-    const std::string blocked = dir.file("blocked");
-    fs::create_directory(blocked + ".wpt");
-    EXPECT_EQ(writeSeries5Files(&db, blocked.c_str()), kCannotOpen);
-    EXPECT_TRUE(readBytes(blocked + ".rut").ends_with("$END*\r\nENDDATA\r\n"));
-    EXPECT_TRUE(readBytes(blocked + ".trk").ends_with("$END*\r\nENDDATA\r\n"));
-    if (!fs::exists("/dev/full")) {
-        GTEST_SKIP() << "no /dev/full";
-    }
-    const std::string late = dir.file("late"); // the last file of the set cannot be written
-    fs::create_symlink("/dev/full", late + ".trk");
-    EXPECT_EQ(writeSeries5Files(&db, late.c_str()), kWriteFailed);
-    EXPECT_TRUE(readBytes(late + ".wpt").ends_with("ENDDATA\r\n"));
-    const std::string both = dir.file("both"); // cannot create comes first
-    fs::create_directory(both + ".wpt");
-    fs::create_symlink("/dev/full", both + ".trk");
-    EXPECT_EQ(writeSeries5Files(&db, both.c_str()), kCannotOpen);
-}
-
+// How a set tries every kind and gives the first failure is the file-set helper's (TextFileTest,
+// FileSet).
 TEST(Series5, EntryPointsMissingArgumentsAndUnreadableFiles) {
     TempDir dir;
     NavDatabase db;
