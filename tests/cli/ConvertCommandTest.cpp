@@ -39,10 +39,12 @@ class ConvertCommandTest : public ::testing::Test {
 // with the same name give two outputs, the second named after its result line.
 TEST_F(ConvertCommandTest, ConvertsAndPrintsResultLines) {
     const std::string a = dir.file("a.hub"), b = dir.file("b.hub"), out = dir.file("out");
+    const std::string missing = dir.file("missing.hub"), pipe = dir.file("pipe.hub");
+    const std::string twin = dir.file("b/a.hub");
     const std::string other = "$VERSION,2.0,2012.01.01*\r\nENDDATA\r\n";
     std::filesystem::create_directory(dir.file("b"));
-    test::writeBytes(dir.file("b/a.hub"), other);
-    ASSERT_EQ(::mkfifo(dir.file("pipe.hub").c_str(), 0600), 0);
+    test::writeBytes(twin, other);
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const struct {
         std::vector<std::string> args;
         int exitCode;
@@ -50,18 +52,18 @@ TEST_F(ConvertCommandTest, ConvertsAndPrintsResultLines) {
         std::vector<std::pair<std::string, std::string>> outputs;
     } cases[] = {
         {{"s77", "--out", out, a, b}, 0, "OK : " + a + "\nOK : " + b, {{"out/a.hub.s77", kHub}}},
-        {{"hub", "--out", out, dir.file("missing.hub"), a},
+        {{"hub", "--out", out, missing, a},
          1,
-         "FAIL (0- 2) : " + dir.file("missing.hub") + "\nOK : " + a,
+         "FAIL (0- 2) : " + missing + "\nOK : " + a,
          {{"out/a.hub.hub", kHub}}},
         {{"5", "a.hub"}, 0, "OK : a.hub", {{"a.hub.hub", kHub}}},
-        {{"hub", "--out", out, dir.file("pipe.hub"), "/dev/zero"},
+        {{"hub", "--out", out, pipe, "/dev/zero"},
          1,
-         "FAIL (0- 2) : " + dir.file("pipe.hub") + "\nFAIL (0- 2) : /dev/zero",
+         "FAIL (0- 2) : " + pipe + "\nFAIL (0- 2) : /dev/zero",
          {}},
-        {{"hub", "--out", out, a, dir.file("b/a.hub")},
+        {{"hub", "--out", out, a, twin},
          0,
-         "OK : " + a + "\nOK : " + dir.file("b/a.hub") + "\n  written as " + out + "/a.hub-2.hub",
+         "OK : " + a + "\nOK : " + twin + "\n  written as " + out + "/a.hub-2.hub",
          {{"out/a.hub.hub", kHub}, {"out/a.hub-2.hub", other}}},
     };
     for (const auto& c : cases) {

@@ -29,13 +29,8 @@ std::string lon(double v, int style) {
 }
 
 TEST(FieldCodecs, FormatsCoordinatesInEveryStyle) {
-    struct Case {
-        double value;
-        bool latitude;
-        int style;
-        const char* text;
-    };
-    const Case cases[] = {
+    const std::tuple<double, bool, int, const char*> cases[] = {
+        // value, latitude?, style, text
         // Latitudes in the other two styles are printf's (below).
         {34.20575, true, NmeaFields, "3412.345,N"},
         {-135.1083333333, false, NmeaFields, "13506.500,W"},
@@ -55,8 +50,8 @@ TEST(FieldCodecs, FormatsCoordinatesInEveryStyle) {
         {-180.0, false, NmeaFields, "18000.000,W"},
         {5.0, true, NmeaFields, "0500.000,N"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.latitude ? lat(c.value, c.style) : lon(c.value, c.style), c.text) << c.value;
+    for (const auto& [value, latitude, style, text] : cases) {
+        EXPECT_EQ(latitude ? lat(value, style) : lon(value, style), text) << value;
     }
 }
 
@@ -94,13 +89,8 @@ TEST(FieldCodecs, RefusesOutOfRangeValuesAndStyles) {
 }
 
 TEST(FieldCodecs, ParsesLayoutsByMarkerPositions) {
-    struct Case {
-        const char* text;
-        bool latitude;
-        int style;
-        double value;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, bool, int, double> cases[] = {
+        // text, latitude?, style, value
         {"34D12.345N", true, DegreeLetter, 34.20575},
         {"5D30.000S", true, DegreeLetter, -5.5},
         {"345D12.345N", true, DegreeLetter, 0.0}, // no layout matches
@@ -116,12 +106,12 @@ TEST(FieldCodecs, ParsesLayoutsByMarkerPositions) {
         {"ABDCD.EFGHN", true, DegreeLetter, 0.0}, // markers match, digits are not checked
     };
     double value = 99.0;
-    for (const Case& c : cases) {
+    for (const auto& [text, latitude, style, expected] : cases) {
         value = 99.0;
-        const ResultCode r = c.latitude ? parseLatitude(c.text, c.style, &value)
-                                        : parseLongitude(c.text, c.style, &value);
-        EXPECT_EQ(r, kOk) << c.text;
-        EXPECT_DOUBLE_EQ(value, c.value) << c.text;
+        const ResultCode r =
+            latitude ? parseLatitude(text, style, &value) : parseLongitude(text, style, &value);
+        EXPECT_EQ(r, kOk) << text;
+        EXPECT_DOUBLE_EQ(value, expected) << text;
     }
     // degrees + minutes * (1.0/60.0), not minutes / 60.0: the last bit can differ.
     parseLatitude("34D12.345N", DegreeLetter, &value);
@@ -145,13 +135,8 @@ TEST(FieldCodecs, PositionKeys) {
 }
 
 TEST(FieldCodecs, FieldReader) {
-    struct Case {
-        std::string_view line;
-        int index;
-        int maximum;
-        const char* text;
-    };
-    const Case cases[] = {
+    const std::tuple<std::string_view, int, int, const char*> cases[] = {
+        // line, index, width
         {"WPT1,,0A", 1, 63, ""},    {"WPT1,,0A", 2, 63, "0A"},
         {"WPT1,,0A", 5, 63, ""},    {"ABC*12", 0, 63, "ABC"},
         {"A,B*C,D", 1, 63, "B"},    {"A,B*C,D", 2, 63, "D"},
@@ -162,9 +147,8 @@ TEST(FieldCodecs, FieldReader) {
         {{"A\0,B", 4}, 1, 63, ""}, // NUL ends
         {"A*,B*,C", 1, 63, "B"},    {"1234567890123456789,", 0, 17, "12345678901234567"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(FieldReader(c.line).field(c.index, c.maximum), c.text)
-            << c.line << " " << c.index;
+    for (const auto& [line, index, maximum, text] : cases) {
+        EXPECT_EQ(FieldReader(line).field(index, maximum), text) << line << " " << index;
     }
     // Lines of many fields and stops.
     std::string line;

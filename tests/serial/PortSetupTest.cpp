@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -96,11 +97,8 @@ TEST(PortErrors, TextsNameTheDeviceAndTheCauseAndOnlyPermissionAsksForTheGroup) 
     EXPECT_TRUE(isPermissionFailure(ERROR_ACCESS_DENIED, EPERM));
     EXPECT_FALSE(isPermissionFailure(ERROR_ACCESS_DENIED, EBUSY));
     EXPECT_FALSE(isPermissionFailure(ERROR_FILE_NOT_FOUND, EACCES));
-    const struct {
-        std::uint32_t status;
-        int error;
-        const char *device, *text;
-    } cases[] = {
+    const std::tuple<std::uint32_t, int, const char*, const char*> cases[] = {
+        // status, errno
         {ERROR_ACCESS_DENIED, EACCES, "",
          "Permission denied on the port: the user needs to be in "
          "the dialout group (log in again after adding it)"},
@@ -110,8 +108,8 @@ TEST(PortErrors, TextsNameTheDeviceAndTheCauseAndOnlyPermissionAsksForTheGroup) 
         {ERROR_DEVICE_NOT_CONNECTED, EIO, "/dev/ttyACM0",
          "The device on /dev/ttyACM0 was disconnected"},
         {ERROR_INVALID_PARAMETER, EINVAL, "", "the port refused the line settings"}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(portFailureText(c.status, c.error, c.device), c.text);
+    for (const auto& [status, error, device, text] : cases) {
+        EXPECT_EQ(portFailureText(status, error, device), text);
     }
     // No group to join (no device, or owned by root): the usual one is named.
     for (const char* device : {"", "/nonexistent/device", "/dev/null"}) {

@@ -382,27 +382,10 @@ TEST_F(MergePageTest, MergesAfterTheChecksAndReportsCompletedOnlyOnFullSuccess) 
     }
 }
 
-// A path far wider than the lists and the "Converting ...." window: the lists keep the file name
-// in view (the middle of the path elided, the whole in the tooltip); the window scrolls to the
-// end of the line.
-TEST(LongPathTest, ListsShowTheFileNameAndTheConvertingWindowScrollsToTheWholeLine) {
+// A path far wider than the "Converting ...." window: it scrolls to the end of the line. (The
+// lists' view of such a path is the file lists' test.)
+TEST(ProgressDialogTest, ScrollsToTheWholeOfALongLine) {
     const QString path = "/" + QStringLiteral("very-long-folder-name/").repeated(12) + "day.hub";
-    FileDropListBox box;
-    FileDropListView view;
-    for (QAbstractItemView* list : std::initializer_list<QAbstractItemView*>{&box, &view}) {
-        list->resize(300, 200);
-        list->show();
-    }
-    box.addEntry(path);
-    view.initColumns();
-    view.addFile(path);
-    QApplication::processEvents();
-    for (QAbstractItemView* list : std::initializer_list<QAbstractItemView*>{&box, &view}) {
-        const QModelIndex row = list->model()->index(0, 0);
-        EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
-        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
-        EXPECT_EQ(row.data(Qt::ToolTipRole).toString(), path);
-    }
     const FormatFamily family{
         "Fam", "fam", [](const char*, NavDatabase*, ConversionReport*) { return kCannotOpen; },
         countingWriter, ".out"};
@@ -418,10 +401,6 @@ TEST(LongPathTest, ListsShowTheFileNameAndTheConvertingWindowScrollsToTheWholeLi
 
 // "Details...": offered by the Converting window and the Merge page's message only when the job
 // changed records; the table of findings sorts by a column and saves itself as CSV.
-ResultCode cleanWriter(NavDatabase*, const char*, ConversionReport*) {
-    return kOk;
-}
-
 // Texts with a byte of another character set, a comma, quotes and line ends (one without quotes).
 ResultCode changingWriter(NavDatabase*, const char*, ConversionReport* report) {
     report->add(FindingKind::TextCut, RecordKind::Waypoint, 0, -1, "CAF\xE9\n", "name",
@@ -458,7 +437,8 @@ TEST(DetailsTest, ConvertingWindowShowsTheFindingsSortsThemAndSavesTheCsv) {
     test::ScriptedDialogs dialogs;
     std::unique_ptr<ConversionJob> clean, job; // the jobs outlive their windows
     std::unique_ptr<ProgressDialog> window;
-    clean = completedJob(cleanWriter, dialogs, window);
+    clean = completedJob([](NavDatabase*, const char*, ConversionReport*) { return kOk; }, dialogs,
+                         window);
     EXPECT_FALSE(window->detailsButton()->isVisible());
     window->actionButton()->click();
     job = completedJob(changingWriter, dialogs, window);
@@ -535,7 +515,7 @@ void deleteRows(QAbstractItemView* list, const std::vector<int>& rows) {
     QTest::keyClick(list, Qt::Key_Delete);
 }
 
-TEST(FileListTest, DropsAppendEveryLocalPathInOrderAndDeleteRemovesTheSelection) {
+TEST(FileListTest, DropsAppendEveryLocalPathInOrderDeleteRemovesTheSelectionLongPathsElide) {
     test::TempDir dir;
     test::writeBytes(dir.file("a.hub"), "x");
     test::writeBytes(dir.file("b.s41"), std::string(2048, 'y'));
@@ -544,12 +524,17 @@ TEST(FileListTest, DropsAppendEveryLocalPathInOrderAndDeleteRemovesTheSelection)
     for (const char* name : {"a.hub", "", "missing.xml", "a.hub", "b.s41"}) {
         paths.append(QString::fromStdString(dir.file(name)));
     }
+    // A path far wider than the list keeps its file name in view: the middle of the path elided,
+    // the whole in the tooltip.
+    const QString longPath = "/" + QStringLiteral("very-long-folder-name/").repeated(12) + "d.hub";
     FileDropListBox box;
     FileDropListView view;
     view.initColumns();
     const std::pair<QAbstractItemView*, std::function<QStringList()>> lists[] = {
         {&box, [&] { return box.entries(); }}, {&view, [&] { return view.paths(); }}};
     for (const auto& [list, entries] : lists) {
+        list->resize(300, 200);
+        list->show();
         EXPECT_TRUE(drop(list, paths));
         EXPECT_EQ(entries(), paths);
         deleteRows(list, {});
@@ -559,6 +544,11 @@ TEST(FileListTest, DropsAppendEveryLocalPathInOrderAndDeleteRemovesTheSelection)
         EXPECT_FALSE(drop(list, {}, QStringLiteral("/not/a/url")));    // text is not a file
         drop(list, {QStringLiteral("https://example.invalid/a.hub")}); // nor a web address
         EXPECT_EQ(entries().size(), 2);
+        EXPECT_TRUE(drop(list, {longPath}));
+        QApplication::processEvents();
+        EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
+        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+        EXPECT_EQ(list->model()->index(2, 0).data(Qt::ToolTipRole).toString(), longPath);
     }
 }
 

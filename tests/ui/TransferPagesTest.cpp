@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 
 #include "SimulatedPlotter.h"
 #include "TestSupport.h"
@@ -215,25 +214,7 @@ TEST_F(TransferPagesTest, WritesAskBetweenFilesAndCancelEndsThemAtOnce) {
     }
     dialogs.whileAsking = nullptr;
 
-    // A Series 41 plotter that never prompts: Cancel ends the wait for the prompt at once.
-    std::atomic<bool> opened{false};
-    auto options = test::plotter(sim::Role::Receive, kSeries41, "", {.silent = true});
-    options.onEvent = [&](const std::string& words) {
-        opened = opened || words.find("opened the port") != std::string::npos;
-    };
-    test::SimulatedPlotter silent(options);
-    const ScopedSerialDevices com1({silent.port()});
-    control<QRadioButton>(&write, 1013)->click();
-    QElapsedTimer sinceOpen;
-    ASSERT_TRUE(transfer(write, 1020, [&](ProgressDialog*) {
-        if (opened.load() && !sinceOpen.isValid()) {
-            sinceOpen.start();
-        }
-        return sinceOpen.isValid() && sinceOpen.elapsed() > 300;
-    }));
-    EXPECT_LT(sinceOpen.elapsed(), 2300); // 300 ms after the port opened, then the Cancel
-    EXPECT_EQ(shown, "Writing...|" + kStart + "|Sended : 0 lines");
-    EXPECT_TRUE(silent.ended().received.empty());
+    // Cancel in the other phases of a write is the write job's test.
 }
 
 // "COM Properties": its lists, the positions in and out, the device line. ("Wiring Info" is

@@ -91,13 +91,12 @@ TEST_F(HubFileTest, BlockRules) {
                                 "$001,N,1D00.000N,2D00.000E,P,00*\r\n");
     ASSERT_EQ(db.waypoints.size(), 1u); // END... ends the block; LOST is outside it
     EXPECT_EQ(db.waypoints[0].name, "A");
-    ASSERT_EQ(db.routes.size(), 3u);
-    EXPECT_EQ(db.routes[0].name, "CLOSED");
-    EXPECT_EQ(db.routes[0].number, 7);
-    EXPECT_EQ(db.routes[1].name, "BYFLAG");
-    EXPECT_EQ(db.routes[1].points.size(), 2u);
-    EXPECT_EQ(db.routes[2].name, "EMPTY");
-    EXPECT_TRUE(db.routes[2].points.empty());
+    std::string routes; // name, number, points
+    for (const Route& route : db.routes) {
+        routes += route.name + " " + std::to_string(route.number) + " " +
+                  std::to_string(route.points.size()) + "|";
+    }
+    EXPECT_EQ(routes, "CLOSED 7 1|BYFLAG 8 2|EMPTY 9 0|");
     ASSERT_EQ(db.tracks.size(), 1u);
     EXPECT_EQ(db.tracks[0].points[0].pointFlag, 'N');
     EXPECT_EQ(db.tracks[0].points[1].pointFlag, 'S');
@@ -147,12 +146,8 @@ TEST_F(HubFileTest, CapacitiesHoldWhileReading) {
 }
 
 TEST_F(HubFileTest, HostileInputAndFailures) {
-    std::mt19937 random(3);
-    std::string noise;
-    for (int i = 0; i < 200000; ++i) {
-        noise.push_back(static_cast<char>(random()));
-    }
-    noise += "\n$WPT*\n" + std::string(2 << 20, 'A') + "\n$END*\n" + std::string(1000, '\0');
+    const std::string noise = test::noiseBytes(200000, 131, 7) + "\n$WPT*\n" +
+                              std::string(2 << 20, 'A') + "\n$END*\n" + std::string(1000, '\0');
     read(noise); // must not crash; content is irrelevant
     read("$WPT*\n$ROT,1*\n$TRK*\n$ZON*\n$LIN*\n$VERSION\n$,,,,,,,,,,,,,,,,*\n*\n$\n");
 
