@@ -45,49 +45,47 @@ TEST_F(ConvertCommandTest, ConvertsAndPrintsResultLines) {
     std::filesystem::create_directory(dir.file("b"));
     test::writeBytes(twin, other);
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    const struct {
-        std::vector<std::string> args;
-        int exitCode;
-        std::string printed;
-        std::vector<std::pair<std::string, std::string>> outputs;
-    } cases[] = {
-        {{"s77", "--out", out, a, b}, 0, "OK : " + a + "\nOK : " + b, {{"out/a.hub.s77", kHub}}},
-        {{"hub", "--out", out, missing, a},
-         1,
-         "FAIL (0- 2) : " + missing + "\nOK : " + a,
-         {{"out/a.hub.hub", kHub}}},
-        {{"5", "a.hub"}, 0, "OK : a.hub", {{"a.hub.hub", kHub}}},
-        {{"hub", "--out", out, pipe, "/dev/zero"},
-         1,
-         "FAIL (0- 2) : " + pipe + "\nFAIL (0- 2) : /dev/zero",
-         {}},
-        {{"hub", "--out", out, a, twin},
-         0,
-         "OK : " + a + "\nOK : " + twin + "\n  written as " + out + "/a.hub-2.hub",
-         {{"out/a.hub.hub", kHub}, {"out/a.hub-2.hub", other}}},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> args{"convert", "--from", c.args[0] == "5" ? "5" : "hub", "--to"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
+    // The arguments after --to, the exit status, the lines printed, outputs and their bytes.
+    const std::tuple<std::vector<std::string>, int, std::string,
+                     std::vector<std::pair<std::string, std::string>>>
+        cases[] = {
+            {{"s77", "--out", out, a, b},
+             0,
+             "OK : " + a + "\nOK : " + b,
+             {{"out/a.hub.s77", kHub}}},
+            {{"hub", "--out", out, missing, a},
+             1,
+             "FAIL (0- 2) : " + missing + "\nOK : " + a,
+             {{"out/a.hub.hub", kHub}}},
+            {{"5", "a.hub"}, 0, "OK : a.hub", {{"a.hub.hub", kHub}}},
+            {{"hub", "--out", out, pipe, "/dev/zero"},
+             1,
+             "FAIL (0- 2) : " + pipe + "\nFAIL (0- 2) : /dev/zero",
+             {}},
+            {{"hub", "--out", out, a, twin},
+             0,
+             "OK : " + a + "\nOK : " + twin + "\n  written as " + out + "/a.hub-2.hub",
+             {{"out/a.hub.hub", kHub}, {"out/a.hub-2.hub", other}}},
+        };
+    for (const auto& [after, exitCode, printed, outputs] : cases) {
+        std::vector<std::string> args{"convert", "--from", after[0] == "5" ? "5" : "hub", "--to"};
+        args.insert(args.end(), after.begin(), after.end());
         std::filesystem::remove(dir.file("out/a.hub.hub"));
         const auto r = test::runVelmar(args, dir.path().string());
-        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
-        EXPECT_EQ(r.out, c.printed + "\nConverting Completed\n");
-        for (const auto& [name, bytes] : c.outputs) {
+        EXPECT_EQ(r.exitCode, exitCode) << r.err;
+        EXPECT_EQ(r.out, printed + "\nConverting Completed\n");
+        for (const auto& [name, bytes] : outputs) {
             EXPECT_EQ(test::readBytes(dir.file(name)), bytes) << name;
         }
     }
 }
 
 TEST_F(ConvertCommandTest, BadArgumentsAndInputsExitTwoWithTheCommandLinesOwnMessages) {
-    struct Case {
-        std::vector<std::string> args;
-        std::string err;
-    };
     const std::string out = dir.file("out");
     const std::string hint = "Run 'velmar convert --help' for its options.\n";
     const std::string mergeHint = "Run 'velmar merge --help' for its options.\n";
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        // args, stderr
         {{"convert", "--from", "hub", "--to", "hub", "--out", out},
          "velmar convert: no files to convert given (FILE...)\n"},
         {{"convert", "--from", "hub", "--to", "hub", "--out", "   ", "a.hub"},
@@ -112,10 +110,10 @@ TEST_F(ConvertCommandTest, BadArgumentsAndInputsExitTwoWithTheCommandLinesOwnMes
         {{"frobnicate", "--from", "hub"},
          "velmar: unknown command 'frobnicate'\nRun 'velmar --help' for its options.\n"},
     };
-    for (const Case& c : cases) {
-        const auto r = test::runVelmar(c.args, dir.path().string());
-        EXPECT_EQ(r.exitCode, 2) << c.err;
-        EXPECT_EQ(r.err, c.err);
+    for (const auto& [args, err] : cases) {
+        const auto r = test::runVelmar(args, dir.path().string());
+        EXPECT_EQ(r.exitCode, 2) << err;
+        EXPECT_EQ(r.err, err);
         EXPECT_EQ(r.out, "");
     }
     // The developer tools parse the same way: an unknown option is an error, never a file name.
@@ -250,10 +248,8 @@ test::CliResult runWithPlotter(std::vector<std::string> args, test::SimulatedPlo
 // Bad arguments and the buttons' checks exit 2 with their texts on stderr; a port that is not
 // there exits 1 with the transfer's log on stdout.
 TEST(TransferCommands, BadArgumentsChecksAndAMissingPortExitWithTheirTexts) {
-    const struct {
-        std::vector<std::string> args;
-        std::string start; // of stderr, or of stdout for a missing port
-    } cases[] = {
+    // The arguments, and the start of stderr (of stdout for a missing port).
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"read", "--device", "s41", "--port", "COM1", "--out", "  "},
          "No file for save output data.\nPress the <Browse> button to choose file\n"},
         {{"read", "--device", "s77", "--port", "COM1", "--out", "a"},
@@ -267,11 +263,11 @@ TEST(TransferCommands, BadArgumentsChecksAndAMissingPortExitWithTheirTexts) {
         {{"write", "--device", "s6", "--port", "/dev/velmar-missing", "/dev/null"},
          "Err : Unable to open COM-port\nNo serial device is connected as /dev/velmar-missing"},
     };
-    for (const auto& c : cases) {
-        const test::CliResult result = test::runVelmar(c.args);
-        const bool missing = c.start.starts_with("Err");
-        EXPECT_EQ(result.exitCode, missing ? 1 : 2) << c.start;
-        EXPECT_EQ((missing ? result.out : result.err).rfind(c.start, 0), 0u) << result.out;
+    for (const auto& [args, start] : cases) {
+        const test::CliResult result = test::runVelmar(args);
+        const bool missing = start.starts_with("Err");
+        EXPECT_EQ(result.exitCode, missing ? 1 : 2) << start;
+        EXPECT_EQ((missing ? result.out : result.err).rfind(start, 0), 0u) << result.out;
         EXPECT_EQ(missing ? result.err : result.out, "");
     }
 }
@@ -300,34 +296,31 @@ TEST(TransferCommands, PortsListsTheSimulatorAndReadSavesWhatItSendsAndCtrlCTell
 
 TEST(TransferCommands, WriteSendsTheFilesAnswersBetweenThemAndCtrlCCancels) {
     const std::string file = test::sourcePath("examples/reef-patrol.s6.wpt");
-    const struct {
-        const char* flag; // --yes, --no, none, or Ctrl-C at the Series 41 prompt
-        int taken;        // files the plotter takes
-        int exitCode;
-        std::string err;
-    } cases[] = {
+    // The flag (--yes, --no, none, or Ctrl-C at the Series 41 prompt), the files the plotter
+    // takes, the exit status, the start of stderr.
+    const std::tuple<const char*, int, int, std::string> cases[] = {
         {"--yes", 2, 0, ""},
         {"--no", 1, 0, ""},
         {"", 1, 0, "velmar write: not writing "},
         {"ctrl-c", 0, 130, ""},
     };
-    for (const auto& c : cases) {
-        const bool ctrlC = std::string(c.flag) == "ctrl-c";
+    for (const auto& [flag, takes, exitCode, err] : cases) {
+        const bool ctrlC = std::string(flag) == "ctrl-c";
         test::SimulatedPlotter plotter(
             test::plotter(sim::Role::Receive, ctrlC ? kSeries41 : kSeries6, "",
-                          {.silent = ctrlC, .count = std::max(c.taken, 1)}));
+                          {.silent = ctrlC, .count = std::max(takes, 1)}));
         std::vector<std::string> args{"write", "--device", ctrlC ? "s41" : "s6", file, file};
-        if (c.flag[0] == '-') {
-            args.push_back(c.flag);
+        if (flag[0] == '-') {
+            args.push_back(flag);
         }
         const test::CliResult result = runWithPlotter(args, plotter, ctrlC);
-        EXPECT_EQ(result.exitCode, c.exitCode) << c.flag << result.err;
-        EXPECT_EQ(result.err.substr(0, c.err.size()), c.err);
+        EXPECT_EQ(result.exitCode, exitCode) << flag << result.err;
+        EXPECT_EQ(result.err.substr(0, err.size()), err);
         if (ctrlC) {
             plotter.simulator.stop(SIGTERM);
         }
         const sim::SimulatorSummary& summary = plotter.ended();
-        ASSERT_EQ(summary.files.size(), static_cast<std::size_t>(c.taken)) << c.flag;
+        ASSERT_EQ(summary.files.size(), static_cast<std::size_t>(takes)) << flag;
         for (const sim::ReceivedFile& taken : summary.files) {
             EXPECT_EQ(taken.bytes, test::readBytes(file)); // as stored, its end mark included
         }

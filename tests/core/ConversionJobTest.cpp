@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <tuple>
 #include <unistd.h>
 
 #include "TestSupport.h"
@@ -139,25 +140,21 @@ TEST_F(ConversionJobTest, TakenOutputNamesGetANumber) {
     test::writeBytes(dir.file("b/day.hub"), kSmallHub);
     test::writeBytes(dir.file("out/x.hub"), kSmallHub);
     test::writeBytes(dir.file("out/x.hub.hub"), "a source, not an output");
-    struct Case {
-        std::vector<std::string> sources;
-        int to;
-        std::vector<std::string> renamed; // by file index, relative to out/
-    };
-    const Case cases[] = {
+    using Names = std::vector<std::string>; // the sources, and the renamed outputs in out/
+    const std::tuple<Names, int, Names> cases[] = {
         {{"a/day.hub", "b/day.hub", "a/day.hub"}, kHub, {"", "day.hub-2.hub", "day.hub-3.hub"}},
         {{"out/x.hub", "out/x.hub.hub"}, kHub, {"x.hub-2.hub", ""}},
         {{"a/day.hub", "b/day.hub"}, kSeries6, {"", "day.hub-2.s6"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [sources, to, renamed] : cases) {
         std::vector<std::string> files;
-        for (const std::string& source : c.sources) {
+        for (const std::string& source : sources) {
             files.push_back(dir.file(source));
         }
-        auto j = job(files, kHub, c.to);
+        auto j = job(files, kHub, to);
         EXPECT_EQ(run(j.get()).find("FAIL"), std::string::npos);
-        for (std::size_t i = 0; i < c.renamed.size(); ++i) {
-            const std::string& name = c.renamed[i];
+        for (std::size_t i = 0; i < renamed.size(); ++i) {
+            const std::string& name = renamed[i];
             EXPECT_EQ(renamedOutput(j.get(), static_cast<int>(i)),
                       name.empty() ? "" : dir.file("out/" + name));
         }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/Clock.h"
 #include "core/NavDatabase.h"
 
@@ -111,13 +113,9 @@ Route routeOf(std::initializer_list<RoutePoint> points) {
 }
 
 TEST(NavDatabase, RoutePointsBecomeWaypointsOnceWhileThereIsRoom) {
-    struct Case {
-        const char* what;
-        std::vector<Waypoint> waypoints;
-        std::vector<RoutePoint> points;
-        std::vector<std::string> names; // names of all waypoints afterwards
-    };
-    const Case cases[] = {
+    // What, the waypoints, the route's points, and the names of all waypoints afterwards.
+    using Names = std::vector<std::string>;
+    const std::tuple<const char*, std::vector<Waypoint>, std::vector<RoutePoint>, Names> cases[] = {
         {"same position, name and symbol", {}, {{"A", 1, 10, 20}, {"A", 1, 10, 20}}, {"A"}},
         {"different names", {}, {{"A", 1, 10, 20}, {"B", 1, 10, 20}}, {"A", "B"}},
         {"matching waypoint within the key grain",
@@ -131,19 +129,19 @@ TEST(NavDatabase, RoutePointsBecomeWaypointsOnceWhileThereIsRoom) {
         {"symbol differs", {wp("A", 3, 1, 1)}, {{"A", 4, 1, 1}}, {"A", "A"}},
         {"out of range never matches", {}, {{"Q", 0, 95, 0}, {"Q", 0, 95, 0}}, {"Q", "Q"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, waypoints, points, expected] : cases) {
         NavDatabase db;
         initNavDatabase(&db);
-        db.waypoints = c.waypoints;
+        db.waypoints = waypoints;
         Route route = routeOf({});
-        route.points = c.points;
+        route.points = points;
         addRoute(&db, &route);
         ASSERT_EQ(addRoutePointsAsWaypoints(&db), kOk);
         std::vector<std::string> names;
         for (const Waypoint& w : db.waypoints) {
             names.push_back(w.name);
         }
-        EXPECT_EQ(names, c.names) << c.what;
+        EXPECT_EQ(names, expected) << what;
     }
     // A full waypoint table skips the route points silently.
     NavDatabase db;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "PtyDevice.h"
@@ -76,33 +77,28 @@ TEST(DeviceReadJob, EachReceiverSavesWhatItKeepsByteForByte) {
     const test::Script noisy{.noise = {{NoiseKind::StrayBytes, 1},
                                        {NoiseKind::ForeignSentence, 2},
                                        {NoiseKind::LongSentence, 3}}};
-    const struct {
-        int type;
-        std::string sent;
-        test::Script script;
-        std::string kept;
-        int lines;
-    } cases[] = {
+    // The device, what it sends, its script, what the file keeps, the lines counted.
+    const std::tuple<int, std::string, test::Script, std::string, int> cases[] = {
         {kSeries41, kWpl + kRte, noisy, kWpl + kRte + kEnd, 3},
         {kSeries41, "$\r\n" + kWpl + lfEnd, {}, kWpl + lfEnd + kEnd, 3},
         {kSeries41, kRte + fits + tooLong + kRte, {}, kRte + fits + kRte + kEnd, 4},
         {kSeries6, stream, {}, stream, 4}, // the trailer came in the same read
         {kSeries5, s5, {.ignore = {1, 3}}, s5, 2},
     };
-    for (const auto& c : cases) {
-        Reading reading(c.type, test::plotter(Role::Send, c.type, c.sent, c.script));
-        if (c.type == kSeries5) {
+    for (const auto& [type, sent, script, kept, lineCount] : cases) {
+        Reading reading(type, test::plotter(Role::Send, type, sent, script));
+        if (type == kSeries5) {
             ASSERT_TRUE(reading.window.linesCounted(1));
             EXPECT_EQ(reading.saved(), "earlier");
         }
         ASSERT_TRUE(reading.window.waitFinal());
         stopDeviceReadJob(reading.job.get());
         EXPECT_EQ(reading.log(), kStart + "\r\nReading Completed");
-        EXPECT_EQ(reading.saved(), c.kept);
-        EXPECT_EQ(reading.window.lines(), c.lines);
+        EXPECT_EQ(reading.saved(), kept);
+        EXPECT_EQ(reading.window.lines(), lineCount);
         // The plotter's noise went out on the line and none of it was kept.
-        EXPECT_EQ(reading.plotter.ended().noiseBytes > 0, !c.script.noise.empty());
-        if (c.type == kSeries5) { // nothing asked after the end line
+        EXPECT_EQ(reading.plotter.ended().noiseBytes > 0, !script.noise.empty());
+        if (type == kSeries5) { // nothing asked after the end line
             const std::vector<sim::Command>& asked = reading.plotter.ended().commands;
             ASSERT_EQ(asked.size(), 4u);
             EXPECT_EQ(asked[0].text + asked[1].text + asked[2].text + asked[3].text, "++NN");
@@ -120,12 +116,8 @@ TEST(DeviceReadJob, CancelAndUnplugEndEveryReceiverWithinASecondAndKeepWhatArriv
         stream += "W" + std::to_string(i) + ",abcdefghijklmnopqrstuvwxyz\r\n";
     }
     const std::string w12 = "W1\r\nW2\r\n";
-    const struct {
-        int type;
-        std::string sent;
-        test::Script script;
-        const char* kept; // null: a beginning of what the plotter sent
-    } cases[] = {
+    // The device, what it sends, its script, what is kept (null: a beginning of what was sent).
+    const std::tuple<int, std::string, test::Script, const char*> cases[] = {
         {kSeries41, "", {.silent = true}, ""},
         {kSeries5, "", {.silent = true}, ""},
         {kSeries6, "", {.silent = true}, ""},
@@ -137,21 +129,20 @@ TEST(DeviceReadJob, CancelAndUnplugEndEveryReceiverWithinASecondAndKeepWhatArriv
         {kSeries5, w12, {.unplugAfterBytes = 4}, "W1\r\n"},
         {kSeries6, stream, {.unplugAfterBytes = 100}, nullptr},
     };
-    for (const auto& c : cases) {
-        const bool unplug = c.script.unplugAfterBytes >= 0;
-        SCOPED_TRACE(std::to_string(c.type) + " " + c.sent.substr(0, 8) +
-                     (unplug ? " unplug" : ""));
-        Reading reading(c.type, test::plotter(Role::Send, c.type, c.sent, c.script));
+    for (const auto& [type, sent, script, kept] : cases) {
+        const bool unplug = script.unplugAfterBytes >= 0;
+        SCOPED_TRACE(std::to_string(type) + " " + sent.substr(0, 8) + (unplug ? " unplug" : ""));
+        Reading reading(type, test::plotter(Role::Send, type, sent, script));
         if (unplug) {
             reading.plotter.ended();
             EXPECT_TRUE(reading.window.waitFinal(1s));
         } else {
-            ASSERT_TRUE(reading.window.linesCounted(c.sent.empty() ? 0 : 1));
+            ASSERT_TRUE(reading.window.linesCounted(sent.empty() ? 0 : 1));
             std::this_thread::sleep_for(300ms);
             const auto pressed = Clock::now();
             stopDeviceReadJob(reading.job.get());
             EXPECT_LT(Clock::now() - pressed, 1s);
-            if (c.type != kSeries5) { // Series 5 ends when told to stop
+            if (type != kSeries5) { // Series 5 ends when told to stop
                 reading.plotter.simulator.stop(SIGTERM);
             }
         }
@@ -159,30 +150,29 @@ TEST(DeviceReadJob, CancelAndUnplugEndEveryReceiverWithinASecondAndKeepWhatArriv
         EXPECT_EQ(reading.log(), kStart + (unplug ? "\r\nErr : COM-port lost" : ""));
         const sim::SimulatorSummary& summary = reading.plotter.ended();
         const std::string saved = reading.saved();
-        EXPECT_EQ(c.kept != nullptr ? std::string(c.kept) : summary.sent.substr(0, saved.size()),
+        EXPECT_EQ(kept != nullptr ? std::string(kept) : summary.sent.substr(0, saved.size()),
                   saved);
-        EXPECT_EQ(c.type == kSeries5 && !unplug, summary.received.ends_with(kSeries5Stop));
+        EXPECT_EQ(type == kSeries5 && !unplug, summary.received.ends_with(kSeries5Stop));
         EXPECT_EQ(summary.ending == sim::Ending::Unplugged, unplug);
     }
 }
 
 TEST(DeviceReadJob, APortOrFileThatCannotBeHadIsReportedAndAnEarlierFileIsKept) {
     const ScopedSerialDevices none({});
-    const struct {
-        std::string port, output, log;
-    } cases[] = {
+    // The port, the output file, the log after the start line.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         {"COM3", "",
          "\r\nErr : Unable to open COM-port\r\nNo serial device is connected as COM3; "
          "no serial devices found"},
         {"", "/velmar-missing/a.out",
          "\r\nErr : Open file /velmar-missing/a.out\r\nReading Completed"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [port, output, log] : cases) {
         Reading reading(kSeries41, test::plotter(Role::Send, kSeries41, "", {.silent = true}),
-                        c.output, c.port);
+                        output, port);
         ASSERT_TRUE(reading.window.waitFinal());
         stopDeviceReadJob(reading.job.get());
-        EXPECT_EQ(reading.log(), kStart + c.log);
+        EXPECT_EQ(reading.log(), kStart + log);
         EXPECT_EQ(reading.saved(), "earlier");
     }
 }
@@ -239,11 +229,8 @@ bool configured(test::PtyDevice& device, std::uint32_t baud) {
 // Each sender against a simulated plotter that takes one file: the bytes it records, the line
 // count (Series 41: one more, for the prompt) and, for Series 41, never faster than its pauses.
 TEST(DeviceWriteJob, EachSenderDeliversTheFileAsStoredWithItsEnd) {
-    const struct {
-        int type;
-        std::string file, wire;
-        int lines;
-    } cases[] = {
+    // The device, the file, what goes on the wire, the lines counted.
+    const std::tuple<int, std::string, std::string, int> cases[] = {
         {kSeries41, lines(3, 20), lines(3, 20) + kEnd, 4},
         {kSeries41, "A\r\n" + kEnd, "A\r\n" + kEnd, 3},
         {kSeries41, "A\r\n" + kEnd + "B\r\n", "A\r\n" + kEnd, 3},
@@ -251,18 +238,18 @@ TEST(DeviceWriteJob, EachSenderDeliversTheFileAsStoredWithItsEnd) {
         {kSeries6, "A\r\nB\r\n", "A\r\nB\r\n\x1A", 2},
         {kSeries6, "A\r\n\x1A\r\nB", "A\r\n\x1A\r\n", 2},
     };
-    for (const auto& c : cases) {
-        test::SimulatedPlotter plotter(test::plotter(Role::Receive, c.type));
-        Writing writing(c.type, {c.file});
+    for (const auto& [type, file, wire, lineCount] : cases) {
+        test::SimulatedPlotter plotter(test::plotter(Role::Receive, type));
+        Writing writing(type, {file});
         writing.start(plotter.port());
         ASSERT_TRUE(writing.window.waitFinal());
         stopDeviceWriteJob(writing.job.get());
         EXPECT_EQ(writing.log(), kStart + writing.line("OK : ", 0) + "\r\nWriting Completed");
-        EXPECT_EQ(writing.window.lines(), c.lines);
+        EXPECT_EQ(writing.window.lines(), lineCount);
         const sim::SimulatorSummary& summary = plotter.ended();
         ASSERT_EQ(summary.files.size(), 1u);
-        EXPECT_EQ(summary.received, c.wire); // Series 6 after 0x1A: the rest is not sent
-        if (c.file.size() >= 60) {
+        EXPECT_EQ(summary.received, wire); // Series 6 after 0x1A: the rest is not sent
+        if (file.size() >= 60) {
             // 4 ms after each byte and 50 ms after each line, from the prompt on.
             EXPECT_GE(summary.files[0].endedAt - summary.commands.front().at, 60 * 4 + 3 * 50);
         }
@@ -273,11 +260,8 @@ TEST(DeviceWriteJob, EachSenderDeliversTheFileAsStoredWithItsEnd) {
 // commands each read as a whole.
 TEST(DeviceWriteJob, APromptOrCommandCountsOnlyAsAWholeRead) {
     using Exchange = std::vector<std::pair<std::string, std::string>>; // device sends, job answers
-    const struct {
-        int type;
-        Exchange exchange;
-        int lines;
-    } cases[] = {
+    // The device, what it sends and what the job answers, the lines counted.
+    const std::tuple<int, Exchange, int> cases[] = {
         {kSeries41, {{"x>\r\n", ""}, {">\r\n", "L1\r\nL2\r\n" + kEnd}}, 3},
         {kSeries5,
          {{"R\r\n", ""},
@@ -289,12 +273,12 @@ TEST(DeviceWriteJob, APromptOrCommandCountsOnlyAsAWholeRead) {
           {"S\r\n", "ENDDATA\r\n"}},
          5},
     };
-    for (const auto& c : cases) {
+    for (const auto& [type, exchange, lineCount] : cases) {
         test::PtyDevice device;
-        Writing writing(c.type, {"L1\r\nL2\r\n"});
+        Writing writing(type, {"L1\r\nL2\r\n"});
         writing.start(device.path());
-        ASSERT_TRUE(configured(device, c.type == kSeries5 ? 115200 : 4800));
-        for (const auto& [command, answer] : c.exchange) {
+        ASSERT_TRUE(configured(device, type == kSeries5 ? 115200 : 4800));
+        for (const auto& [command, answer] : exchange) {
             ASSERT_TRUE(device.send(command));
             EXPECT_EQ(answer.empty() ? device.receiveAvailable(300ms)
                                      : device.receive(answer.size()),
@@ -303,49 +287,47 @@ TEST(DeviceWriteJob, APromptOrCommandCountsOnlyAsAWholeRead) {
         }
         ASSERT_TRUE(writing.window.waitFinal());
         EXPECT_EQ(writing.log(), kStart + writing.line("OK : ", 0) + "\r\nWriting Completed");
-        EXPECT_EQ(writing.window.lines(), c.lines);
+        EXPECT_EQ(writing.window.lines(), lineCount);
     }
 }
 
 // Between files the window is asked; No ends the list, and a file that cannot be opened is
 // reported and the next one offered.
 TEST(DeviceWriteJob, TheWindowIsAskedBeforeEachFurtherFile) {
-    const struct {
-        std::vector<std::string> files; // empty: a file that does not exist
-        std::deque<bool> answers;
-        std::vector<std::string> taken;
-        std::vector<std::intptr_t> asked;
-        std::vector<const char*> results; // per file, null when it is not written
-    } cases[] = {
-        {{"A\n"}, {}, {"A\n\x1A"}, {}, {"OK : "}},
-        {{"A\n", "B\n"}, {true}, {"A\n\x1A", "B\n\x1A"}, {1}, {"OK : ", "OK : "}},
-        {{"A\n", "B\n"}, {false}, {"A\n\x1A"}, {1}, {"OK : ", nullptr}},
-        {{"", "B\n"}, {true}, {"B\n\x1A"}, {1}, {"Err : Open file ", "OK : "}},
-    };
-    for (const auto& c : cases) {
-        test::SimulatedPlotter plotter(test::plotter(Role::Receive, kSeries6, "",
-                                                     {.count = static_cast<int>(c.taken.size())}));
-        Writing writing(kSeries6, c.files);
-        if (c.files[0].empty()) {
+    // The files (empty: one that does not exist), the answers, the files taken, the questions
+    // asked, each file's result line (null when it is not written).
+    const std::tuple<std::vector<std::string>, std::deque<bool>, std::vector<std::string>,
+                     std::vector<std::intptr_t>, std::vector<const char*>>
+        cases[] = {
+            {{"A\n"}, {}, {"A\n\x1A"}, {}, {"OK : "}},
+            {{"A\n", "B\n"}, {true}, {"A\n\x1A", "B\n\x1A"}, {1}, {"OK : ", "OK : "}},
+            {{"A\n", "B\n"}, {false}, {"A\n\x1A"}, {1}, {"OK : ", nullptr}},
+            {{"", "B\n"}, {true}, {"B\n\x1A"}, {1}, {"Err : Open file ", "OK : "}},
+        };
+    for (const auto& [files, answers, wanted, asked, results] : cases) {
+        test::SimulatedPlotter plotter(
+            test::plotter(Role::Receive, kSeries6, "", {.count = static_cast<int>(wanted.size())}));
+        Writing writing(kSeries6, files);
+        if (files[0].empty()) {
             writing.job->files[0] = writing.dir.file("missing");
         }
-        writing.window.answers = c.answers;
+        writing.window.answers = answers;
         writing.start(plotter.port());
         ASSERT_TRUE(writing.window.waitFinal());
         stopDeviceWriteJob(writing.job.get());
         std::string log = kStart;
-        for (std::size_t i = 0; i < c.results.size(); ++i) {
+        for (std::size_t i = 0; i < results.size(); ++i) {
             const std::string path = writing.job->files[i];
-            log += c.results[i] != nullptr ? "\r\n" + (c.results[i] + path) : "";
+            log += results[i] != nullptr ? "\r\n" + (results[i] + path) : "";
         }
         EXPECT_EQ(writing.log(), log + "\r\nWriting Completed");
-        EXPECT_EQ(writing.window.asked(), c.asked);
+        EXPECT_EQ(writing.window.asked(), asked);
         const sim::SimulatorSummary& summary = plotter.ended();
         std::vector<std::string> taken;
         for (const sim::ReceivedFile& file : summary.files) {
             taken.push_back(file.bytes);
         }
-        EXPECT_EQ(taken, c.taken);
+        EXPECT_EQ(taken, wanted);
     }
 }
 
@@ -355,14 +337,9 @@ TEST(DeviceWriteJob, CancelAndUnplugEndEveryPhaseWithinASecond) {
     const std::string held(256 * 1024, 'x');
     const test::Script silent{.silent = true},
         silentUnplugged{.silent = true, .unplugAfterSeconds = 0.3};
-    const struct {
-        const char* phase;
-        int type;
-        std::string file; // the first of two
-        test::Script script;
-        bool unplug;
-        const char* line; // the first file's line, null for none
-    } cases[] = {
+    // The phase, the device, the first of two files, the script, unplug (or cancel), the first
+    // file's line (null for none).
+    const std::tuple<const char*, int, std::string, test::Script, bool, const char*> cases[] = {
         {"prompt", kSeries41, "A\r\n", silent, false, nullptr},
         {"prompt", kSeries41, "A\r\n", silentUnplugged, true, "ABORT : "},
         {"paced line", kSeries41, lines(20, 30), {}, false, "ABORT : "},
@@ -373,14 +350,14 @@ TEST(DeviceWriteJob, CancelAndUnplugEndEveryPhaseWithinASecond) {
         {"held", kSeries6, held, {}, true, "ABORT : "},
         {"answer", kSeries6, "A\r\n", {}, false, "OK : "},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.phase) + (c.unplug ? " unplug" : " cancel"));
-        const std::string phase = c.phase;
+    for (const auto& [phaseName, type, file, script, unplug, line] : cases) {
+        SCOPED_TRACE(std::string(phaseName) + (unplug ? " unplug" : " cancel"));
+        const std::string phase = phaseName;
         std::optional<test::SimulatedPlotter> plotter;
         std::optional<test::PtyDevice> device;
         phase == "held" ? (void)device.emplace()
-                        : (void)plotter.emplace(test::plotter(Role::Receive, c.type, "", c.script));
-        Writing writing(c.type, {c.file, "B\r\n"}, device ? kXonXoff : kNoFlow);
+                        : (void)plotter.emplace(test::plotter(Role::Receive, type, "", script));
+        Writing writing(type, {file, "B\r\n"}, device ? kXonXoff : kNoFlow);
         writing.window.answers = {true};
         if (phase == "answer") {
             writing.window.writeJob = nullptr; // nobody answers
@@ -394,7 +371,7 @@ TEST(DeviceWriteJob, CancelAndUnplugEndEveryPhaseWithinASecond) {
                                       : writing.window.linesCounted(phase == "paced line" ? 2 : 0));
         std::this_thread::sleep_for(200ms);
         const auto pressed = Clock::now();
-        if (c.unplug) {
+        if (unplug) {
             device ? device->unplug() : (void)plotter->ended();
             EXPECT_TRUE(writing.window.waitFinal(1s));
         } else {
@@ -402,10 +379,10 @@ TEST(DeviceWriteJob, CancelAndUnplugEndEveryPhaseWithinASecond) {
             EXPECT_LT(Clock::now() - pressed, 1s);
         }
         stopDeviceWriteJob(writing.job.get());
-        const std::string first = c.line != nullptr ? writing.line(c.line, 0) : "";
-        EXPECT_EQ(writing.log(), kStart + first + (c.unplug ? "\r\nErr : COM-port lost" : ""));
+        const std::string first = line != nullptr ? writing.line(line, 0) : "";
+        EXPECT_EQ(writing.log(), kStart + first + (unplug ? "\r\nErr : COM-port lost" : ""));
         EXPECT_EQ(writing.window.asked().size(), phase == "answer" ? 1u : 0u);
-        if (plotter && !c.unplug) {
+        if (plotter && !unplug) {
             plotter->simulator.stop(SIGTERM);
         }
     }

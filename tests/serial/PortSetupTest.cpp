@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -64,26 +64,24 @@ TEST(OpenConfiguredPort, EveryIndexTurnsIntoItsValueInOrderAndAFailedStepStopsTh
         ASSERT_EQ(openConfiguredPort(&port, &settings, overlapped), kPortReady);
         EXPECT_EQ(port.calls, expected);
     }
-    // A failed step or an index outside its table stops there: one index of {0, 5, 3, 2, 0, 2}
-    // changed, or a step refused.
-    const struct {
-        int field, value, failAt, result;
-        std::size_t calls;
-    } cases[] = {{0, 0, 1, kPortOpenFailed, 1},   {0, 0, 2, kPortLineRefused, 2},
-                 {0, 0, 3, kPortFlowRefused, 3},  {0, 0, 4, kPortEventCharRefused, 4},
-                 {0, 9, 0, kPortOpenFailed, 0},   {0, -1, 0, kPortOpenFailed, 0},
-                 {1, 15, 0, kPortLineRefused, 1}, {2, 4, 0, kPortLineRefused, 1},
-                 {3, -1, 0, kPortLineRefused, 1}, {4, 3, 0, kPortLineRefused, 1},
-                 {5, 3, 0, kPortFlowRefused, 2}};
-    for (const auto& c : cases) {
+    // A failed step or an index outside its table stops there: {index changed, its value, step
+    // refused, result, steps asked}, from {0, 5, 3, 2, 0, 2}.
+    const std::tuple<int, int, int, int, std::size_t> cases[] = {
+        {0, 0, 1, kPortOpenFailed, 1},   {0, 0, 2, kPortLineRefused, 2},
+        {0, 0, 3, kPortFlowRefused, 3},  {0, 0, 4, kPortEventCharRefused, 4},
+        {0, 9, 0, kPortOpenFailed, 0},   {0, -1, 0, kPortOpenFailed, 0},
+        {1, 15, 0, kPortLineRefused, 1}, {2, 4, 0, kPortLineRefused, 1},
+        {3, -1, 0, kPortLineRefused, 1}, {4, 3, 0, kPortLineRefused, 1},
+        {5, 3, 0, kPortFlowRefused, 2}};
+    for (const auto& [field, value, failAt, result, calls] : cases) {
         ComSettings s{0, 5, 3, 2, 0, 2};
         std::int32_t* const fields[] = {&s.portIndex,   &s.baudIndex,     &s.dataBitsIndex,
                                         &s.parityIndex, &s.stopBitsIndex, &s.flowIndex};
-        *fields[c.field] = c.value;
+        *fields[field] = value;
         RecordingPort port;
-        port.failAt = c.failAt;
-        EXPECT_EQ(openConfiguredPort(&port, &s, true), c.result);
-        EXPECT_EQ(port.calls.size(), c.calls) << c.field << " " << c.value << " " << c.failAt;
+        port.failAt = failAt;
+        EXPECT_EQ(openConfiguredPort(&port, &s, true), result);
+        EXPECT_EQ(port.calls.size(), calls) << field << " " << value << " " << failAt;
     }
     RecordingPort port;
     const ComSettings settings;

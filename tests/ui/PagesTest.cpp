@@ -172,12 +172,8 @@ TEST_F(ConvertPageTest, TypedFolderIsKeptAndFilesJoinTheListFromDialogsAndTheCom
 TEST_F(ConvertPageTest, ConvertChecksComeInTheirOrder) {
     test::writeBytes(dir.file("file"), "x");
     const QString folder = qs(dir.path().string());
-    const struct {
-        int files;
-        QString folderText;
-        int source, destination;
-        QString message;
-    } cases[] = {
+    // Files listed, the folder as typed, the types checked, the message.
+    const std::tuple<int, QString, int, int, QString> cases[] = {
         {0, "", 0, 3, "No files for convert.\nPress the <Add file> button to add a file to list"},
         {1, "   \t ", 0, 5,
          "No folder for save output files.\nPress the <Browse> button to choose folder"},
@@ -188,14 +184,14 @@ TEST_F(ConvertPageTest, ConvertChecksComeInTheirOrder) {
         {2, folder, 3, 5, "No support Series 66"},
         {1, " " + folder, 0, 3, "No support Series 66"},
     };
-    for (const auto& c : cases) {
-        setFiles(QStringList(c.files, path("in.hub")));
-        edit(1104)->setText(c.folderText);
-        radio(1110 + c.source)->setChecked(true);
-        radio(1120 + c.destination)->setChecked(true);
+    for (const auto& [files, folderText, source, destination, message] : cases) {
+        setFiles(QStringList(files, path("in.hub")));
+        edit(1104)->setText(folderText);
+        radio(1110 + source)->setChecked(true);
+        radio(1120 + destination)->setChecked(true);
         EXPECT_TRUE(test::runWithoutModal([&] { clickControl(&page, 1132); }));
-        ASSERT_EQ(dialogs.calls.size(), 1u) << c.message.toStdString();
-        EXPECT_EQ(dialogs.calls[0].text, c.message);
+        ASSERT_EQ(dialogs.calls.size(), 1u) << message.toStdString();
+        EXPECT_EQ(dialogs.calls[0].text, message);
         EXPECT_EQ(dialogs.calls[0].icon, MessageIcon::Error);
         EXPECT_EQ(dialogs.calls[0].buttons, MessageButtons::Ok);
     }
@@ -332,12 +328,8 @@ TEST_F(MergePageTest, MergesAfterTheChecksAndReportsCompletedOnlyOnFullSuccess) 
     test::writeBytes(dir.file("a.hub"), hubWith("HOME"));
     test::writeBytes(dir.file("b.hub"), hubWith("HOME"));
     const QString a = path("a.hub"), b = path("b.hub"), absent = path("absent.hub");
-    const struct {
-        QStringList inputs;
-        QString output; // as typed
-        QString message;
-        std::vector<std::string> names; // the waypoints written
-    } cases[] = {
+    // The files, the output as typed, the message, the waypoints written.
+    const std::tuple<QStringList, QString, QString, std::vector<std::string>> cases[] = {
         {{},
          "",
          "No HUB/CMAP files for merge.\nPress the <Add file> button to add a file to list",
@@ -347,12 +339,12 @@ TEST_F(MergePageTest, MergesAfterTheChecksAndReportsCompletedOnlyOnFullSuccess) 
         {{a, absent}, path("3.hub"), "Err : Cannot read input file " + absent, {"HOME"}},
         {{a}, path("no/4.hub"), "Err : Cannot create output file " + path("no/4.hub"), {}},
     };
-    for (const auto& c : cases) {
-        setFiles(c.inputs);
+    for (const auto& [inputs, output, message, names] : cases) {
+        setFiles(inputs);
         edit(1085)->clear();
-        QTest::keyClicks(edit(1085), c.output);
+        QTest::keyClicks(edit(1085), output);
         // "Details..." beside the OK of the renamed twin shows its rename.
-        const bool renamed = c.names.size() > 1;
+        const bool renamed = names.size() > 1;
         dialogs.detailsAnswers = {renamed ? MessageAnswer::Details : MessageAnswer::Ok};
         QStringList row;
         EXPECT_EQ(test::driveModal<FindingsDialog>(
@@ -368,15 +360,15 @@ TEST_F(MergePageTest, MergesAfterTheChecksAndReportsCompletedOnlyOnFullSuccess) 
         EXPECT_EQ(row, renamed ? QStringList({"b.hub", "waypoint 1 HOME", "renamed",
                                               "name \"HOME\" -> \"WPT0\"", "1"})
                                : QStringList());
-        ASSERT_EQ(dialogs.calls.size(), 1u) << c.message.toStdString();
-        EXPECT_EQ(dialogs.calls[0].text, c.message);
+        ASSERT_EQ(dialogs.calls.size(), 1u) << message.toStdString();
+        EXPECT_EQ(dialogs.calls[0].text, message);
         EXPECT_EQ(dialogs.calls[0].icon,
-                  c.message == "Merging Completed" ? MessageIcon::None : MessageIcon::Error);
+                  message == "Merging Completed" ? MessageIcon::None : MessageIcon::Error);
         EXPECT_EQ(dialogs.calls[0].buttons, // "Details..." for the renamed twin
-                  c.names.size() > 1 ? MessageButtons::OkDetails : MessageButtons::Ok);
-        const std::string merged = test::readBytes(c.output.trimmed().toStdString());
-        EXPECT_EQ(merged.empty(), c.names.empty()) << c.message.toStdString();
-        for (const std::string& name : c.names) {
+                  names.size() > 1 ? MessageButtons::OkDetails : MessageButtons::Ok);
+        const std::string merged = test::readBytes(output.trimmed().toStdString());
+        EXPECT_EQ(merged.empty(), names.empty()) << message.toStdString();
+        for (const std::string& name : names) {
             EXPECT_NE(merged.find("\r\n$" + name + ",Moored,"), std::string::npos) << name;
         }
     }

@@ -199,12 +199,8 @@ TEST_F(GpxTest, MalformedAndHostileDocumentsFailCleanly) {
                   test::repeated(std::string("&") + char(c - 1) + ";", 10) + "\">";
     }
     laughs += "]><gpx><wpt lat=\"1\" lon=\"1\"><name>&j;</name></wpt></gpx>";
-    const struct {
-        const char* label;
-        std::string document;
-        ResultCode code;
-        const char* reason;
-    } cases[] = {
+    // What, the document, the result, a part of the reason.
+    const std::tuple<const char*, std::string, ResultCode, const char*> cases[] = {
         {"empty file", "", kGpxNotWellFormed, "line 1"},
         {"unclosed tag", head + "<wpt lat=\"1\" lon=\"1\"><name>x</name>", kGpxNotWellFormed,
          "no element found"},
@@ -226,18 +222,18 @@ TEST_F(GpxTest, MalformedAndHostileDocumentsFailCleanly) {
          "without its lat attribute"},
         {"NaN", head + "<wpt lat=\"nan\" lon=\"1\"/></gpx>", kBadArgument, "not a number"},
     };
-    for (const auto& c : cases) {
-        test::writeBytes(dir.file("bad.gpx"), c.document);
+    for (const auto& [label, document, code, because] : cases) {
+        test::writeBytes(dir.file("bad.gpx"), document);
         NavDatabase db;
         initNavDatabase(&db);
         Waypoint before;
         initWaypoint(&before);
         addWaypoint(&db, &before); // what a failed read leaves: nothing
         std::string reason;
-        EXPECT_EQ(readGpx(dir.file("bad.gpx").c_str(), &db, &reason), c.code) << c.label;
-        EXPECT_NE(reason.find(c.reason), std::string::npos) << c.label << ": " << reason;
+        EXPECT_EQ(readGpx(dir.file("bad.gpx").c_str(), &db, &reason), code) << label;
+        EXPECT_NE(reason.find(because), std::string::npos) << label << ": " << reason;
         EXPECT_EQ(reason.rfind(dir.file("bad.gpx") + ": ", 0), 0u) << reason;
-        EXPECT_TRUE(db.waypoints.empty()) << c.label;
+        EXPECT_TRUE(db.waypoints.empty()) << label;
     }
 }
 

@@ -73,11 +73,8 @@ TEST(Series5Read, BlockRules) {
     for (int i = 0; i < 256; ++i) {
         hostile[i * 1000] = static_cast<char>(i);
     }
-    const struct {
-        const char* what;
-        std::string text;
-        const char* expected;
-    } cases[] = {
+    // What, the file, its summary.
+    const std::tuple<const char*, std::string, const char*> cases[] = {
         {"marks, lines and zones are skipped",
          crlf({kV, "$MRK*", "$BUOY,00,000000,1D00.000N,2D00.000E,20120501,0.0,,,*", "$END*",
                "$LIN,001,EDGE,000000,20120501*", "$001,S,1D00.000N,2D00.000E*", "$END*",
@@ -107,9 +104,9 @@ TEST(Series5Read, BlockRules) {
          "NUL OK "},
     };
     TempDir dir;
-    for (const auto& c : cases) {
-        writeBytes(dir.file("in"), c.text);
-        EXPECT_EQ(summary(readSet(dir.file("in"))), c.expected) << c.what;
+    for (const auto& [what, text, expected] : cases) {
+        writeBytes(dir.file("in"), text);
+        EXPECT_EQ(summary(readSet(dir.file("in"))), expected) << what;
     }
 }
 
