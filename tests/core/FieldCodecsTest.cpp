@@ -36,6 +36,7 @@ TEST(FieldCodecs, FormatsCoordinatesInEveryStyle) {
         {-135.1083333333, false, NmeaFields, "13506.500,W"},
         {-135.1083333333, false, DegreeLetter, "135D06.500W"},
         {135.1083333333, false, Spaced, "135 06.500 E"},
+        {0.0, true, DegreeLetter, "0D00.000N"},
         {0.0, false, NmeaFields, "00000.000,E"},
         // Minutes that print as 60.000 carry into the degrees, in every style.
         {34.99999999, true, DegreeLetter, "35D00.000N"},

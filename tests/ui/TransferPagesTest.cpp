@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "SimulatedPlotter.h"
 #include "TestSupport.h"
 #include "UiTestSupport.h"

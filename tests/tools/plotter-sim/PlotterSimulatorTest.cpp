@@ -65,11 +65,9 @@ struct Program {
 
 TEST(PlotterSimulator, Series5SenderAnswersEveryRequestAndRepeatsStopsOrIgnoresAsAsked) {
     const std::string lines[] = {"$WPT*\r\n", "$0001,A\r\n", "ENDDATA\r\n"};
-    struct Case {
-        std::vector<int> ignore;
-        std::vector<std::pair<std::string, int>> script; // request, the line answered (-1 none)
-        std::vector<std::string> notes;
-    } cases[] = {
+    // The requests left unanswered, the requests and the lines answered (-1: none), the notes.
+    using Script = std::vector<std::pair<std::string, int>>;
+    const std::tuple<std::vector<int>, Script, std::vector<std::string>> cases[] = {
         {{},
          {{"+", 0}, {"N", 1}, {"R", 1}, {"N", 2}, {"N", 2}, {"+", 0}},
          {"line 1", "line 2", "repeat of line 2", "line 3", "ENDDATA", "line 1"}},
@@ -78,13 +76,13 @@ TEST(PlotterSimulator, Series5SenderAnswersEveryRequestAndRepeatsStopsOrIgnoresA
          {{"+", 0}, {"N", -1}, {"N", 1}, {"X", -1}, {"N", 2}},
          {"line 1", "ignored", "line 2", "unknown request", "line 3"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [ignore, script, expectedNotes] : cases) {
         test::SimulatedPlotter running(test::plotter(
-            Role::Send, kSeries5, lines[0] + lines[1] + lines[2], {.ignore = c.ignore}));
+            Role::Send, kSeries5, lines[0] + lines[1] + lines[2], {.ignore = ignore}));
         std::string wire;
         {
             Program program(running.simulator.portPath());
-            for (const auto& [request, line] : c.script) {
+            for (const auto& [request, line] : script) {
                 const std::string answer = line < 0 ? "" : lines[line];
                 program.write(request + "\r\n");
                 const std::string got = program.readUntil("\n", answer.empty() ? 300ms : 10s);
@@ -99,7 +97,7 @@ TEST(PlotterSimulator, Series5SenderAnswersEveryRequestAndRepeatsStopsOrIgnoresA
         for (const Command& command : summary.commands) {
             notes.push_back(command.note);
         }
-        EXPECT_EQ(notes, c.notes);
+        EXPECT_EQ(notes, expectedNotes);
     }
 }
 
